@@ -1,0 +1,236 @@
+#include "host/reference_network.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+
+#include "tests/host/host_test_text.h"
+
+namespace host {
+namespace {
+
+TEST(ReferenceNetwork, AnswersTheDefaultsTheComponentReads) {
+  auto network = ReferenceNetwork::Create();
+  BSTR ip = nullptr;
+  ASSERT_EQ(network->get_LocalIp(&ip), S_OK);
+  EXPECT_EQ(SysStringLen(ip), 9u);  // a real BSTR with a matching length prefix
+  EXPECT_EQ(TakeText(ip), "127.0.0.1");
+  LONG value = 0;
+  EXPECT_EQ(network->get_PreferredAudioRtpPort(&value), S_OK);
+  EXPECT_EQ(value, 40000);
+  EXPECT_EQ(network->get_AudioTosValue(&value), S_OK);
+  EXPECT_EQ(value, 0);
+  EXPECT_EQ(network->get_LastAudioChannel(&value), S_OK);
+  EXPECT_EQ(value, -1);
+  CT_CONNECTION_TYPE connection = CT_CONNECTION_TYPE_64_KBPS;
+  EXPECT_EQ(network->get_ConnectionType(&connection), S_OK);
+  EXPECT_EQ(connection, CT_CONNECTION_TYPE_2048_KBPS);
+  LONG* engine = &value;
+  EXPECT_EQ(network->get_VoiceEngine(&engine), S_OK);
+  EXPECT_EQ(engine, nullptr);
+}
+
+TEST(ReferenceNetwork, LongPropertiesKeepWhatWasPut) {
+  using Put = HRESULT (INetwork::*)(LONG);
+  using Get = HRESULT (INetwork::*)(LONG*);
+  struct Row {
+    const char* name;
+    Put put;
+    Get get;
+  };
+  const Row rows[] = {
+      {"T1", &INetwork::put_T1, &INetwork::get_T1},
+      {"T2", &INetwork::put_T2, &INetwork::get_T2},
+      {"T4", &INetwork::put_T4, &INetwork::get_T4},
+      {"AudioTosValue", &INetwork::put_AudioTosValue, &INetwork::get_AudioTosValue},
+      {"VideoTosValue", &INetwork::put_VideoTosValue, &INetwork::get_VideoTosValue},
+      {"AudioRtp", &INetwork::put_PreferredAudioRtpPort, &INetwork::get_PreferredAudioRtpPort},
+      {"VideoRtp", &INetwork::put_PreferredVideoRtpPort, &INetwork::get_PreferredVideoRtpPort},
+      {"MSRP", &INetwork::put_PreferredMSRPPort, &INetwork::get_PreferredMSRPPort},
+      {"LastAudioChannel", &INetwork::put_LastAudioChannel, &INetwork::get_LastAudioChannel},
+      {"AVSync", &INetwork::put_UseAudioVideoSynchronization,
+       &INetwork::get_UseAudioVideoSynchronization},
+      {"SessionExpire", &INetwork::put_SessionExpireTime, &INetwork::get_SessionExpireTime},
+  };
+  for (const Row& row : rows) {
+    auto network = ReferenceNetwork::Create();
+    INetwork* contract = network.Get();
+    for (LONG value : {LONG{7}, LONG{-1}, LONG{0x7FFFFFFF}}) {
+      EXPECT_EQ((contract->*row.put)(value), S_OK) << row.name;
+      LONG read = 0;
+      EXPECT_EQ((contract->*row.get)(&read), S_OK) << row.name;
+      EXPECT_EQ(read, value) << row.name;
+    }
+    EXPECT_EQ((contract->*row.get)(nullptr), E_POINTER) << row.name;
+  }
+}
+
+TEST(ReferenceNetwork, WriteOnlyPropertiesAreStoredForTests) {
+  using Put = HRESULT (INetwork::*)(VARIANT_BOOL);
+  struct Row {
+    Put put;
+    VARIANT_BOOL NetworkSettings::*field;
+  };
+  const Row rows[] = {
+      {&INetwork::put_IsUseStaticLocalIP, &NetworkSettings::use_static_local_ip},
+      {&INetwork::put_UseHeartbeat, &NetworkSettings::use_heartbeat},
+      {&INetwork::put_UpnpEnabled, &NetworkSettings::upnp_enabled},
+      {&INetwork::put_UseBWCustCodecSel, &NetworkSettings::use_bw_cust_codec_sel},
+      {&INetwork::put_UseRPortForNatTraversal, &NetworkSettings::use_rport_for_nat_traversal},
+      {&INetwork::put_VoiceMessagingEnabled, &NetworkSettings::voice_messaging_enabled},
+      {&INetwork::put_NetDetectionEnabled, &NetworkSettings::net_detection_enabled},
+      {&INetwork::put_SMSEnabled, &NetworkSettings::sms_enabled},
+      {&INetwork::put_AdvLoginEnabled, &NetworkSettings::adv_login_enabled},
+  };
+  for (const Row& row : rows) {
+    auto network = ReferenceNetwork::Create();
+    EXPECT_EQ((network.Get()->*row.put)(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(network->Settings().*row.field, VARIANT_TRUE);
+  }
+  auto network = ReferenceNetwork::Create();
+  EXPECT_EQ(network->SetStunServer(Text("stun.example.net").Get(), 3479), S_OK);
+  EXPECT_EQ(network->put_SipDnsServer(Text("192.0.2.53").Get()), S_OK);
+  EXPECT_EQ(network->put_NatHeartbeatInterval(15), S_OK);
+  EXPECT_EQ(network->put_PreferredSipPort(5070), S_OK);
+  EXPECT_EQ(network->put_ContactTransport(CT_TRANSPORT_TLS), S_OK);
+  const NetworkSettings& settings = network->Settings();
+  EXPECT_EQ(platform::WideToNarrow(settings.stun_server_address), "stun.example.net");
+  EXPECT_EQ(settings.stun_server_port, 3479);
+  EXPECT_EQ(platform::WideToNarrow(settings.sip_dns_server), "192.0.2.53");
+  EXPECT_EQ(settings.nat_heartbeat_interval, 15);
+  EXPECT_EQ(settings.preferred_sip_port, 5070);
+  EXPECT_EQ(settings.contact_transport, CT_TRANSPORT_TLS);
+}
+
+TEST(ReferenceNetwork, TextPropertiesRoundTripAndNullReadsEmpty) {
+  using Put = HRESULT (INetwork::*)(BSTR);
+  using Get = HRESULT (INetwork::*)(BSTR*);
+  const std::pair<Put, Get> rows[] = {
+      {&INetwork::put_LocalIp, &INetwork::get_LocalIp},
+      {&INetwork::put_PresenceType, &INetwork::get_PresenceType},
+      {&INetwork::put_UserAgent, &INetwork::get_UserAgent},
+  };
+  for (const auto& [put, get] : rows) {
+    auto network = ReferenceNetwork::Create();
+    INetwork* contract = network.Get();
+    EXPECT_EQ((contract->*put)(Text("caf\xC3\xA9 10.0.0.2").Get()), S_OK);
+    BSTR read = nullptr;
+    EXPECT_EQ((contract->*get)(&read), S_OK);
+    EXPECT_EQ(TakeText(read), "caf\xC3\xA9 10.0.0.2");
+    EXPECT_EQ((contract->*put)(nullptr), S_OK);
+    EXPECT_EQ((contract->*get)(&read), S_OK);
+    ASSERT_NE(read, nullptr);  // an empty BSTR, not null
+    EXPECT_EQ(TakeText(read), "");
+    EXPECT_EQ((contract->*get)(nullptr), E_POINTER);
+  }
+}
+
+TEST(ReferenceNetwork, RefusesValuesOutsideTheEnumerations) {
+  auto network = ReferenceNetwork::Create();
+  LONG port = 0;
+  struct Row {
+    const char* what;
+    std::function<HRESULT()> call;
+  };
+  const Row rows[] = {
+      {"connection type 100", [&] { return network->put_ConnectionType(CT_CONNECTION_TYPE(100)); }},
+      {"transport 3", [&] { return network->put_ContactTransport(CT_TRANSPORT_TYPE(3)); }},
+      {"port of none", [&] { return network->GetLocalPort(CT_TRANSPORT_NONE, &port); }},
+      {"port of unsupported",
+       [&] { return network->GetLocalPort(CT_TRANSPORT_UNSUPPORTED, &port); }},
+      {"stun port", [&] { return network->SetStunServer(nullptr, 70000); }},
+      {"resolution 16",
+       [&] {
+         return network->SetVideoParameters(CT_IMAGE_RESOLUTION(16), 0, 0, 0, 0, 0, 0, 0, 0);
+       }},
+      {"resolution -1",
+       [&] {
+         return network->SetVideoParameters(CT_IMAGE_RESOLUTION(-1), 0, 0, 0, 0, 0, 0, 0, 0);
+       }},
+  };
+  for (const Row& row : rows) EXPECT_EQ(row.call(), E_INVALIDARG) << row.what;
+  EXPECT_EQ(network->Settings().connection_type, CT_CONNECTION_TYPE_2048_KBPS);
+  EXPECT_EQ(network->Settings().contact_transport, CT_TRANSPORT_UDP);
+  EXPECT_EQ(network->GetLocalPort(CT_TRANSPORT_TLS, &port), S_OK);
+  EXPECT_EQ(port, 5061);
+  EXPECT_EQ(network->put_ConnectionType(CT_CONNECTION_TYPE_64_KBPS), S_OK);
+  EXPECT_EQ(network->Settings().connection_type, CT_CONNECTION_TYPE_64_KBPS);
+}
+
+TEST(ReferenceNetwork, VideoParametersPerResolutionAndReset) {
+  auto network = ReferenceNetwork::Create();
+  ASSERT_EQ(network->SetVideoParameters(CT_IMAGE_RES_CIF, VARIANT_FALSE, 999, 12, 120, 3, 2,
+                                        VARIANT_TRUE, VARIANT_FALSE),
+            S_OK);
+  VideoParameters read;
+  auto get = [&](CT_IMAGE_RESOLUTION resolution) {
+    return network->GetVideoParameters(resolution, &read.enabled, &read.bit_rate, &read.frame_rate,
+                                       &read.intra_frame_frequency, &read.intra_gob, &read.filter,
+                                       &read.horizontal_filter, &read.vertical_filter);
+  };
+  EXPECT_EQ(get(CT_IMAGE_RES_CIF), S_OK);
+  EXPECT_EQ(read,
+            (VideoParameters{VARIANT_FALSE, 999, 12, 120, 3, 2, VARIANT_TRUE, VARIANT_FALSE}));
+  EXPECT_EQ(get(CT_IMAGE_RES_QCIF), S_OK);
+  EXPECT_EQ(read, DefaultVideoParameters(CT_IMAGE_RES_QCIF));
+  EXPECT_EQ(network->ResetVideoParameters(), S_OK);
+  EXPECT_EQ(get(CT_IMAGE_RES_CIF), S_OK);
+  EXPECT_EQ(read, DefaultVideoParameters(CT_IMAGE_RES_CIF));
+  EXPECT_EQ(get(CT_IMAGE_RESOLUTION(kImageResolutionCount)), E_INVALIDARG);
+  LONG any = 5;
+  EXPECT_EQ(network->GetVideoParameters(CT_IMAGE_RES_CIF, &read.enabled, &any, &any, &any, &any,
+                                        &any, &read.horizontal_filter, nullptr),
+            E_POINTER);
+  EXPECT_EQ(any, 0);  // outputs are cleared before the pointer check fails
+}
+
+TEST(ReferenceNetwork, RecordsTheVoiceEngineAndChannelPuts) {
+  auto network = ReferenceNetwork::Create();
+  LONG engine_a = 0, engine_b = 0;
+  EXPECT_EQ(network->put_VoiceEngine(&engine_a), S_OK);
+  EXPECT_EQ(network->put_VoiceEngine(&engine_b), S_OK);
+  EXPECT_EQ(network->put_LastAudioChannel(3), S_OK);
+  EXPECT_EQ(network->CallCount("put_VoiceEngine"), 2);
+  EXPECT_EQ(network->Settings().voice_engine, &engine_b);
+  EXPECT_EQ(network->CallCount("put_LastAudioChannel"), 1);
+  EXPECT_EQ(network->Settings().last_audio_channel, 3);
+  EXPECT_EQ(network->TotalCallCount(), 3);
+  network->ResetCallCounts();
+  EXPECT_EQ(network->TotalCallCount(), 0);
+}
+
+TEST(ReferenceNetwork, SimulatedErrorsAreAnsweredUnchanged) {
+  auto network = ReferenceNetwork::Create();
+  const HRESULT kFailure = static_cast<HRESULT>(0x80040123u);
+  network->SimulateError("get_ConnectionType", kFailure, 1);
+  CT_CONNECTION_TYPE type = CT_CONNECTION_TYPE_64_KBPS;
+  EXPECT_EQ(network->get_ConnectionType(&type), S_OK);  // the one success allowed first
+  type = CT_CONNECTION_TYPE_64_KBPS;
+  EXPECT_EQ(network->get_ConnectionType(&type), kFailure);
+  EXPECT_EQ(type, CT_CONNECTION_TYPE_64_KBPS);  // untouched
+  EXPECT_EQ(network->get_ConnectionType(nullptr), kFailure);
+  EXPECT_EQ(network->CallCount("get_ConnectionType"), 3);
+  network->SimulateError("get_ConnectionType", S_OK);
+  EXPECT_EQ(network->get_ConnectionType(&type), S_OK);
+  EXPECT_THROW(network->SimulateError("get_ConectionType", kFailure), std::invalid_argument);
+}
+
+TEST(ReferenceNetwork, IsARealComObject) {
+  auto network = ReferenceNetwork::Create();
+  void* unknown = nullptr;
+  ASSERT_EQ(network->QueryInterface(IID_IUnknown, &unknown), S_OK);
+  EXPECT_EQ(unknown, static_cast<INetwork*>(network.Get()));
+  EXPECT_EQ(network->Release(), 1u);
+  void* other = &unknown;
+  EXPECT_EQ(network->QueryInterface(IID_ISdpContent, &other), E_NOINTERFACE);
+  EXPECT_EQ(other, nullptr);
+  EXPECT_EQ(network->QueryInterface(IID_INetwork, nullptr), E_POINTER);
+  platform::ComPtr<INetwork> copy;
+  ASSERT_EQ(network.As(&copy), S_OK);
+  EXPECT_EQ(network->AddRef(), 3u);
+  EXPECT_EQ(network->Release(), 2u);
+}
+
+}  // namespace
+}  // namespace host
