@@ -1,0 +1,43 @@
+// The stand-in engine's codec list, in engine index order. Frequency is the
+// RTP clock rate (G722 samples at 16 kHz but its RTP clock runs at 8000);
+// packet size is in clock ticks of 20 ms; rate in bit/s (0: no fixed rate).
+//
+//  index  payload  name             frequency  packet size  channels  rate
+//    0       0     PCMU                8000        160          1     64000
+//    1       8     PCMA                8000        160          1     64000
+//    2       9     G722                8000        160          1     64000
+//    3      18     G729                8000        160          1      8000
+//    4       3     GSM                 8000        160          1     13200
+//    5      96     AMR                 8000        160          1     12200
+//    6      97     AMRWB              16000        320          1     23850
+//    7      98     IPCMWB             16000        320          1    256000  (uncompressed 16-bit)
+//    8      13     CN                  8000        160          1         0
+//    9      99     CN                 16000        320          1         0
+//   10     101     telephone-event     8000        160          1         0
+//
+// CN and telephone-event are receive-only helpers: they cannot be the send
+// codec.
+#pragma once
+
+#include <string_view>
+
+#include "engine/engine_codec_record.h"
+
+namespace standin {
+
+class CodecCatalogue {
+ public:
+  static int Count();
+  // Entry `index`, or null outside 0..Count()-1.
+  static const EngineCodecRecord* At(int index);
+  // The entry named `name` (ASCII case-insensitive), preferring one whose
+  // frequency equals `frequency`; null when no entry has the name.
+  static const EngineCodecRecord* Find(std::string_view name, int frequency);
+  // Whether catalogue entry `codec` carries voice and so can be a send codec.
+  static bool CanSend(const EngineCodecRecord& codec);
+  // Sets `name` to the record's name; false when the name is not
+  // zero-terminated within the record.
+  static bool NameOf(const EngineCodecRecord& codec, std::string_view* name);
+};
+
+}  // namespace standin

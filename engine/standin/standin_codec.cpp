@@ -1,0 +1,71 @@
+#include "engine/standin/standin_codec.h"
+
+#include <new>
+#include <string_view>
+
+#include "engine/standin/codec_catalogue.h"
+#include "engine/standin/standin_engine.h"
+
+namespace standin {
+namespace {
+
+bool IsPayloadType(int payloadType) { return payloadType >= 0 && payloadType <= 127; }
+
+}  // namespace
+
+int StandInCodec::NumOfCodecs() { return CodecCatalogue::Count(); }
+
+int StandInCodec::GetCodec(int index, EngineCodecRecord& codec) {
+  const EngineCodecRecord* entry = CodecCatalogue::At(index);
+  if (!entry) return engine_.Fail(kCodecIndexOutOfRange);
+  codec = *entry;
+  return 0;
+}
+
+int StandInCodec::SetSendCodec(int channel, const EngineCodecRecord& codec) {
+  StandInChannel* state = engine_.ChannelOrFail(channel);
+  if (!state) return -1;
+  std::string_view name;
+  if (!CodecCatalogue::NameOf(codec, &name) || !IsPayloadType(codec.payloadType))
+    return engine_.Fail(kInvalidArgument);
+  const EngineCodecRecord* entry = CodecCatalogue::Find(name, codec.frequency);
+  if (!entry || !CodecCatalogue::CanSend(*entry)) return engine_.Fail(kUnsupportedCodec);
+  state->sendCodec = codec;
+  state->hasSendCodec = true;
+  return 0;
+}
+
+int StandInCodec::SetRecPayloadType(int channel, const EngineCodecRecord& codec) {
+  StandInChannel* state = engine_.ChannelOrFail(channel);
+  if (!state) return -1;
+  std::string_view name;
+  if (!CodecCatalogue::NameOf(codec, &name) || !IsPayloadType(codec.payloadType))
+    return engine_.Fail(kInvalidArgument);
+  const EngineCodecRecord* entry = CodecCatalogue::Find(name, codec.frequency);
+  if (!entry) return engine_.Fail(kUnsupportedCodec);
+  EngineCodecRecord announced = *entry;
+  announced.payloadType = codec.payloadType;
+  for (EngineCodecRecord& known : state->receiveCodecs) {
+    if (CodecCatalogue::Find(known.name, known.frequency) == entry) {
+      known = announced;
+      return 0;
+    }
+  }
+  try {
+    state->receiveCodecs.push_back(announced);
+  } catch (const std::bad_alloc&) {
+    return engine_.Fail(kOutOfMemory);
+  }
+  return 0;
+}
+
+int StandInCodec::SetVADStatus(int channel, int enable, int, int) {
+  StandInChannel* state = engine_.ChannelOrFail(channel);
+  if (!state) return -1;
+  state->vad = enable != 0;
+  return 0;
+}
+
+int StandInCodec::Release() { return engine_.ReleaseReference(references_); }
+
+}  // namespace standin

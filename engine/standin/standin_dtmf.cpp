@@ -1,0 +1,28 @@
+#include "engine/standin/standin_dtmf.h"
+
+#include "engine/standin/standin_engine.h"
+
+namespace standin {
+
+int StandInDtmf::SendTelephoneEvent(int channel, int eventCode, bool, int lengthMs,
+                                    int attenuationDb) {
+  if (!engine_.ChannelOrFail(channel)) return -1;
+  // RFC 4733 events are one byte; the volume field holds 0 to 63 dB.
+  if (eventCode < 0 || eventCode > 255 || lengthMs <= 0 || attenuationDb < 0 ||
+      attenuationDb > 63)
+    return engine_.Fail(kInvalidArgument);
+  ++eventsSent_;
+  return 0;
+}
+
+int StandInDtmf::SetDTMFPayloadType(int channel, int payloadType) {
+  StandInChannel* state = engine_.ChannelOrFail(channel);
+  if (!state) return -1;
+  if (payloadType < 0 || payloadType > 127) return engine_.Fail(kInvalidArgument);
+  state->dtmfPayloadType = payloadType;
+  return 0;
+}
+
+int StandInDtmf::Release() { return engine_.ReleaseReference(references_); }
+
+}  // namespace standin

@@ -1,0 +1,37 @@
+// The stand-in's telephone event interface: checks and counts events; payload types per channel.
+#pragma once
+
+#include "engine/gipsve_dtmf.h"
+#include "engine/standin/interface_reference.h"
+
+namespace standin {
+
+class StandInEngine;
+
+class StandInDtmf final : public GIPSVEDTMF {
+ public:
+  explicit StandInDtmf(StandInEngine& engine) : engine_(engine) {}
+  StandInDtmf(const StandInDtmf&) = delete;
+  StandInDtmf& operator=(const StandInDtmf&) = delete;
+
+  // Hands out the interface with a new reference.
+  GIPSVEDTMF* Acquire() {
+    references_.Acquire();
+    return this;
+  }
+  bool Held() const { return references_.Count() > 0; }
+
+  int SendTelephoneEvent(int channel, int eventCode, bool outOfBand, int lengthMs,
+                         int attenuationDb) override;
+  int SetDTMFPayloadType(int channel, int payloadType) override;
+  int Release() override;
+
+  int EventsSent() const { return eventsSent_; }
+
+ private:
+  StandInEngine& engine_;
+  InterfaceReference references_;
+  int eventsSent_ = 0;
+};
+
+}  // namespace standin

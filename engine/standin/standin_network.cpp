@@ -1,0 +1,17 @@
+#include "engine/standin/standin_network.h"
+
+#include "engine/standin/standin_engine.h"
+
+namespace standin {
+
+int StandInNetwork::SetSendTOS(int channel, int tos, int) {
+  StandInChannel* state = engine_.ChannelOrFail(channel);
+  if (!state) return -1;
+  if (tos < 0 || tos > 255) return engine_.Fail(kInvalidArgument);
+  state->tos = tos;
+  return 0;
+}
+
+int StandInNetwork::Release() { return engine_.ReleaseReference(references_); }
+
+}  // namespace standin

@@ -1,0 +1,42 @@
+// The stand-in's voice quality interface: accepts every setting and keeps it.
+#pragma once
+
+#include "engine/gipsve_vqe.h"
+#include "engine/standin/interface_reference.h"
+
+namespace standin {
+
+class StandInEngine;
+
+class StandInVqe final : public GIPSVEVQE {
+ public:
+  explicit StandInVqe(StandInEngine& engine) : engine_(engine) {}
+  StandInVqe(const StandInVqe&) = delete;
+  StandInVqe& operator=(const StandInVqe&) = delete;
+
+  // Hands out the interface with a new reference.
+  GIPSVEVQE* Acquire() {
+    references_.Acquire();
+    return this;
+  }
+  bool Held() const { return references_.Count() > 0; }
+
+  int SetAGCStatus(int enable, int mode) override;
+  int SetECStatus(bool enable, int mode, int option1, int option2) override;
+  int Release() override;
+
+  bool GainControl() const { return gainControl_; }
+  bool EchoCancellation() const { return echoCancellation_; }
+
+ private:
+  StandInEngine& engine_;
+  InterfaceReference references_;
+  bool gainControl_ = false;
+  int gainMode_ = 0;
+  bool echoCancellation_ = false;
+  int echoMode_ = 0;
+  int echoOption1_ = 0;
+  int echoOption2_ = 0;
+};
+
+}  // namespace standin

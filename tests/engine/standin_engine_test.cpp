@@ -1,0 +1,312 @@
+// The stand-in engine driven through the engine contract only.
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "engine/standin/error_codes.h"
+#include "engine/voice_engine.h"
+#include "tests/support/memory_streams.h"
+
+namespace {
+
+using namespace standin;
+
+EngineCodecRecord Record(int payloadType, const char* name, int frequency) {
+  EngineCodecRecord record{};
+  record.payloadType = payloadType;
+  std::strncpy(record.name, name, sizeof record.name - 1);
+  record.frequency = frequency;
+  return record;
+}
+
+class StandInEngineTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    engine_ = GIPSVoiceEngine::Create();
+    ASSERT_NE(engine_, nullptr);
+    base_ = GIPSVEBase::GIPSVE_GetInterface(engine_);
+    codec_ = GIPSVECodec::GetInterface(engine_);
+    file_ = GIPSVEFile::GetInterface(engine_);
+    volume_ = GIPSVEVolumeControl::GetInterface(engine_);
+    hardware_ = GIPSVEHardware::GetInterface(engine_);
+    network_ = GIPSVENetwork::GetInterface(engine_);
+    dtmf_ = GIPSVEDTMF::GetInterface(engine_);
+    ASSERT_TRUE(base_ && codec_ && file_ && volume_ && hardware_ && network_ && dtmf_);
+  }
+  void TearDown() override {
+    for (auto release : {+[](StandInEngineTest* t) { return t->dtmf_->Release(); },
+                         +[](StandInEngineTest* t) { return t->network_->Release(); },
+                         +[](StandInEngineTest* t) { return t->hardware_->Release(); },
+                         +[](StandInEngineTest* t) { return t->volume_->Release(); },
+                         +[](StandInEngineTest* t) { return t->file_->Release(); },
+                         +[](StandInEngineTest* t) { return t->codec_->Release(); },
+                         +[](StandInEngineTest* t) { return t->base_->Release(); }})
+      EXPECT_EQ(release(this), 0);
+    EXPECT_TRUE(GIPSVoiceEngine::Delete(engine_));
+    EXPECT_EQ(engine_, nullptr);
+  }
+  // Init, then a channel receiving on 5000 and sending to 10.0.0.2:6000.
+  int StartedChannel() {
+    EXPECT_EQ(base_->Init(0, 0, 0, 0, 1), 0);
+    int channel = base_->CreateChannel();
+    EXPECT_EQ(base_->SetLocalReceiver(channel, 5000, -1, nullptr, nullptr), 0);
+    EXPECT_EQ(base_->SetSendDestination(channel, 6000, "10.0.0.2", -1, -1), 0);
+    return channel;
+  }
+
+  GIPSVoiceEngine* engine_ = nullptr;
+  GIPSVEBase* base_ = nullptr;
+  GIPSVECodec* codec_ = nullptr;
+  GIPSVEFile* file_ = nullptr;
+  GIPSVEVolumeControl* volume_ = nullptr;
+  GIPSVEHardware* hardware_ = nullptr;
+  GIPSVENetwork* network_ = nullptr;
+  GIPSVEDTMF* dtmf_ = nullptr;
+};
+
+TEST_F(StandInEngineTest, CatalogueListsItsCodecsInOrderWith20msPackets) {
+  const EngineCodecRecord expected[] = {
+      {0, "PCMU", 8000, 160, 1, 64000},      {8, "PCMA", 8000, 160, 1, 64000},
+      {9, "G722", 8000, 160, 1, 64000},      {18, "G729", 8000, 160, 1, 8000},
+      {3, "GSM", 8000, 160, 1, 13200},       {96, "AMR", 8000, 160, 1, 12200},
+      {97, "AMRWB", 16000, 320, 1, 23850},   {98, "IPCMWB", 16000, 320, 1, 256000},
+      {13, "CN", 8000, 160, 1, 0},           {99, "CN", 16000, 320, 1, 0},
+      {101, "telephone-event", 8000, 160, 1, 0}};
+  ASSERT_EQ(codec_->NumOfCodecs(), static_cast<int>(std::size(expected)));
+  for (int i = 0; i < codec_->NumOfCodecs(); ++i) {
+    EngineCodecRecord got;
+    std::memset(&got, 0x55, sizeof got);
+    ASSERT_EQ(codec_->GetCodec(i, got), 0) << i;
+    EXPECT_EQ(std::memcmp(&got, &expected[i], sizeof got), 0) << "entry " << i << " " << got.name;
+    EXPECT_EQ(got.packetSize * 1000 / got.frequency, 20) << got.name;
+  }
+  EngineCodecRecord unused{};
+  for (int index : {-1, 11, std::numeric_limits<int>::max()}) {
+    EXPECT_EQ(codec_->GetCodec(index, unused), -1) << index;
+    EXPECT_EQ(base_->LastError(), kCodecIndexOutOfRange);
+  }
+}
+
+TEST_F(StandInEngineTest, ChannelsAreNumberedUpwardAndNeverReused) {
+  EXPECT_EQ(base_->CreateChannel(), -1);
+  EXPECT_EQ(base_->LastError(), kNotInitialised);
+  ASSERT_EQ(base_->Init(0, 0, 0, 0, 1), 0);
+  EXPECT_EQ(base_->Init(0, 0, 0, 0, 1), 0);
+  EXPECT_EQ(base_->CreateChannel(), 0);
+  EXPECT_EQ(base_->CreateChannel(), 1);
+  EXPECT_EQ(base_->DeleteChannel(0), 0);
+  EXPECT_EQ(base_->CreateChannel(), 2);
+  EXPECT_EQ(base_->DeleteChannel(0), -1);
+  EXPECT_EQ(base_->LastError(), kUnknownChannel);
+  ASSERT_EQ(base_->Terminate(), 0);
+  EXPECT_EQ(base_->Terminate(), -1);
+  EXPECT_EQ(base_->LastError(), kNotInitialised);
+  ASSERT_EQ(base_->Init(0, 0, 0, 0, 1), 0);
+  EXPECT_EQ(base_->StartPlayout(1), -1) << "Terminate deletes every channel";
+  EXPECT_EQ(base_->CreateChannel(), 3);
+}
+
+TEST_F(StandInEngineTest, ChannelCountIsLimited) {
+  ASSERT_EQ(base_->Init(0, 0, 0, 0, 1), 0);
+  for (int i = 0; i < 32; ++i) ASSERT_EQ(base_->CreateChannel(), i);
+  EXPECT_EQ(base_->CreateChannel(), -1);
+  EXPECT_EQ(base_->LastError(), kTooManyChannels);
+  EXPECT_EQ(base_->DeleteChannel(7), 0);
+  EXPECT_EQ(base_->CreateChannel(), 32);
+}
+
+// Every operation that names a channel refuses one that does not exist.
+TEST_F(StandInEngineTest, UnknownChannelIsRefusedEverywhere) {
+  ASSERT_EQ(base_->Init(0, 0, 0, 0, 1), 0);
+  MemoryInStream in;
+  EngineCodecRecord pcmu = Record(0, "PCMU", 8000);
+  int level = 0;
+  const std::function<int(int)> operations[] = {
+      [&](int ch) { return base_->DeleteChannel(ch); },
+      [&](int ch) { return base_->SetLocalReceiver(ch, 5000, -1, nullptr, nullptr); },
+      [&](int ch) { return base_->SetSendDestination(ch, 6000, "10.0.0.2", -1, -1); },
+      [&](int ch) { return base_->StartListen(ch); },
+      [&](int ch) { return base_->StartPlayout(ch); },
+      [&](int ch) { return base_->StartSend(ch); },
+      [&](int ch) { return base_->StopListen(ch); },
+      [&](int ch) { return base_->StopPlayout(ch); },
+      [&](int ch) { return base_->StopSend(ch); },
+      [&](int ch) { return codec_->SetSendCodec(ch, pcmu); },
+      [&](int ch) { return codec_->SetRecPayloadType(ch, pcmu); },
+      [&](int ch) { return codec_->SetVADStatus(ch, 1, 0, 0); },
+      [&](int ch) { return file_->StartPlayingFileLocally(ch, &in, 2, 1.0f, 0, 0); },
+      [&](int ch) { return file_->StopPlayingFileLocally(ch); },
+      [&](int ch) { return file_->StartPlayingFileAsMicrophone(ch, &in, true, 2, 1.0f); },
+      [&](int ch) { return file_->StopPlayingFileAsMicrophone(ch); },
+      [&](int ch) { return volume_->SetInputMute(ch, true); },
+      [&](int ch) { return volume_->GetSpeakerLevel(ch, level); },
+      [&](int ch) { return network_->SetSendTOS(ch, 184, 0); },
+      [&](int ch) { return dtmf_->SendTelephoneEvent(ch, 1, true, 160, 10); },
+      [&](int ch) { return dtmf_->SetDTMFPayloadType(ch, 101); },
+  };
+  for (size_t i = 0; i < std::size(operations); ++i) {
+    for (int channel : {0, -2, 12345}) {  // -1 means "all" to GetSpeakerLevel
+      EXPECT_EQ(operations[i](channel), -1) << "operation " << i << " channel " << channel;
+      EXPECT_EQ(base_->LastError(), kUnknownChannel) << "operation " << i;
+    }
+  }
+}
+
+TEST_F(StandInEngineTest, RefusalsLeaveTheirCode) {
+  int channel = StartedChannel();
+  int other = base_->CreateChannel();
+  MemoryInStream in;
+  MemoryOutStream out;
+  EngineCodecRecord unterminated = Record(0, "PCMU", 8000);
+  std::memset(unterminated.name, 'A', sizeof unterminated.name);
+  char shortBuffer[8];
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  EngineCodecRecord ilbc = Record(97, "iLBC", 8000);
+  EngineCodecRecord noName{};
+  struct Row {
+    const char* what;
+    int error;
+    std::function<int()> call;
+  };
+  const Row rows[] = {
+      {"port 0", kInvalidPort,
+       [&] { return base_->SetLocalReceiver(other, 0, -1, nullptr, nullptr); }},
+      {"port 65536", kInvalidPort,
+       [&] { return base_->SetLocalReceiver(other, 65536, -1, nullptr, nullptr); }},
+      {"RTCP beyond 65535", kInvalidPort,
+       [&] { return base_->SetLocalReceiver(other, 65535, -1, nullptr, nullptr); }},
+      {"RTP port taken", kReceivePortInUse,
+       [&] { return base_->SetLocalReceiver(other, 5000, -1, nullptr, nullptr); }},
+      {"RTP on taken RTCP", kReceivePortInUse,
+       [&] { return base_->SetLocalReceiver(other, 5001, 7001, nullptr, nullptr); }},
+      {"RTCP on taken RTP", kReceivePortInUse,
+       [&] { return base_->SetLocalReceiver(other, 4999, -1, nullptr, nullptr); }},
+      {"listen before receiver", kReceiverNotSet, [&] { return base_->StartListen(other); }},
+      {"send before destination", kDestinationNotSet, [&] { return base_->StartSend(other); }},
+      {"null destination", kInvalidArgument,
+       [&] { return base_->SetSendDestination(other, 6000, nullptr, -1, -1); }},
+      {"empty destination", kInvalidArgument,
+       [&] { return base_->SetSendDestination(other, 6000, "", -1, -1); }},
+      {"destination port 0", kInvalidPort,
+       [&] { return base_->SetSendDestination(other, 0, "10.0.0.2", -1, -1); }},
+      {"version buffer short", kBufferTooSmall,
+       [&] { return base_->GetVersion(shortBuffer, sizeof shortBuffer); }},
+      {"version buffer null", kInvalidArgument, [&] { return base_->GetVersion(nullptr, 500); }},
+      {"send CN", kUnsupportedCodec,
+       [&] { return codec_->SetSendCodec(channel, Record(13, "CN", 8000)); }},
+      {"send telephone-event", kUnsupportedCodec,
+       [&] { return codec_->SetSendCodec(channel, Record(101, "telephone-event", 8000)); }},
+      {"send unknown codec", kUnsupportedCodec,
+       [&] { return codec_->SetSendCodec(channel, Record(97, "iLBC", 8000)); }},
+      {"send payload 128", kInvalidArgument,
+       [&] { return codec_->SetSendCodec(channel, Record(128, "PCMU", 8000)); }},
+      {"send unterminated name", kInvalidArgument,
+       [&] { return codec_->SetSendCodec(channel, unterminated); }},
+      {"receive unknown codec", kUnsupportedCodec,
+       [&] { return codec_->SetRecPayloadType(channel, Record(100, "AMR-WB", 16000)); }},
+      {"null play stream", kInvalidArgument,
+       [&] { return file_->StartPlayingFileLocally(channel, nullptr, 2, 1.0f, 0, 0); }},
+      {"file kind 3", kInvalidArgument,
+       [&] { return file_->StartPlayingFileAsMicrophone(channel, &in, true, 3, 1.0f); }},
+      {"negative scale", kInvalidArgument,
+       [&] { return file_->StartPlayingFileLocally(channel, &in, 0, -1.0f, 0, 0); }},
+      {"NaN scale", kInvalidArgument,
+       [&] { return file_->StartPlayingFileLocally(channel, &in, 0, kNaN, 0, 0); }},
+      {"null record stream", kInvalidArgument,
+       [&] { return file_->StartRecordingPlayout(nullptr, nullptr); }},
+      {"record unknown codec", kUnsupportedCodec,
+       [&] { return file_->StartRecordingPlayout(&out, &ilbc); }},
+      {"call file null", kInvalidArgument,
+       [&] { return file_->StartRecordingCall(nullptr, &noName, -1); }},
+      {"call codec unknown", kUnsupportedCodec,
+       [&] { return file_->StartRecordingCall("c.wav", &ilbc, -1); }},
+      {"convert null input", kInvalidArgument,
+       [&] { return file_->ConvertWavToPcm(nullptr, &out); }},
+      {"compress without codec", kInvalidArgument,
+       [&] { return file_->ConvertPcmToCompressed(&in, &out, nullptr); }},
+      {"mic volume 256", kInvalidArgument, [&] { return volume_->SetMicVolume(256); }},
+      {"device -2", kInvalidArgument, [&] { return hardware_->SetSoundDevices(-2, 0, 0, 0, 2); }},
+      {"TOS 256", kInvalidArgument, [&] { return network_->SetSendTOS(channel, 256, 0); }},
+      {"event 256", kInvalidArgument,
+       [&] { return dtmf_->SendTelephoneEvent(channel, 256, true, 160, 10); }},
+      {"attenuation 64", kInvalidArgument,
+       [&] { return dtmf_->SendTelephoneEvent(channel, 1, true, 160, 64); }},
+      {"DTMF payload 128", kInvalidArgument,
+       [&] { return dtmf_->SetDTMFPayloadType(channel, 128); }},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.call(), -1) << row.what;
+    EXPECT_EQ(base_->LastError(), row.error) << row.what;
+  }
+}
+
+// What the adapter passes in a call's life is accepted.
+TEST_F(StandInEngineTest, AcceptsACallsOperations) {
+  int channel = StartedChannel();
+  MemoryInStream in;
+  MemoryOutStream out;
+  EngineCodecRecord amr = Record(96, "AMR", 8000);
+  EngineCodecRecord noName{};
+  EngineCodecRecord linear = Record(0, "L16", 8000);
+  int value = -1;
+  char version[500] = {};
+  const std::function<int()> calls[] = {
+      [&] { return base_->GetVersion(version, sizeof version); },
+      [&] { return hardware_->SetSoundDevices(-1, 0, 0, 0, 2); },
+      [&] { return codec_->SetRecPayloadType(channel, Record(100, "amr", 8000)); },
+      [&] { return codec_->SetRecPayloadType(channel, Record(104, "CN", 16000)); },
+      [&] { return codec_->SetSendCodec(channel, Record(100, "AMR", 8000)); },
+      [&] { return codec_->SetSendCodec(channel, Record(9, "g722", 8000)); },
+      [&] { return codec_->SetVADStatus(channel, 1, 0, 0); },
+      [&] { return base_->StartListen(channel); },
+      [&] { return base_->StartPlayout(channel); },
+      [&] { return dtmf_->SetDTMFPayloadType(channel, 101); },
+      [&] { return network_->SetSendTOS(channel, 184, 0); },
+      [&] { return base_->StartSend(channel); },
+      [&] { return dtmf_->SendTelephoneEvent(channel, 11, true, 160, 10); },
+      [&] { return volume_->SetInputMute(channel, true); },
+      [&] { return volume_->SetMicVolume(255); },
+      [&] { return volume_->GetMicVolume(value) == 0 && value == 255 ? 0 : -2; },
+      [&] { return volume_->GetSpeakerLevel(-1, value); },
+      [&] { return file_->StartPlayingFileLocally(channel, &in, 2, 1.0f, 0, 0); },
+      [&] { return file_->StartPlayingFileAsMicrophone(channel, &in, true, 0, 0.5f); },
+      [&] { return file_->StartRecordingPlayout(&out, &amr); },
+      [&] { return file_->StartRecordingCall("call.wav", &noName, -1); },
+      [&] { return file_->StartRecordingCall("call.wav", &linear, -1); },
+      [&] { return file_->PauseRecordingCall(true); },
+      [&] { return file_->ConvertPcmToCompressed(&in, &out, &amr); },
+      [&] { return base_->SetLocalReceiver(channel, 5000, -1, "127.0.0.1", nullptr); },
+      [&] { return base_->StopSend(channel); },
+      [&] { return base_->StopListen(channel); },
+      [&] { return base_->DeleteChannel(channel); },
+      [&] { return base_->CreateChannel() == channel + 1 ? 0 : -2; },
+      [&] { return base_->SetLocalReceiver(channel + 1, 5000, -1, nullptr, nullptr); },
+  };
+  for (size_t i = 0; i < std::size(calls); ++i)
+    EXPECT_EQ(calls[i](), 0) << "call " << i << ", last error " << base_->LastError();
+  EXPECT_GT(std::strlen(version), 0u);
+}
+
+TEST_F(StandInEngineTest, EngineIsDeletedOnlyWhenEveryInterfaceIsBack) {
+  GIPSVEVideoSync* videoSync = GIPSVEVideoSync::GetInterface(engine_);
+  GIPSVEVQE* vqe = GIPSVEVQE::GetInterface(engine_);
+  ASSERT_NE(videoSync, nullptr);
+  ASSERT_EQ(GIPSVEVQE::GetInterface(engine_), vqe);
+  EXPECT_FALSE(GIPSVoiceEngine::Delete(engine_));
+  EXPECT_NE(engine_, nullptr);
+  EXPECT_EQ(vqe->Release(), 1);
+  EXPECT_EQ(vqe->Release(), 0);
+  EXPECT_EQ(vqe->Release(), -1);
+  EXPECT_EQ(base_->LastError(), kInterfaceNotHeld);
+  EXPECT_EQ(videoSync->Release(), 0);
+
+  GIPSVoiceEngine* none = nullptr;
+  EXPECT_FALSE(GIPSVoiceEngine::Delete(none));
+  EXPECT_EQ(GIPSVEBase::GIPSVE_GetInterface(nullptr), nullptr);
+  EXPECT_EQ(GIPSVEDTMF::GetInterface(nullptr), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+// The commands of the medley program. Each takes the words after its name
+// and returns the process exit status; output goes to the given streams.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tools {
+
+using Arguments = std::vector<std::string>;
+
+struct Command {
+  const char* name;
+  const char* synopsis;  // one line for the command list
+  const char* help;      // the full text of "medley help NAME"
+  int (*run)(const Arguments& args, std::ostream& out, std::ostream& err);
+};
+
+// Every command, in the order "medley --help" lists them.
+const std::vector<Command>& AllCommands();
+
+int RunCodecs(const Arguments& args, std::ostream& out, std::ostream& err);
+
+}  // namespace tools
