@@ -427,7 +427,7 @@ TEST(KsVoiceEngineOnLibraryTest, DrivesTheStandInEngine) {
   ASSERT_EQ(adapter.CreateChannel(&first, &ok), S_OK);
   ASSERT_EQ(adapter.CreateChannel(&second, &ok), S_OK);
   EXPECT_EQ(adapter.SetLocalReceiver(first, 5000), S_OK);
-  EXPECT_EQ(adapter.SetLocalReceiver(second, 5000), static_cast<HRESULT>(0x80041F44u))
+  EXPECT_EQ(adapter.SetLocalReceiver(second, 5000), static_cast<HRESULT>(0x80042713u))
       << "receive port in use";
   EXPECT_EQ(adapter.SetSendCodec(first, codec), S_OK);
   EXPECT_EQ(adapter.SetDtmfPayloadType(first, 101), S_OK);
