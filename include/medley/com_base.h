@@ -121,6 +121,18 @@ class IClassFactory : public IUnknown {
 constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
+// A calendar time split into fields, as the Windows time functions use it.
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;  // Sunday 0 to Saturday 6
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+
 // BSTR functions, exported by the component so that a host can allocate and
 // free the strings it exchanges with it.
 extern "C" {

@@ -1,0 +1,242 @@
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "medley/ortus_date.h"
+
+using Ortus::Date;
+using Ortus::String;
+
+namespace {
+
+// Sets TZ for one test and restores the previous value afterwards.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    const char* previous = std::getenv("TZ");
+    hadPrevious_ = previous != nullptr;
+    if (previous) previous_ = previous;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (hadPrevious_) {
+      setenv("TZ", previous_.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+
+ private:
+  bool hadPrevious_ = false;
+  std::string previous_;
+};
+
+std::string Text(const String& s) { return s.isNull() ? "<null>" : std::string(s.Ptr(), s.Length()); }
+
+std::string Fields(const Date& d) {
+  const String iso = d.asISO8601(true);
+  return Text(iso) + " wd" + std::to_string(d.getWeekday());
+}
+
+TEST(DateTest, InitializeValidates) {
+  const struct {
+    unsigned year, month, day, hour, minute, second;
+    int tz;
+    bool valid;
+  } cases[] = {
+      {2023, 2, 29, 0, 0, 0, 0, false},   {2024, 2, 29, 0, 0, 0, 0, true},
+      {2100, 2, 29, 0, 0, 0, 0, false},   {2000, 2, 29, 0, 0, 0, 0, true},
+      {2024, 1, 1, 0, 0, 0, 545, false},  {2024, 1, 1, 0, 0, 0, 1300, false},
+      {2024, 1, 1, 0, 0, 0, -1230, true}, {2024, 1, 1, 0, 0, 0, 30, true},
+      {1969, 12, 31, 0, 0, 0, 0, false},  {10000, 1, 1, 0, 0, 0, 0, false},
+      {2024, 4, 31, 0, 0, 0, 0, false},   {2024, 13, 1, 0, 0, 0, 0, false},
+      {2024, 1, 1, 24, 0, 0, 0, false},   {2024, 1, 1, 23, 60, 0, 0, false},
+      {2024, 1, 1, 23, 59, 60, 0, false}, {9999, 12, 31, 23, 59, 59, 1200, true},
+  };
+  for (const auto& c : cases) {
+    Date d;
+    EXPECT_EQ(d.initialize(c.year, c.month, c.day, c.hour, c.minute, c.second, c.tz, 0), c.valid)
+        << c.year << "-" << c.month << "-" << c.day << " tz " << c.tz;
+    if (!c.valid) {
+      EXPECT_EQ(Fields(d), "1970-01-01T00:00:00Z wd4");
+    }
+  }
+  Date given;
+  EXPECT_FALSE(given.initialize(2024, 1, 1, 0, 0, 0, 0, 8));
+  EXPECT_TRUE(given.initialize(2024, 1, 1, 0, 0, 0, 0, 3));  // stored unchecked
+  EXPECT_EQ(given.getWeekday(), 3u);
+  EXPECT_EQ(Fields(Date(2023, 2, 29, 1, 2, 3)), "1970-01-01T00:00:00Z wd4");
+}
+
+TEST(DateTest, WeekdayByDoomsday) {
+  const struct {
+    unsigned year, month, day, weekday;
+  } cases[] = {{1970, 1, 1, 4}, {2000, 1, 1, 6},  {2024, 2, 29, 4}, {2024, 1, 15, 1},
+               {2023, 12, 31, 7}, {2100, 3, 1, 1}, {1999, 12, 31, 5}, {2024, 3, 1, 5}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(Date(c.year, c.month, c.day, 0, 0, 0).getWeekday(), c.weekday)
+        << c.year << "-" << c.month << "-" << c.day;
+  }
+}
+
+TEST(DateTest, Iso8601) {
+  const struct {
+    const char* text;
+    bool ok;
+    const char* extended;  // when ok
+    int tz;
+  } cases[] = {
+      {"20240115T103000Z", true, "2024-01-15T10:30:00Z", 0},
+      {" 20240115T103000+0100 ", true, "2024-01-15T10:30:00+0100", 100},
+      {"20240115T103000+02", true, "2024-01-15T10:30:00+0200", 200},
+      {"20240115T103000-0530", true, "2024-01-15T10:30:00-0530", -530},
+      {"20240115T103000", true, "2024-01-15T10:30:00Z", 0},
+      {"20240115T103000-05", false, nullptr, 0},
+      {"2024-01-15T10:30:00Z", false, nullptr, 0},
+      {"20240230T103000Z", false, nullptr, 0},
+      {"2024", false, nullptr, 0},
+      {"", false, nullptr, 0},
+  };
+  for (const auto& c : cases) {
+    Date d(2000, 6, 1, 0, 0, 0);
+    EXPECT_EQ(d.fromISO8601(String(c.text, -1)), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(Text(d.asISO8601(true)), c.extended);
+      EXPECT_EQ(d.getTZ(), c.tz);
+    } else {
+      EXPECT_EQ(Text(d.asISO8601(true)), "2000-06-01T00:00:00Z");
+    }
+  }
+  EXPECT_FALSE(Date().fromISO8601(String()));
+  const Date d(2024, 1, 15, 10, 30, 0);
+  EXPECT_EQ(Text(d.asISO8601(false)), "20240115T103000Z");
+  EXPECT_EQ(Text(Date(2024, 1, 15, 10, 30, 0, -530).asISO8601(false)), "20240115T103000-0530");
+}
+
+TEST(DateTest, Rfc2822) {
+  const struct {
+    const char* text;
+    bool ok;
+    const char* iso;
+    unsigned weekday;
+  } cases[] = {
+      {"Mon, 15 Jan 2024 10:30:00 +0100", true, "2024-01-15T10:30:00+0100", 1},
+      {"15 Jan 2024 10:30:00 GMT", true, "2024-01-15T10:30:00Z", 1},
+      {"Fri, 15 Jan 2024 10:30:00 GMT", true, "2024-01-15T10:30:00Z", 5},
+      {"08 Jan 2024 10:30:00 GMT", true, "2024-01-08T10:30:00Z", 1},
+      {"09 Jan 2024 10:30:00 GMT", false, nullptr, 0},
+      {"15 Foo 2024 10:30:00 GMT", false, nullptr, 0},
+      {"15 Jan 2024 10:30:00", false, nullptr, 0},
+      {"15 Jan 2024 10:30", false, nullptr, 0},
+      {"15Jan", false, nullptr, 0},
+      {"Mon", false, nullptr, 0},
+      {"15 Ja", false, nullptr, 0},
+      {"15 Jan 2024", false, nullptr, 0},
+  };
+  for (const auto& c : cases) {
+    Date d(2000, 6, 1, 0, 0, 0);
+    EXPECT_EQ(d.fromRFC2822(String(c.text)), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(Text(d.asISO8601(true)), c.iso) << c.text;
+      EXPECT_EQ(d.getWeekday(), c.weekday) << c.text;
+    }
+  }
+  const Date d(2024, 1, 5, 9, 3, 7);
+  EXPECT_EQ(Text(d.asRFC2822(true)), "Fri, 5 Jan 2024 09:03:07 GMT");
+  EXPECT_EQ(Text(d.asRFC2822(false)), "Fri, 5 Jan 2024 09:03:07 +0000");
+  EXPECT_EQ(Text(Date(2024, 1, 5, 9, 3, 7, -1230).asRFC2822(true)), "Fri, 5 Jan 2024 09:03:07 -1230");
+}
+
+TEST(DateTest, EpochSeconds) {
+  EXPECT_EQ(Date(2024, 2, 29, 12, 0, 0).asEpoch(), 1709208000u);
+  EXPECT_EQ(Date(2024, 1, 15, 0, 0, 0, 100).asEpoch(), 1705273200u);
+  EXPECT_EQ(Date(2024, 1, 15, 0, 0, 0, -530).asEpoch(), 1705296600u);
+  EXPECT_EQ(Date().asEpoch(), 0u);
+  EXPECT_TRUE(Date(2024, 1, 15, 1, 0, 0, 100) == Date(2024, 1, 15, 0, 0, 0));
+  EXPECT_TRUE(Date(2024, 1, 15, 0, 0, 0, 100) < Date(2024, 1, 15, 0, 0, 0));
+
+  Date d;
+  EXPECT_TRUE(d.fromEpoch(1709208000u, false));
+  EXPECT_EQ(Fields(d), "2024-02-29T12:00:00Z wd4");
+  EXPECT_TRUE(d.fromEpoch(0xFFFFFFFFu, false));  // one second before 1970
+  EXPECT_EQ(Fields(d), "1969-12-31T23:59:59Z wd3");
+  EXPECT_TRUE(d.now(false));
+  const auto now = static_cast<std::uint32_t>(std::time(nullptr));
+  EXPECT_LE(now - d.asEpoch(), 2u);
+}
+
+TEST(DateTest, LocalTimeUsesTheMachineStandardOffset) {
+  {
+    ScopedTimeZone zone("XST-05:30");
+    Date d;
+    d.fromEpoch(1705273200u, true);  // 2024-01-14 23:00 UTC
+    EXPECT_EQ(Fields(d), "2024-01-15T04:30:00+0530 wd1");
+    EXPECT_EQ(d.asEpoch(), 1705273200u);
+    d.now(true);
+    EXPECT_EQ(d.getTZ(), 530);
+  }
+  {
+    // Daylight saving time is not applied: the standard offset only.
+    ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    Date d;
+    d.fromEpoch(1719835200u, true);  // 2024-07-01 12:00 UTC
+    EXPECT_EQ(Fields(d), "2024-07-01T13:00:00+0100 wd1");
+  }
+}
+
+TEST(DateTest, UtcComponentsCrossDayMonthAndYear) {
+  const struct {
+    Date date;
+    unsigned year, month, day, hour, minute;
+    unsigned short dayOfWeek;  // SYSTEMTIME numbering
+  } cases[] = {
+      {Date(2024, 1, 1, 0, 30, 5, 100), 2023, 12, 31, 23, 30, 0},
+      {Date(2023, 12, 31, 23, 0, 0, -130), 2024, 1, 1, 0, 30, 1},
+      {Date(2024, 3, 1, 0, 0, 0, 1200), 2024, 2, 29, 12, 0, 4},
+      {Date(2023, 3, 1, 0, 0, 0, 30), 2023, 2, 28, 23, 30, 2},
+      {Date(2024, 1, 15, 10, 15, 0, -530), 2024, 1, 15, 15, 45, 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.date.getYear(), c.year);
+    EXPECT_EQ(c.date.getMonth(), c.month);
+    EXPECT_EQ(c.date.getDay(), c.day);
+    EXPECT_EQ(c.date.getHour(), c.hour);
+    EXPECT_EQ(c.date.getMinute(), c.minute);
+    const SYSTEMTIME time = c.date;
+    EXPECT_EQ(time.wYear, c.year);
+    EXPECT_EQ(time.wDay, c.day);
+    EXPECT_EQ(time.wSecond, c.date.getSecond());
+    EXPECT_EQ(time.wDayOfWeek, c.dayOfWeek) << Fields(c.date);
+    EXPECT_EQ(time.wMilliseconds, 0);
+  }
+}
+
+TEST(DateTest, PackAndUnpack) {
+  const Date d(2024, 1, 15, 10, 30, 45);
+  unsigned char* bytes = d.pack();
+  ASSERT_NE(bytes, nullptr);
+  const unsigned char expected[6] = {0x1F, 0xA0, 0x5E, 0xA7, 0xAD, 0x5A};
+  EXPECT_EQ(std::string(bytes, bytes + 6), std::string(expected, expected + 6));
+  Date back;
+  EXPECT_TRUE(back.unpack(bytes));
+  EXPECT_EQ(Fields(back), "2024-01-15T10:30:45Z wd1");
+  std::free(bytes);
+
+  ScopedTimeZone zone("XST-02");
+  unsigned char* local = Date(2024, 1, 15, 10, 30, 45, 200).pack();
+  EXPECT_EQ(local[5], 0);
+  EXPECT_TRUE(back.unpack(local));
+  EXPECT_EQ(Fields(back), "2024-01-15T10:30:45+0200 wd1");
+  std::free(local);
+
+  const unsigned char invalid[6] = {0x1F, 0xA3, 0xC0, 0, 0, 'Z'};  // month 15
+  EXPECT_TRUE(back.unpack(invalid));
+  EXPECT_EQ(back.getWeekday(), 0u);
+  EXPECT_EQ(back.getDay(), 15u);
+}
+
+}  // namespace
