@@ -30,17 +30,17 @@ const char* TraceFile() {
 bool IsFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Formats one conversion `spec` (from '%' to the conversion letter) taking
+// Formats one conversion `directive` (from '%' to the conversion letter) taking
 // its arguments from `args`.
-void FormatOne(std::string& out, const std::string& spec, va_list& args) {
-  char conversion = spec.back();
+void FormatOne(std::string& out, const std::string& directive, va_list& args) {
+  char conversion = directive.back();
   std::string length;
-  size_t pos = spec.size() - 1;
-  while (pos > 1 && (spec[pos - 1] == 'h' || spec[pos - 1] == 'l' || spec[pos - 1] == 'z' ||
-                     spec[pos - 1] == 'j' || spec[pos - 1] == 't' || spec[pos - 1] == 'L'))
+  size_t pos = directive.size() - 1;
+  while (pos > 1 && (directive[pos - 1] == 'h' || directive[pos - 1] == 'l' || directive[pos - 1] == 'z' ||
+                     directive[pos - 1] == 'j' || directive[pos - 1] == 't' || directive[pos - 1] == 'L'))
     --pos;
-  length = spec.substr(pos, spec.size() - 1 - pos);
-  std::string head = spec.substr(0, pos);  // "%", flags, width, precision
+  length = directive.substr(pos, directive.size() - 1 - pos);
+  std::string head = directive.substr(0, pos);  // "%", flags, width, precision
 
   // Resolve '*' width and precision from the arguments.
   std::string resolved;
@@ -109,7 +109,7 @@ void FormatOne(std::string& out, const std::string& spec, va_list& args) {
       emit(va_arg(args, void*), resolved + "p");
       return;
     default:
-      out += spec;  // unknown conversion: shown as written, no argument taken
+      out += directive;  // unknown conversion: shown as written, no argument taken
       return;
   }
 }
