@@ -8,6 +8,9 @@ packages=(
   libboost-regex-dev libssl-dev
   clang
   g++-mingw-w64-x86-64-posix mingw-w64-tools
+  libasound2-dev libspeexdsp-dev libsndfile1-dev libspandsp-dev libbcg729-dev libgsm1-dev
+  libopencore-amrnb-dev libopencore-amrwb-dev libvo-amrwbenc-dev
+  wine64 wine64-tools libwine-dev
 )
 
 missing=()
