@@ -1,0 +1,7 @@
+#include <cstdlib>
+
+#include "platform/task_memory.h"
+
+void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+
+void CoTaskMemFree(void* block) { std::free(block); }

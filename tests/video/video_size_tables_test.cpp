@@ -1,0 +1,211 @@
+#include "video/video_size_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/wide_text.h"
+
+namespace {
+
+using platform::AsciiToWide;
+using platform::WideToNarrow;
+
+TEST(VideoSizeTables, KnownResolutionNames) {
+  const struct {
+    const char* name;
+    bool known;
+  } cases[] = {
+      {"SQCIF", true}, {"qcif", true},   {"Cif", true},     {"4CIF", true},  {"cif4", true},
+      {"QQVGA", true}, {"QVGA", true},   {"vga", true},     {"SVGA", true},  {"XGA", true},
+      {"HD", true},    {"FullHD", true}, {"WFULLHD", true}, {"NTSC", false}, {"WQVGA", false},
+      {"WVGA", false}, {"WHD", false},   {"", false},       {"CIF ", false}, {"QCIFX", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(video::IsKnownResolutionName(AsciiToWide(c.name)), c.known) << c.name;
+}
+
+TEST(VideoSizeTables, SizeFromResolutionName) {
+  const struct {
+    const char* name;
+    const char* interval;
+    bool known;
+    std::uint32_t width, height, frameRate;
+  } cases[] = {
+      {"qcif", "2", true, 176, 144, 15},
+      {"QCIF", "0", true, 176, 144, 30},
+      {"QCIF", "99", true, 176, 144, 1},
+      {"QCIF", "-3", true, 176, 144, 30},
+      {"CIF", " 3x", true, 352, 288, 10},
+      {"cif4", "1", true, 704, 576, 30},
+      {"4cif", "7", true, 704, 576, 4},
+      {"wfullhd", "1", true, 1920, 1080, 30},
+      {"HD", "16", true, 960, 720, 1},
+      {"XGA", "", true, 1024, 768, 30},
+      // The rate is written for unknown names too; the size is 0 x 0.
+      {"WHD", "2", false, 0, 0, 15},
+      {"bogus", "31", false, 0, 0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + "=" + c.interval);
+    std::uint32_t width = 7, height = 7, frameRate = 7;
+    EXPECT_EQ(video::SizeFromResolutionName(AsciiToWide(c.name), AsciiToWide(c.interval), &width,
+                                            &height, &frameRate),
+              c.known);
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+    EXPECT_EQ(frameRate, c.frameRate);
+  }
+}
+
+TEST(VideoSizeTables, SizeFromH264Level) {
+  const struct {
+    const char* profileLevelId;
+    bool found;
+    std::uint32_t width, height, levelGroup, frameRate;
+  } cases[] = {
+      {"42e01e", true, 704, 576, 7, 25},
+      {"42E01E", true, 704, 576, 7, 25},
+      {"42800a00", false, 0, 0, 99, 99},
+      {"420000", true, 128, 96, 1, 30},
+      {"42000b", true, 176, 144, 4, 30},
+      {"64000C", true, 160, 120, 4, 30},
+      {"42000d", true, 352, 288, 4, 30},
+      {"420014", true, 352, 288, 4, 30},
+      {"420015", true, 320, 240, 7, 30},
+      {"420016", true, 640, 480, 7, 30},
+      {"42001f", true, 1024, 768, 7, 30},
+      {"420020", true, 960, 720, 7, 30},
+      {"420028", true, 1440, 1080, 7, 30},
+      {"420029", true, 1920, 1080, 7, 30},
+      // "01" has a bit rate only; unknown and short texts find nothing.
+      {"420001", false, 0, 0, 99, 99},
+      {"42001a", false, 0, 0, 99, 99},
+      {"42e0", false, 0, 0, 99, 99},
+      {"", false, 0, 0, 99, 99},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.profileLevelId);
+    std::uint32_t width = 99, height = 99, levelGroup = 99, frameRate = 99;
+    EXPECT_EQ(video::SizeFromH264Level(AsciiToWide(c.profileLevelId), &width, &height, &levelGroup,
+                                       &frameRate),
+              c.found);
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+    EXPECT_EQ(levelGroup, c.levelGroup);
+    EXPECT_EQ(frameRate, c.frameRate);
+  }
+}
+
+TEST(VideoSizeTables, H264LevelBitrateCap) {
+  const struct {
+    const char* profileLevelId;
+    std::int32_t bitRate;
+    std::int32_t expected;
+  } cases[] = {
+      {"42000d", 500, 500}, {"42000D", 767, 767}, {"42000d", 768, 0}, {"42000d", 5000, 0},
+      {"420001", 127, 127}, {"420001", 128, 0},   {"420000", -1, -1}, {"42001e", 9999, 9999},
+      {"420029", 20000, 0}, {"42001a", 10, 0},    {"4200", 10, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(video::H264LevelBitrateCap(AsciiToWide(c.profileLevelId), c.bitRate), c.expected)
+        << c.profileLevelId << " " << c.bitRate;
+}
+
+TEST(VideoSizeTables, SizeForMaxMbps) {
+  const struct {
+    std::int32_t maxMbps;
+    std::int32_t width, height;
+  } cases[] = {
+      {1485, -1, -1},
+      {0, -1, -1},
+      {-40, -1, -1},
+      {2250, 160, 120},
+      {11880, 320, 240},
+      {36000, 640, 480},
+      {81000, 960, 720},
+      {108000, 1024, 768},
+      // Everything fits: height 1080 with the width left at -1 (no limit).
+      {243000, -1, 1080},
+      {1000000, -1, 1080},
+      {0x7FFFFFFF, -1, 1080},
+  };
+  for (const auto& c : cases) {
+    std::int32_t width = 5;
+    EXPECT_EQ(video::SizeForMaxMbps(c.maxMbps, &width), c.height) << c.maxMbps;
+    EXPECT_EQ(width, c.width) << c.maxMbps;
+  }
+}
+
+TEST(VideoSizeTables, SizeForMaxFs) {
+  const struct {
+    std::int32_t maxFs;
+    bool limited;
+    std::int32_t width, height;
+  } cases[] = {
+      {396, true, 320, 240},
+      {8192, true, 1440, 1080},
+      {75, true, 160, 120},
+      {299, true, 160, 120},
+      {300, true, 320, 240},
+      {1200, true, 640, 480},
+      {2700, true, 960, 720},
+      {3072, true, 1024, 768},
+      {0x7FFFFFFF, true, 1440, 1080},
+      // Too small for the first entry: no usable limit.
+      {74, false, -1, -1},
+      {0, false, -1, 5},
+      {-9, false, -1, 5},
+  };
+  for (const auto& c : cases) {
+    std::int32_t width = 5, height = 5;
+    EXPECT_EQ(video::SizeForMaxFs(c.maxFs, &width, &height), c.limited) << c.maxFs;
+    EXPECT_EQ(width, c.width) << c.maxFs;
+    EXPECT_EQ(height, c.height) << c.maxFs;
+  }
+}
+
+std::string Describe(const std::vector<video::VideoSizeEntry>& list) {
+  std::string text;
+  for (const auto& entry : list)
+    text += WideToNarrow(entry.name) + ":" + std::to_string(entry.width) + "x" +
+            std::to_string(entry.height) + "@" + std::to_string(entry.frameRate) + "/" +
+            std::to_string(entry.packetizationMode) + " ";
+  return text;
+}
+
+TEST(VideoSizeTables, BuildVideoSizeList) {
+  const struct {
+    CT_IMAGE_RESOLUTION resolution;
+    std::uint32_t mode;
+    const char* expected;
+  } cases[] = {
+      {CT_IMAGE_RES_QVGA, 1,
+       "QVGA:320x240@30/1 CIF:352x288@30/1 QCIF:176x144@30/1 SQCIF:128x96@30/1 "
+       "QQVGA:160x120@30/1 "},
+      {CT_IMAGE_RES_WIDE_FULL_HD, 0,
+       "WFULLHD:1920x1080@30/0 FULLHD:1440x1080@30/0 XGA:1024x768@30/0 HD:960x720@30/0 "
+       "SVGA:800x600@30/0 4CIF:704x576@30/0 VGA:640x480@30/0 QVGA:320x240@30/0 "
+       "CIF:352x288@30/0 QCIF:176x144@30/0 SQCIF:128x96@30/0 QQVGA:160x120@30/0 "},
+      {CT_IMAGE_RES_SUBQCIF, 2, "SQCIF:128x96@30/2 QQVGA:160x120@30/2 "},
+      {CT_IMAGE_RES_QQVGA, 0, "QQVGA:160x120@30/0 "},
+      {CT_IMAGE_RES_NTSC, 0, ""},
+      {CT_IMAGE_RES_WQVGA, 0, ""},
+      {CT_IMAGE_RES_WVGA, 0, ""},
+      {CT_IMAGE_RES_WHD, 0, ""},
+      {static_cast<CT_IMAGE_RESOLUTION>(-1), 0, ""},
+  };
+  for (const auto& c : cases) {
+    // The list is appended to, never cleared.
+    std::vector<video::VideoSizeEntry> list(1);
+    bool appended = video::BuildVideoSizeList(c.resolution, c.mode, &list);
+    EXPECT_EQ(appended, c.expected[0] != '\0') << c.resolution;
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list.front(), video::VideoSizeEntry{});
+    list.erase(list.begin());
+    EXPECT_EQ(Describe(list), c.expected) << c.resolution;
+  }
+}
+
+}  // namespace
