@@ -1,0 +1,9 @@
+#include "media/payload_type.h"
+
+PayloadType::PayloadType(LONG number, platform::OleStringView name, LONG kind, LONG clockRate,
+                         LONG channels)
+    : payloadNumber(number),
+      encodingName(name),
+      mediaKind(kind),
+      clockRate(clockRate),
+      channels(channels) {}
