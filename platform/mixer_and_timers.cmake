@@ -1,0 +1,22 @@
+# Thread timers with their message queue, and the sound-device mixer and
+# wave-out functions, under their Windows names: user32 and winmm on Windows;
+# elsewhere an emulation over ALSA (no devices when the build has no ALSA),
+# with a manual clock and fake sound cards for tests.
+if(WIN32)
+  add_library(medley_platform_audio STATIC message_pump_win.cpp)
+  target_link_libraries(medley_platform_audio PUBLIC medley_platform user32 winmm)
+else()
+  add_library(medley_platform_audio STATIC
+    fake_audio_devices.cpp
+    message_queue_posix.cpp
+    mixer_posix.cpp)
+  target_link_libraries(medley_platform_audio PUBLIC medley_platform)
+  find_package(ALSA)
+  if(ALSA_FOUND)
+    target_sources(medley_platform_audio PRIVATE mixer_alsa.cpp)
+    target_link_libraries(medley_platform_audio PRIVATE ALSA::ALSA)
+  else()
+    message(STATUS "ALSA not found (libasound2-dev): the build sees no sound devices")
+    target_sources(medley_platform_audio PRIVATE mixer_none_posix.cpp)
+  endif()
+endif()

@@ -1,0 +1,111 @@
+// Engine-side threads reading and writing relays while the owner's thread
+// opens, closes and resets them, as during a call. Run under ThreadSanitizer
+// in CI (label "threads"). The host objects count every call that comes after
+// their end call; there must be none.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/channel_stream_state.h"
+#include "host/memory_audio_sink.h"
+#include "host/memory_audio_source.h"
+
+namespace {
+
+using host::MemoryAudioSink;
+using host::MemoryAudioSource;
+
+constexpr int kEngineThreads = 3;
+constexpr int kStreams = 300;
+
+TEST(RelayThreads, EngineReadsRaceTheOwnersOpenAndClose) {
+  RelayInStream relay;
+  std::atomic<bool> done{false};
+  std::atomic<long> delivered{0};
+  std::vector<std::thread> engine;
+  for (int t = 0; t < kEngineThreads; ++t)
+    engine.emplace_back([&] {
+      char buffer[7];
+      while (!done) {
+        int count = relay.Read(buffer, sizeof buffer);
+        delivered += count;
+        if (count == 0) std::this_thread::yield();  // closed: wait for the next stream
+      }
+    });
+  std::vector<platform::ComPtr<MemoryAudioSource>> sources;
+  for (int i = 0; i < kStreams; ++i) {
+    sources.push_back(MemoryAudioSource::Create(std::string(64, 'a')));
+    relay.Open(i % 2 ? AUDIO_STREAM_AMR : AUDIO_STREAM_PCMU, sources.back().Get());
+    std::this_thread::yield();
+    relay.Close();
+    relay.Reset();
+  }
+  done = true;
+  for (std::thread& t : engine) t.join();
+  for (const auto& source : sources) {
+    EXPECT_EQ(source->EndCalls(), 1);
+    EXPECT_EQ(source->CallsAfterEnd(), 0);
+  }
+  EXPECT_GT(delivered.load(), 0);
+}
+
+TEST(RelayThreads, EngineWritesRaceTheOwnersOpenAndClose) {
+  RelayOutStream relay;
+  std::atomic<bool> done{false};
+  std::vector<std::thread> engine;
+  for (int t = 0; t < kEngineThreads; ++t)
+    engine.emplace_back([&] {
+      while (!done) {
+        relay.Write("#!iLBC30\nframe", 14);
+        std::this_thread::yield();
+      }
+    });
+  std::vector<platform::ComPtr<MemoryAudioSink>> sinks;
+  for (int i = 0; i < kStreams; ++i) {
+    sinks.push_back(MemoryAudioSink::Create());
+    if (i % 3 == 0) sinks.back()->SimulateError(E_FAIL, 2);
+    relay.Open(i % 2 ? AUDIO_STREAM_ILBC : AUDIO_STREAM_PCMA, sinks.back().Get());
+    std::this_thread::yield();
+    relay.Close();
+  }
+  done = true;
+  for (std::thread& t : engine) t.join();
+  int reached = 0;
+  for (const auto& sink : sinks) {
+    EXPECT_EQ(sink->EndCalls(), 1);
+    EXPECT_EQ(sink->CallsAfterEnd(), 0);
+    if (sink->DataWrites() > 0) ++reached;
+  }
+  EXPECT_GT(reached, 0);
+}
+
+// The host stops the stream from inside its own Read on an engine thread
+// while the owner's thread closes the same relay.
+TEST(RelayThreads, StopFromInsideReadRacesTheOwnersClose) {
+  for (int i = 0; i < kStreams; ++i) {
+    ChannelStreamState state;
+    auto source = MemoryAudioSource::Create(std::string(1000, 's'));
+    source->SetReadHook([&] {
+      if (source->DataReads() >= 3) {
+        state.sendRelay.Close();
+        state.sendRelay.Reset();
+      }
+    });
+    state.sendRelay.Open(AUDIO_STREAM_ILBC, source.Get());
+    std::thread engine([&] {
+      char buffer[10];
+      while (state.sendRelay.Read(buffer, sizeof buffer) > 0) {
+      }
+    });
+    std::this_thread::yield();
+    state.sendRelay.Close();
+    engine.join();
+    EXPECT_EQ(source->EndCalls(), 1);
+    EXPECT_EQ(source->CallsAfterEnd(), 0);
+  }
+}
+
+}  // namespace

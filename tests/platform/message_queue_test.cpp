@@ -1,0 +1,190 @@
+#include "platform/message_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/manual_clock.h"
+
+namespace platform {
+namespace {
+
+// What the recording timer procedure saw: timer id and clock time of each call.
+struct Firing {
+  UINT_PTR id;
+  DWORD at;
+  bool operator==(const Firing&) const = default;
+};
+thread_local std::vector<Firing> firings;
+thread_local ScopedManualClockForTesting* clock = nullptr;
+
+void CALLBACK Record(HWND, UINT message, UINT_PTR id, DWORD) {
+  EXPECT_EQ(message, WM_TIMER);
+  firings.push_back({id, clock ? clock->Elapsed() : 0});
+}
+
+class MessageQueueTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    firings.clear();
+    clock = &clock_;
+  }
+  void TearDown() override { clock = nullptr; }
+
+  ScopedManualClockForTesting clock_;
+};
+
+TEST_F(MessageQueueTest, PeriodicTimerFiresAtEachMultipleOfItsInterval) {
+  struct Row {
+    UINT interval;
+    std::vector<DWORD> advances;
+    std::vector<DWORD> firedAt;
+  };
+  const Row rows[] = {
+      {100, {99}, {}},
+      {100, {99, 1}, {100}},
+      {100, {250}, {100, 200}},
+      {100, {50, 50, 50, 50}, {100, 200}},
+      {0, {25}, {10, 20}},  // clamped to the 10 ms minimum
+      {200, {1000}, {200, 400, 600, 800, 1000}},
+  };
+  for (const Row& row : rows) {
+    firings.clear();
+    DWORD start = clock_.Elapsed();
+    UINT_PTR id = SetTimer(nullptr, 0, row.interval, &Record);
+    ASSERT_NE(id, 0u);
+    for (DWORD step : row.advances) clock_.Advance(step);
+    std::vector<DWORD> firedAt;
+    for (const Firing& f : firings) {
+      EXPECT_EQ(f.id, id);
+      firedAt.push_back(f.at - start);
+    }
+    EXPECT_EQ(firedAt, row.firedAt) << "interval " << row.interval;
+    EXPECT_TRUE(KillTimer(nullptr, id));
+  }
+}
+
+TEST_F(MessageQueueTest, KillTimerEndsTheTimerAndItsWaitingMessage) {
+  UINT_PTR id = SetTimer(nullptr, 0, 50, &Record);
+  std::thread([&] { EXPECT_TRUE(KillTimer(nullptr, id)); }).join();  // any thread may kill
+  clock_.Advance(500);
+  EXPECT_TRUE(firings.empty());
+  EXPECT_FALSE(KillTimer(nullptr, id));
+  EXPECT_FALSE(KillTimer(nullptr, 0));
+}
+
+TEST_F(MessageQueueTest, WindowsAreRefused) {
+  auto window = reinterpret_cast<HWND>(std::uintptr_t{0x10});
+  EXPECT_EQ(SetTimer(window, 0, 50, &Record), 0u);
+  UINT_PTR id = SetTimer(nullptr, 0, 50, &Record);
+  EXPECT_FALSE(KillTimer(window, id));
+  MSG msg;
+  EXPECT_EQ(GetMessage(&msg, window, 0, 0), -1);
+  EXPECT_TRUE(KillTimer(nullptr, id));
+}
+
+TEST_F(MessageQueueTest, SettingAnExistingIdRestartsThatTimer) {
+  UINT_PTR first = SetTimer(nullptr, 0, 100, &Record);
+  UINT_PTR second = SetTimer(nullptr, 0, 100, &Record);
+  EXPECT_NE(first, second);
+  clock_.Advance(60);
+  EXPECT_EQ(SetTimer(nullptr, first, 100, &Record), first);
+  clock_.Advance(60);  // t = 120: only the untouched timer has fired
+  EXPECT_EQ(firings, (std::vector<Firing>{{second, 100}}));
+  clock_.Advance(40);
+  EXPECT_EQ(firings.back(), (Firing{first, 160}));
+  KillTimer(nullptr, first);
+  KillTimer(nullptr, second);
+}
+
+TEST_F(MessageQueueTest, RefusedTimersAnswerZero) {
+  clock_.RefuseNewTimers(true);
+  EXPECT_EQ(SetTimer(nullptr, 0, 100, &Record), 0u);
+  clock_.RefuseNewTimers(false);
+  UINT_PTR id = SetTimer(nullptr, 0, 100, &Record);
+  EXPECT_NE(id, 0u);
+  KillTimer(nullptr, id);
+}
+
+// Expiries that nobody retrieved merge into one WM_TIMER, delivered on the
+// thread that owns the timer and only when that thread looks.
+TEST_F(MessageQueueTest, TimersBelongToTheirThreadAndMissedExpiriesMerge) {
+  UINT_PTR otherId = 0;
+  bool created = false;
+  bool advanced = false;
+  std::mutex mutex;
+  std::condition_variable changed;
+  int delivered = 0;
+  std::thread other([&] {
+    otherId = SetTimer(nullptr, 0, 10, nullptr);
+    {
+      std::lock_guard lock(mutex);
+      created = true;
+    }
+    changed.notify_all();
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return advanced; });
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      EXPECT_EQ(msg.message, WM_TIMER);
+      EXPECT_EQ(msg.wParam, otherId);
+      ++delivered;
+    }
+    KillTimer(nullptr, otherId);
+  });
+  {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return created; });
+  }
+  clock_.Advance(100);  // dispatches this thread's timers only
+  EXPECT_TRUE(firings.empty());
+  {
+    std::lock_guard lock(mutex);
+    advanced = true;
+  }
+  changed.notify_all();
+  other.join();
+  EXPECT_EQ(delivered, 1);
+}
+
+TEST_F(MessageQueueTest, QuitComesBeforeTimersAndEndsThePump) {
+  UINT_PTR id = SetTimer(nullptr, 0, 10, &Record);
+  std::thread([&] { clock_.Advance(50); }).join();  // due here, not yet dispatched
+  PostQuitMessage(7);
+  MSG msg;
+  EXPECT_EQ(GetMessage(&msg, nullptr, 0, 0), FALSE);
+  EXPECT_EQ(msg.message, WM_QUIT);
+  EXPECT_EQ(msg.wParam, 7u);
+  EXPECT_EQ(GetMessage(&msg, nullptr, 0, 0), TRUE);
+  EXPECT_EQ(msg.message, WM_TIMER);
+  EXPECT_EQ(msg.wParam, id);
+  DispatchMessage(&msg);
+  EXPECT_EQ(firings.size(), 1u);
+
+  PostQuitMessage(0);
+  EXPECT_FALSE(PumpMessages());
+  EXPECT_TRUE(PumpMessages());
+  KillTimer(nullptr, id);
+}
+
+TEST_F(MessageQueueTest, TimersOfAnEndedThreadAreGone) {
+  UINT_PTR id = 0;
+  std::thread([&] { id = SetTimer(nullptr, 0, 10, &Record); }).join();
+  EXPECT_NE(id, 0u);
+  EXPECT_FALSE(KillTimer(nullptr, id));
+}
+
+TEST(MessageQueueRealClock, PumpMessagesForDeliversTimersAsTheyFallDue) {
+  firings.clear();
+  UINT_PTR id = SetTimer(nullptr, 0, 20, &Record);
+  EXPECT_TRUE(PumpMessagesFor(130));
+  KillTimer(nullptr, id);
+  EXPECT_GE(firings.size(), 2u);
+  EXPECT_LE(firings.size(), 7u);
+}
+
+}  // namespace
+}  // namespace platform
