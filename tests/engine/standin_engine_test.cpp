@@ -1,4 +1,5 @@
 // The stand-in engine driven through the engine contract only.
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -48,12 +49,12 @@ class StandInEngineTest : public testing::Test {
     EXPECT_TRUE(GIPSVoiceEngine::Delete(engine_));
     EXPECT_EQ(engine_, nullptr);
   }
-  // Init, then a channel receiving on 5000 and sending to 10.0.0.2:6000.
+  // Init, then a channel receiving on 5000 and sending to 127.0.0.1:6000.
   int StartedChannel() {
     EXPECT_EQ(base_->Init(0, 0, 0, 0, 1), 0);
     int channel = base_->CreateChannel();
     EXPECT_EQ(base_->SetLocalReceiver(channel, 5000, -1, nullptr, nullptr), 0);
-    EXPECT_EQ(base_->SetSendDestination(channel, 6000, "10.0.0.2", -1, -1), 0);
+    EXPECT_EQ(base_->SetSendDestination(channel, 6000, "127.0.0.1", -1, -1), 0);
     return channel;
   }
 
@@ -127,7 +128,7 @@ TEST_F(StandInEngineTest, UnknownChannelIsRefusedEverywhere) {
   const std::function<int(int)> operations[] = {
       [&](int ch) { return base_->DeleteChannel(ch); },
       [&](int ch) { return base_->SetLocalReceiver(ch, 5000, -1, nullptr, nullptr); },
-      [&](int ch) { return base_->SetSendDestination(ch, 6000, "10.0.0.2", -1, -1); },
+      [&](int ch) { return base_->SetSendDestination(ch, 6000, "127.0.0.1", -1, -1); },
       [&](int ch) { return base_->StartListen(ch); },
       [&](int ch) { return base_->StartPlayout(ch); },
       [&](int ch) { return base_->StartSend(ch); },
@@ -191,7 +192,7 @@ TEST_F(StandInEngineTest, RefusalsLeaveTheirCode) {
       {"empty destination", kInvalidArgument,
        [&] { return base_->SetSendDestination(other, 6000, "", -1, -1); }},
       {"destination port 0", kInvalidPort,
-       [&] { return base_->SetSendDestination(other, 0, "10.0.0.2", -1, -1); }},
+       [&] { return base_->SetSendDestination(other, 0, "127.0.0.1", -1, -1); }},
       {"version buffer short", kBufferTooSmall,
        [&] { return base_->GetVersion(shortBuffer, sizeof shortBuffer); }},
       {"version buffer null", kInvalidArgument, [&] { return base_->GetVersion(nullptr, 500); }},
@@ -251,6 +252,7 @@ TEST_F(StandInEngineTest, AcceptsACallsOperations) {
   EngineCodecRecord amr = Record(96, "AMR", 8000);
   EngineCodecRecord noName{};
   EngineCodecRecord linear = Record(0, "L16", 8000);
+  const std::string callFile = testing::TempDir() + "standin_accepts_call.wav";
   int value = -1;
   char version[500] = {};
   const std::function<int()> calls[] = {
@@ -274,13 +276,16 @@ TEST_F(StandInEngineTest, AcceptsACallsOperations) {
       [&] { return file_->StartPlayingFileLocally(channel, &in, 2, 1.0f, 0, 0); },
       [&] { return file_->StartPlayingFileAsMicrophone(channel, &in, true, 0, 0.5f); },
       [&] { return file_->StartRecordingPlayout(&out, &amr); },
-      [&] { return file_->StartRecordingCall("call.wav", &noName, -1); },
-      [&] { return file_->StartRecordingCall("call.wav", &linear, -1); },
+      [&] { return file_->StartRecordingCall(callFile.c_str(), &noName, -1); },
+      [&] { return file_->StartRecordingCall(callFile.c_str(), &linear, -1); },
       [&] { return file_->PauseRecordingCall(true); },
       [&] { return file_->ConvertPcmToCompressed(&in, &out, &amr); },
       [&] { return base_->SetLocalReceiver(channel, 5000, -1, "127.0.0.1", nullptr); },
       [&] { return base_->StopSend(channel); },
       [&] { return base_->StopListen(channel); },
+      // The engine writes to the streams until they are stopped.
+      [&] { return file_->StopRecordingPlayout(); },
+      [&] { return file_->StopRecordingCall(); },
       [&] { return base_->DeleteChannel(channel); },
       [&] { return base_->CreateChannel() == channel + 1 ? 0 : -2; },
       [&] { return base_->SetLocalReceiver(channel + 1, 5000, -1, nullptr, nullptr); },
@@ -288,6 +293,7 @@ TEST_F(StandInEngineTest, AcceptsACallsOperations) {
   for (size_t i = 0; i < std::size(calls); ++i)
     EXPECT_EQ(calls[i](), 0) << "call " << i << ", last error " << base_->LastError();
   EXPECT_GT(std::strlen(version), 0u);
+  std::remove(callFile.c_str());
 }
 
 TEST_F(StandInEngineTest, EngineIsDeletedOnlyWhenEveryInterfaceIsBack) {

@@ -1,0 +1,142 @@
+#include "engine/standin/codecs/amr_payload.h"
+
+#include <array>
+
+namespace standin::amr {
+namespace {
+
+// Speech bits per frame type; -1 marks types a band does not define. The
+// narrowband SID is type 8, the wideband SID type 9 and wideband type 14
+// ("speech lost") carries no bits.
+constexpr std::array<int, 16> kNarrowBits = {95, 103, 118, 134, 148, 159, 204, 244,
+                                             39, -1,  -1,  -1,  -1,  -1,  -1,  0};
+constexpr std::array<int, 16> kWideBits = {132, 177, 253, 285, 317, 365, 397, 461,
+                                           477, 40,  -1,  -1,  -1,  -1,  0,   0};
+constexpr std::array<int, 8> kNarrowRates = {4750, 5150, 5900, 6700, 7400, 7950, 10200, 12200};
+constexpr std::array<int, 9> kWideRates = {6600,  8850,  12650, 14250, 15850,
+                                           18250, 19850, 23050, 23850};
+
+class BitReader {
+ public:
+  BitReader(const std::uint8_t* data, std::size_t size) : data_(data), bits_(size * 8) {}
+  std::size_t Left() const { return bits_ - position_; }
+  // Callers check Left() first.
+  int Take(int count) {
+    int value = 0;
+    for (int i = 0; i < count; ++i, ++position_)
+      value = (value << 1) | ((data_[position_ / 8] >> (7 - position_ % 8)) & 1);
+    return value;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t bits_;
+  std::size_t position_ = 0;
+};
+
+class BitWriter {
+ public:
+  explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+  void Put(int value, int count) {
+    for (int i = count - 1; i >= 0; --i) PutBit((value >> i) & 1);
+  }
+  void PutBit(int bit) {
+    if (used_ % 8 == 0) out_.push_back(0);
+    if (bit) out_.back() |= static_cast<std::uint8_t>(0x80 >> (used_ % 8));
+    ++used_;
+  }
+
+ private:
+  std::vector<std::uint8_t>& out_;
+  std::size_t used_ = 0;
+};
+
+std::uint8_t StorageToc(int type, int quality) {
+  return static_cast<std::uint8_t>((type << 3) | (quality << 2));
+}
+
+}  // namespace
+
+int FrameBits(Band band, int type) {
+  if (type < 0 || type > 15) return -1;
+  return band == Band::kNarrow ? kNarrowBits[type] : kWideBits[type];
+}
+
+int ModeRate(Band band, int type) {
+  if (band == Band::kNarrow)
+    return type >= 0 && type < static_cast<int>(kNarrowRates.size()) ? kNarrowRates[type] : 0;
+  return type >= 0 && type < static_cast<int>(kWideRates.size()) ? kWideRates[type] : 0;
+}
+
+int ModeForRate(Band band, int rate) {
+  int modes = band == Band::kNarrow ? static_cast<int>(kNarrowRates.size())
+                                    : static_cast<int>(kWideRates.size());
+  int best = -1;
+  for (int type = 0; type < modes; ++type)
+    if (ModeRate(band, type) <= rate) best = type;
+  return best < 0 ? modes - 1 : best;
+}
+
+int StorageFrameSize(Band band, std::uint8_t toc) {
+  int bits = FrameBits(band, (toc >> 3) & 0x0F);
+  return bits < 0 ? -1 : 1 + (bits + 7) / 8;
+}
+
+std::string_view MagicLine(Band band) {
+  return band == Band::kNarrow ? std::string_view("#!AMR\n") : std::string_view("#!AMR-WB\n");
+}
+
+bool StorageFrameToPayload(Band band, const std::uint8_t* frame, std::size_t size,
+                           std::vector<std::uint8_t>& payload) {
+  if (size == 0) return false;
+  int expected = StorageFrameSize(band, frame[0]);
+  if (expected < 0 || static_cast<std::size_t>(expected) != size) return false;
+  int type = (frame[0] >> 3) & 0x0F;
+  int bits = FrameBits(band, type);
+  BitWriter writer(payload);
+  writer.Put(kNoModeRequest, 4);
+  writer.PutBit(0);  // the only frame: no follow
+  writer.Put(type, 4);
+  writer.PutBit((frame[0] >> 2) & 1);
+  BitReader speech(frame + 1, size - 1);
+  for (int i = 0; i < bits; ++i) writer.PutBit(speech.Take(1));
+  return true;
+}
+
+bool PayloadToStorageFrames(Band band, const std::uint8_t* payload, std::size_t size,
+                            std::vector<std::uint8_t>& storage, int* frames) {
+  if (size == 0 || size > 65535) return false;
+  BitReader reader(payload, size);
+  reader.Take(4);  // the mode request: this engine sends at the mode it was told
+  struct Entry {
+    int type;
+    int quality;
+  };
+  std::vector<Entry> entries;
+  bool follow = true;
+  while (follow) {
+    if (reader.Left() < 6) return false;
+    follow = reader.Take(1) != 0;
+    int type = reader.Take(4);
+    int quality = reader.Take(1);
+    if (FrameBits(band, type) < 0 || entries.size() == kMaxFramesPerPayload) return false;
+    entries.push_back({type, quality});
+  }
+  std::size_t needed = 0;
+  for (const Entry& entry : entries)
+    needed += static_cast<std::size_t>(FrameBits(band, entry.type));
+  if (reader.Left() < needed || reader.Left() - needed >= 8) return false;
+
+  for (const Entry& entry : entries) {
+    storage.push_back(StorageToc(entry.type, entry.quality));
+    std::vector<std::uint8_t> speech;
+    BitWriter writer(speech);
+    int bits = FrameBits(band, entry.type);
+    for (int i = 0; i < bits; ++i) writer.PutBit(reader.Take(1));
+    storage.insert(storage.end(), speech.begin(), speech.end());
+  }
+  *frames += static_cast<int>(entries.size());
+  return true;
+}
+
+}  // namespace standin::amr

@@ -1,0 +1,54 @@
+#include "engine/standin/codecs/ipcmwb_codec.h"
+
+#include "engine/standin/codecs/codec_registry.h"
+
+namespace standin {
+namespace {
+
+constexpr int kSampleRate = 16000;
+constexpr int kFrameSamples = SamplesPer20Ms(kSampleRate);
+
+class IpcmwbEncoder final : public AudioEncoder {
+ public:
+  int SampleRate() const override { return kSampleRate; }
+  int FrameSamples() const override { return kFrameSamples; }
+  int RtpTicksPerFrame() const override { return kFrameSamples; }
+  bool Encode(const std::int16_t* pcm, std::vector<std::uint8_t>& payload) override {
+    for (int i = 0; i < kFrameSamples; ++i) {
+      auto bits = static_cast<std::uint16_t>(pcm[i]);
+      payload.push_back(static_cast<std::uint8_t>(bits >> 8));
+      payload.push_back(static_cast<std::uint8_t>(bits & 0xFF));
+    }
+    return true;
+  }
+};
+
+class IpcmwbDecoder final : public AudioDecoder {
+ public:
+  int SampleRate() const override { return kSampleRate; }
+  int FrameSamples() const override { return kFrameSamples; }
+  // Any whole number of samples decodes; an odd byte count does not.
+  bool Decode(const std::uint8_t* payload, std::size_t size,
+              std::vector<std::int16_t>& pcm) override {
+    if (size == 0 || size % 2 != 0 || size > kMaxPayloadBytes) return false;
+    pcm.reserve(pcm.size() + size / 2);
+    for (std::size_t i = 0; i < size; i += 2)
+      pcm.push_back(static_cast<std::int16_t>((payload[i] << 8) | payload[i + 1]));
+    return true;
+  }
+  void Conceal(std::vector<std::int16_t>& pcm) override {
+    pcm.resize(pcm.size() + kFrameSamples, 0);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<AudioEncoder> CreateIpcmwbEncoder(const EngineCodecRecord&) {
+  return std::make_unique<IpcmwbEncoder>();
+}
+
+std::unique_ptr<AudioDecoder> CreateIpcmwbDecoder(const EngineCodecRecord&) {
+  return std::make_unique<IpcmwbDecoder>();
+}
+
+}  // namespace standin

@@ -1,0 +1,454 @@
+// Audio files and streams: each file kind written and read back, WAV in
+// its variants, conversation recordings, the G.711 law guess, resampling
+// and the refusals.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/gipsve_file.h"
+#include "engine/standin/audio_file.h"
+#include "engine/standin/codecs/g711_tables.h"
+#include "engine/standin/error_codes.h"
+#include "engine/standin/files/compressed_file.h"
+#include "engine/standin/files/resampler.h"
+#include "engine/standin/files/wav_file.h"
+#include "tests/engine/audio_signal.h"
+#include "tests/support/memory_streams.h"
+
+namespace {
+
+using namespace standin;
+using audio_test::Codec;
+
+constexpr double kToneHz = 1000;
+constexpr double kToneAmplitude = 10000;
+
+std::string WriteAudio(const EngineCodecRecord* codec, int rate,
+                       const std::vector<std::int16_t>& pcm, int* error) {
+  MemoryOutStream out;
+  std::unique_ptr<FileAudioWriter> writer = OpenFileWriter(&out, codec, rate, error);
+  if (!writer) return {};
+  std::size_t frame = static_cast<std::size_t>(rate / 50);
+  for (std::size_t at = 0; at < pcm.size(); at += frame)
+    EXPECT_TRUE(
+        writer->WriteFrame(pcm.data() + at, static_cast<int>(std::min(frame, pcm.size() - at))));
+  EXPECT_TRUE(writer->Finish());
+  return out.written;
+}
+
+std::vector<std::int16_t> ReadAudio(const std::string& bytes, int kind,
+                                    const EngineCodecRecord* codec, int rate, int* error) {
+  MemoryInStream in(bytes);
+  std::unique_ptr<FileAudioReader> reader = OpenFileReader(&in, kind, codec, rate, error);
+  std::vector<std::int16_t> pcm;
+  if (!reader) return pcm;
+  std::vector<std::int16_t> frame(static_cast<std::size_t>(rate / 50));
+  while (reader->ReadFrame(frame.data(), static_cast<int>(frame.size())))
+    pcm.insert(pcm.end(), frame.begin(), frame.end());
+  return pcm;
+}
+
+void ExpectTone(const std::vector<std::int16_t>& pcm, int rate, double seconds,
+                double toleranceDb) {
+  EXPECT_NEAR(static_cast<double>(pcm.size()) / rate, seconds, 0.06);
+  std::size_t edge = static_cast<std::size_t>(rate / 10);
+  ASSERT_GT(pcm.size(), 3 * edge);
+  std::span<const std::int16_t> middle(pcm.data() + edge, pcm.size() - 2 * edge);
+  EXPECT_NEAR(audio_test::LevelDb(middle), -13.3, toleranceDb);
+  EXPECT_NEAR(audio_test::DominantFrequency(middle, rate), kToneHz, 25);
+}
+
+// A WAV file whose every channel carries `mono`.
+std::string Wav(int channels, int rate, int bits, const std::vector<std::int16_t>& mono,
+                bool extensible = false, bool listBeforeData = false, int formatTag = 1) {
+  auto put = [](std::string& s, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  std::string data;
+  for (std::int16_t s : mono)
+    for (int c = 0; c < channels; ++c) {
+      if (bits == 8)
+        put(data, static_cast<std::uint32_t>((s >> 8) + 128), 1);
+      else
+        put(data, static_cast<std::uint16_t>(s), 2);
+    }
+  std::string fmt;
+  int blockAlign = channels * bits / 8;
+  put(fmt, extensible ? 0xFFFE : static_cast<std::uint32_t>(formatTag), 2);
+  put(fmt, static_cast<std::uint32_t>(channels), 2);
+  put(fmt, static_cast<std::uint32_t>(rate), 4);
+  put(fmt, static_cast<std::uint32_t>(rate * blockAlign), 4);
+  put(fmt, static_cast<std::uint32_t>(blockAlign), 2);
+  put(fmt, static_cast<std::uint32_t>(bits), 2);
+  if (extensible) {
+    put(fmt, 22, 2);
+    put(fmt, static_cast<std::uint32_t>(bits), 2);
+    put(fmt, channels == 1 ? 4 : 3, 4);
+    const std::uint8_t pcmGuid[16] = {1,    0, 0, 0,    0, 0,    0x10, 0,
+                                      0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    fmt.append(reinterpret_cast<const char*>(pcmGuid), 16);
+  }
+  std::string body = "WAVEfmt ";
+  put(body, static_cast<std::uint32_t>(fmt.size()), 4);
+  body += fmt;
+  if (listBeforeData) {
+    body += "LIST";
+    put(body, 5, 4);
+    body += "INFOx";
+    body.push_back('\0');  // pad byte of the odd-sized chunk
+  }
+  body += "data";
+  put(body, static_cast<std::uint32_t>(data.size()), 4);
+  body += data;
+  std::string file = "RIFF";
+  put(file, static_cast<std::uint32_t>(body.size()), 4);
+  return file + body;
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(AudioFileTest, EachKindRoundTripsATone) {
+  struct Row {
+    const char* codec;  // null: kind 0
+    int writeRate;
+    int readRate;
+    bool readerGetsCodec;
+    const char* header;
+    std::size_t bytesPerSecond;
+    double toleranceDb;
+  } rows[] = {
+      {nullptr, 16000, 16000, false, "", 32000, 0.1},
+      {nullptr, 8000, 16000, false, "", 32000, 0.3},
+      {"PCMU", 8000, 16000, false, "", 8000, 0.5},
+      {"PCMA", 16000, 8000, false, "", 8000, 0.5},
+      {"PCMA", 8000, 8000, true, "", 8000, 0.5},
+      {"G722", 16000, 16000, true, "", 8000, 1.5},
+      {"G729", 8000, 8000, true, "", 1000, 3},
+      {"GSM", 8000, 8000, true, "", 1650, 3},
+      {"AMR", 8000, 8000, false, "#!AMR\n", 1600, 3},
+      {"AMRWB", 16000, 16000, false, "#!AMR-WB\n", 3050, 3},
+      {"IPCMWB", 16000, 16000, true, "", 32000, 0.1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.codec ? row.codec : "PCM") + " written at " +
+                 std::to_string(row.writeRate) + ", read at " + std::to_string(row.readRate));
+    EngineCodecRecord codec = Codec(row.codec ? row.codec : "", 0);
+    int error = -1;
+    std::string file = WriteAudio(row.codec ? &codec : nullptr, row.writeRate,
+                                  audio_test::Tone(row.writeRate, kToneHz, kToneAmplitude,
+                                                   static_cast<std::size_t>(row.writeRate)),
+                                  &error);
+    EXPECT_EQ(error, kNoError);
+    std::string header(row.header);
+    EXPECT_EQ(file.substr(0, header.size()), header);
+    EXPECT_NEAR(static_cast<double>(file.size() - header.size()),
+                static_cast<double>(row.bytesPerSecond), row.bytesPerSecond / 50.0 + 1);
+    int kind = row.codec ? kGIPSVEFileCompressed : kGIPSVEFilePcm;
+    std::vector<std::int16_t> pcm =
+        ReadAudio(file, kind, row.readerGetsCodec ? &codec : nullptr, row.readRate, &error);
+    EXPECT_EQ(error, kNoError);
+    ExpectTone(pcm, row.readRate, 1.0, row.toleranceDb);
+  }
+}
+
+TEST(AudioFileTest, WavVariantsReadWithBothReaders) {
+  std::vector<std::int16_t> tone44 = audio_test::Tone(44100, kToneHz, kToneAmplitude, 44100 / 2);
+  std::vector<std::int16_t> tone16 = audio_test::Tone(16000, kToneHz, kToneAmplitude, 8000);
+  std::vector<std::int16_t> tone8 = audio_test::Tone(8000, kToneHz, kToneAmplitude, 4000);
+  struct Row {
+    const char* what;
+    std::string file;
+  } rows[] = {
+      {"mono 16-bit 8 kHz", Wav(1, 8000, 16, tone8)},
+      {"stereo 16-bit 44.1 kHz", Wav(2, 44100, 16, tone44)},
+      {"mono 8-bit 16 kHz", Wav(1, 16000, 8, tone16)},
+      {"extensible mono 16-bit", Wav(1, 16000, 16, tone16, true)},
+      {"a LIST chunk before the data", Wav(1, 16000, 16, tone16, false, true)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    int error = -1;
+    ExpectTone(ReadAudio(row.file, kGIPSVEFileWav, nullptr, 8000, &error), 8000, 0.5, 0.6);
+    EXPECT_EQ(error, kNoError);
+
+    MemoryInStream in(row.file);
+    std::unique_ptr<PcmSource> builtIn = OpenBuiltInWavSource(&in, &error);
+    ASSERT_NE(builtIn, nullptr);
+    std::vector<std::int16_t> pcm(static_cast<std::size_t>(builtIn->SampleRate()));
+    pcm.resize(builtIn->Read(pcm.data(), pcm.size()));
+    EXPECT_EQ(builtIn->Read(pcm.data(), 1), 0u);
+    ExpectTone(pcm, builtIn->SampleRate(), 0.5, 0.6);
+  }
+}
+
+TEST(AudioFileTest, UnreadableWavIsRefused) {
+  std::vector<std::int16_t> tone = audio_test::Tone(8000, kToneHz, kToneAmplitude, 800);
+  std::string noData = Wav(1, 8000, 16, tone);
+  noData.resize(36);
+  struct Row {
+    const char* what;
+    std::string file;
+    bool libraryReads;  // the library knows more formats than the built-in reader
+  } rows[] = {
+      {"empty", "", false},
+      {"not RIFF", std::string(400, 'x'), false},
+      {"no data chunk", noData, false},
+      {"24-bit samples", Wav(1, 8000, 24, {}), true},
+      {"float samples", Wav(1, 8000, 32, {}, false, false, 3), true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    int error = kNoError;
+    MemoryInStream builtInStream(row.file);
+    EXPECT_EQ(OpenBuiltInWavSource(&builtInStream, &error), nullptr);
+    EXPECT_EQ(error, kBadFileData);
+    error = kNoError;
+    MemoryInStream in(row.file);
+    std::unique_ptr<FileAudioReader> reader =
+        OpenFileReader(&in, kGIPSVEFileWav, nullptr, 8000, &error);
+    EXPECT_EQ(reader != nullptr, row.libraryReads);
+    EXPECT_EQ(error, row.libraryReads ? kNoError : kBadFileData);
+  }
+}
+
+TEST(AudioFileTest, OpeningRefusals) {
+  EngineCodecRecord cn = Codec("CN", 8000);
+  EngineCodecRecord unterminated = Codec("PCMU", 8000);
+  std::memset(unterminated.name, 'x', sizeof unterminated.name);
+  struct Row {
+    const char* what;
+    std::string data;
+    int kind;
+    const EngineCodecRecord* codec;
+    int rate;
+    int error;
+  } rows[] = {
+      {"iLBC data", "#!iLBC30\n0123456789", kGIPSVEFileCompressed, nullptr, 8000,
+       kUnsupportedCodec},
+      {"multichannel AMR", "#!AMR_MC1.0\n\x00\x00\x00\x01", kGIPSVEFileCompressed, nullptr, 8000,
+       kBadFileData},
+      {"headerless data of a non-audio codec", "abcd", kGIPSVEFileCompressed, &cn, 8000,
+       kUnsupportedCodec},
+      {"unterminated codec name", "abcd", kGIPSVEFileCompressed, &unterminated, 8000,
+       kInvalidArgument},
+      {"kind 3", "abcd", 3, nullptr, 8000, kInvalidArgument},
+      {"rate 0", "abcd", kGIPSVEFilePcm, nullptr, 0, kInvalidArgument},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    MemoryInStream in(row.data);
+    int error = kNoError;
+    EXPECT_EQ(OpenFileReader(&in, row.kind, row.codec, row.rate, &error), nullptr);
+    EXPECT_EQ(error, row.error);
+  }
+  int error = kNoError;
+  EXPECT_EQ(OpenFileReader(nullptr, kGIPSVEFilePcm, nullptr, 8000, &error), nullptr);
+  EXPECT_EQ(error, kInvalidArgument);
+
+  MemoryOutStream out;
+  EngineCodecRecord ilbc = Codec("iLBC", 8000);
+  EXPECT_EQ(OpenFileWriter(&out, &ilbc, 8000, &error), nullptr);
+  EXPECT_EQ(error, kUnsupportedCodec);
+  EXPECT_EQ(OpenFileWriter(&out, nullptr, 7, &error), nullptr);
+  EXPECT_EQ(error, kInvalidArgument);
+  EXPECT_TRUE(out.written.empty());
+}
+
+TEST(AudioFileTest, RefusedWritesAreReported) {
+  std::vector<std::int16_t> frame = audio_test::Tone(8000, kToneHz, kToneAmplitude, 160);
+  MemoryOutStream out;
+  out.refuse = true;
+  int error = kNoError;
+  EngineCodecRecord amr = Codec("AMR", 8000, 12200);
+  EXPECT_EQ(OpenFileWriter(&out, &amr, 8000, &error), nullptr) << "the magic line is refused";
+  EXPECT_EQ(error, kStreamWriteFailed);
+  for (const char* name : {"PCMU", "GSM", ""}) {
+    SCOPED_TRACE(name);
+    EngineCodecRecord codec = Codec(name, 8000);
+    std::unique_ptr<FileAudioWriter> writer =
+        OpenFileWriter(&out, *name ? &codec : nullptr, 8000, &error);
+    ASSERT_NE(writer, nullptr);
+    writer->WriteFrame(frame.data(), 160);
+    EXPECT_FALSE(writer->WriteFrame(frame.data(), 160));
+    EXPECT_FALSE(writer->Finish());
+    EXPECT_FALSE(writer->WriteFrame(frame.data(), 160)) << "nothing after Finish";
+  }
+}
+
+// The engine may drop a writer after the caller's stream is gone.
+TEST(AudioFileTest, WriterDroppedWithoutFinishWritesNothingMore) {
+  std::vector<std::int16_t> partial = audio_test::Tone(8000, kToneHz, kToneAmplitude, 100);
+  EngineCodecRecord pcmu = Codec("PCMU", 8000);
+  MemoryOutStream out;
+  int error = -1;
+  std::unique_ptr<FileAudioWriter> writer = OpenFileWriter(&out, &pcmu, 16000, &error);
+  ASSERT_NE(writer, nullptr);
+  EXPECT_TRUE(writer->WriteFrame(partial.data(), 100));
+  writer.reset();
+  EXPECT_TRUE(out.written.empty());
+}
+
+TEST(AudioFileTest, LastFrameIsPaddedAndThenTheEndIsReported) {
+  std::string hundredSamples = audio_test::LittleEndianBytes(std::vector<std::int16_t>(100, 1234));
+  MemoryInStream in(hundredSamples);
+  int error = -1;
+  std::unique_ptr<FileAudioReader> reader =
+      OpenFileReader(&in, kGIPSVEFilePcm, nullptr, 16000, &error);
+  ASSERT_NE(reader, nullptr);
+  std::vector<std::int16_t> frame(320, -1);
+  EXPECT_TRUE(reader->ReadFrame(frame.data(), 320));
+  EXPECT_EQ(frame[99], 1234);
+  EXPECT_EQ(frame[100], 0);
+  EXPECT_EQ(frame[319], 0);
+  EXPECT_FALSE(reader->ReadFrame(frame.data(), 320));
+  EXPECT_EQ(frame[0], 0);
+}
+
+TEST(AudioFileTest, RecordingFiles) {
+  std::vector<std::int16_t> tone = audio_test::Tone(16000, kToneHz, kToneAmplitude, 16000);
+  EngineCodecRecord l16 = Codec("L16", 8000);
+  EngineCodecRecord noName = Codec("", 0);
+  EngineCodecRecord amr = Codec("amr", 8000, 12200);
+  struct Row {
+    const char* file;
+    const EngineCodecRecord* codec;
+    int kind;
+    const char* header;
+    int wavRate;  // 0: not WAV
+  } rows[] = {
+      {"l16.wav", &l16, kGIPSVEFileWav, "RIFF", 8000},
+      {"default.wav", &noName, kGIPSVEFileWav, "RIFF", 16000},
+      {"null.wav", nullptr, kGIPSVEFileWav, "RIFF", 16000},
+      {"call.amr", &amr, kGIPSVEFileCompressed, "#!AMR\n", 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file);
+    std::string path = testing::TempDir() + row.file;
+    int error = -1;
+    std::unique_ptr<FileAudioWriter> writer = OpenRecordingFile(path, row.codec, 16000, &error);
+    ASSERT_NE(writer, nullptr);
+    EXPECT_EQ(error, kNoError);
+    for (std::size_t at = 0; at < tone.size(); at += 320)
+      ASSERT_TRUE(writer->WriteFrame(tone.data() + at, 320));
+    EXPECT_TRUE(writer->Finish());
+    std::string bytes = FileBytes(path);
+    EXPECT_EQ(bytes.rfind(row.header, 0), 0u);
+    if (row.wavRate) {
+      ASSERT_GE(bytes.size(), 44u);
+      EXPECT_EQ(static_cast<std::uint8_t>(bytes[24]) | (static_cast<std::uint8_t>(bytes[25]) << 8),
+                row.wavRate);
+      EXPECT_EQ(bytes[22], 1) << "mono";
+      EXPECT_EQ(bytes[34], 16) << "16-bit";
+    }
+    error = -1;
+    ExpectTone(ReadAudio(bytes, row.kind, nullptr, 8000, &error), 8000, 1.0, 3);
+    EXPECT_EQ(error, kNoError);
+    std::remove(path.c_str());
+  }
+
+  int error = kNoError;
+  EngineCodecRecord ilbc = Codec("iLBC", 8000);
+  std::string path = testing::TempDir() + "ilbc.rec";
+  EXPECT_EQ(OpenRecordingFile(path, &ilbc, 16000, &error), nullptr);
+  EXPECT_EQ(error, kUnsupportedCodec);
+  EXPECT_EQ(std::fopen(path.c_str(), "rb"), nullptr) << "no file is left behind";
+  EXPECT_EQ(OpenRecordingFile("/nonexistent-folder/x.wav", nullptr, 16000, &error), nullptr);
+  EXPECT_EQ(error, kFileOpenFailed);
+  EXPECT_EQ(OpenRecordingFile("", nullptr, 16000, &error), nullptr);
+  EXPECT_EQ(error, kInvalidArgument);
+}
+
+TEST(AudioFileTest, BuiltInWavFileReadsBackThroughTheLibrary) {
+  std::string path = testing::TempDir() + "builtin.wav";
+  int error = kNoError;
+  std::unique_ptr<PcmSink> sink = CreateBuiltInWavFile(path, 8000, &error);
+  ASSERT_NE(sink, nullptr);
+  std::vector<std::int16_t> tone = audio_test::Tone(8000, kToneHz, kToneAmplitude, 8000);
+  EXPECT_TRUE(sink->Write(tone.data(), tone.size()));
+  EXPECT_TRUE(sink->Finish());
+  std::string bytes = FileBytes(path);
+  EXPECT_EQ(bytes.size(), 44u + 16000u);
+  EXPECT_EQ(bytes.substr(36, 4), "data");
+  MemoryInStream in(bytes);
+  std::unique_ptr<PcmSource> source = OpenWavSource(&in, &error);
+  ASSERT_NE(source, nullptr);
+  std::vector<std::int16_t> pcm(10000);
+  pcm.resize(source->Read(pcm.data(), pcm.size()));
+  EXPECT_EQ(pcm, tone);
+  std::remove(path.c_str());
+  EXPECT_EQ(CreateBuiltInWavFile("/nonexistent-folder/x.wav", 8000, &error), nullptr);
+  EXPECT_EQ(error, kFileOpenFailed);
+}
+
+TEST(AudioFileTest, G711LawGuess) {
+  std::vector<std::int16_t> tone = audio_test::Tone(8000, kToneHz, kToneAmplitude, 1600);
+  std::vector<std::int16_t> quiet = audio_test::Tone(8000, 300, 40, 1600);
+  auto encode = [](const std::vector<std::int16_t>& pcm, std::uint8_t (*law)(std::int16_t)) {
+    std::vector<std::uint8_t> bytes;
+    for (std::int16_t s : pcm) bytes.push_back(law(s));
+    return bytes;
+  };
+  auto alternate = [](std::uint8_t a, std::uint8_t b) {
+    std::vector<std::uint8_t> bytes(800);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = i % 2 ? a : b;
+    return bytes;
+  };
+  struct Row {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    bool aLaw;
+  } rows[] = {
+      {"mu-law tone", encode(tone, BuiltInMuLawEncode), false},
+      {"A-law tone", encode(tone, BuiltInALawEncode), true},
+      {"quiet mu-law tone", encode(quiet, BuiltInMuLawEncode), false},
+      {"quiet A-law tone", encode(quiet, BuiltInALawEncode), true},
+      {"mu-law silence", std::vector<std::uint8_t>(800, 0xFF), false},
+      {"A-law silence", std::vector<std::uint8_t>(800, 0xD5), true},
+      {"mu-law noise floor", alternate(0xFF, 0x7F), false},
+      {"A-law noise floor", alternate(0xD5, 0x55), true},
+      {"nothing", {}, false},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(LooksLikeALaw(row.bytes.data(), row.bytes.size()), row.aLaw) << row.what;
+}
+
+TEST(AudioFileTest, ResamplersKeepToneAndLength) {
+  struct Row {
+    int in;
+    int out;
+  } rows[] = {{16000, 8000}, {8000, 16000}, {44100, 8000}, {8000, 48000}, {16000, 16000}};
+  for (const Row& row : rows) {
+    for (bool linear : {false, true}) {
+      SCOPED_TRACE(std::to_string(row.in) + " to " + std::to_string(row.out) +
+                   (linear ? " linear" : ""));
+      std::unique_ptr<Resampler> resampler =
+          linear ? CreateLinearResampler(row.in, row.out) : CreateResampler(row.in, row.out);
+      ASSERT_NE(resampler, nullptr);
+      std::vector<std::int16_t> tone =
+          audio_test::Tone(row.in, kToneHz, kToneAmplitude, static_cast<std::size_t>(row.in));
+      std::vector<std::int16_t> out;
+      for (std::size_t at = 0; at < tone.size(); at += 441)
+        resampler->Process(tone.data() + at, std::min<std::size_t>(441, tone.size() - at), out);
+      resampler->Flush(out);
+      EXPECT_NEAR(static_cast<double>(out.size()), row.out, 8);
+      std::span<const std::int16_t> middle(out.data() + row.out / 10,
+                                           out.size() - static_cast<std::size_t>(row.out / 5));
+      EXPECT_NEAR(audio_test::LevelDb(middle), -13.3, 0.5);
+      EXPECT_NEAR(audio_test::DominantFrequency(middle, row.out), kToneHz, 25);
+      // Aligned: no leading delay, so the tone's first peak stays in place.
+      std::size_t quarterPeriod = static_cast<std::size_t>(row.out / 4000);
+      EXPECT_GT(out[quarterPeriod], 0.8 * kToneAmplitude);
+    }
+  }
+  EXPECT_EQ(CreateResampler(0, 8000), nullptr);
+  EXPECT_EQ(CreateLinearResampler(8000, -1), nullptr);
+}
+
+}  // namespace

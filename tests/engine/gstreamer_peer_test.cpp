@@ -1,0 +1,186 @@
+// An independent RTP peer: GStreamer's gst-launch-1.0 records the G.711
+// streams we send, and we record the ones it sends. Skipped where
+// gst-launch-1.0 is not installed.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/engine/engine_harness.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace engine_test;
+using namespace std::chrono_literals;
+
+constexpr double kAmplitude = 8192;  // audiotestsrc volume=0.25
+
+std::string FindGstLaunch() {
+  const char* path = std::getenv("PATH");
+  std::string directories = path ? path : "/usr/bin";
+  for (std::size_t begin = 0; begin <= directories.size();) {
+    std::size_t end = directories.find(':', begin);
+    if (end == std::string::npos) end = directories.size();
+    const std::string candidate = directories.substr(begin, end - begin) + "/gst-launch-1.0";
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    begin = end + 1;
+  }
+  return {};
+}
+
+// One gst-launch-1.0 process, ended (and reaped) at the latest with the object.
+class GstLaunch {
+ public:
+  GstLaunch(const std::string& program, const std::vector<std::string>& pipeline) {
+    std::vector<std::string> words = {program, "-q", "-e"};
+    words.insert(words.end(), pipeline.begin(), pipeline.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+  }
+  ~GstLaunch() {
+    if (pid_ > 0 && !exited_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Started() const { return pid_ > 0; }
+  // Waits for the process to end by itself; true when it ended with 0.
+  bool Wait(std::chrono::milliseconds timeout) {
+    for (auto end = std::chrono::steady_clock::now() + timeout;
+         std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(20ms)) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exited_ = true;
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+      }
+    }
+    return false;
+  }
+  // Asks for the end of stream (-e turns SIGINT into EOS) and waits.
+  bool Finish(std::chrono::milliseconds timeout) {
+    kill(pid_, SIGINT);
+    return Wait(timeout);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool exited_ = false;
+};
+
+struct G711 {
+  const char* name;
+  int payloadType;
+  const char* encoder;
+  const char* payloader;
+  const char* depayloader;
+  const char* decoder;
+};
+
+void PrintTo(const G711& row, std::ostream* out) { *out << row.name; }
+
+class GStreamerPeer : public testing::TestWithParam<G711> {
+ protected:
+  void SetUp() override {
+    program_ = FindGstLaunch();
+    if (program_.empty()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
+  }
+  std::string program_;
+};
+
+void ExpectTone(const std::vector<std::int16_t>& pcm, int sampleRate, const char* who) {
+  const std::size_t onset = FirstLoud(pcm, sampleRate, kAmplitude / 8);
+  ASSERT_LT(onset, pcm.size()) << who << ": nothing audible";
+  const std::size_t begin = onset + static_cast<std::size_t>(sampleRate / 10);
+  const std::size_t count = static_cast<std::size_t>(sampleRate / 2);
+  ASSERT_LE(begin + count, pcm.size()) << who;
+  const double levelDb = 20 * std::log10(Rms(pcm, begin, count) / (kAmplitude / std::sqrt(2.0)));
+  EXPECT_NEAR(levelDb, 0.0, 1.5) << who;
+  EXPECT_NEAR(DominantFrequency(pcm, begin, count, sampleRate), 1000.0, 50.0) << who;
+}
+
+// GStreamer depayloads and decodes what we send and finds our tone.
+TEST_P(GStreamerPeer, RecordsOurStream) {
+  const G711& codec = GetParam();
+  const int port = FreePortPair();
+  const std::string output = testing::TempDir() + "standin_gst_" + codec.name + ".raw";
+  GstLaunch peer(program_, {"udpsrc", "address=127.0.0.1", "port=" + std::to_string(port),
+                            std::string("caps=application/x-rtp,media=audio,clock-rate=8000,"
+                                        "encoding-name=") +
+                                codec.name + ",payload=" + std::to_string(codec.payloadType),
+                            "!", "rtpjitterbuffer", "latency=100", "!", codec.depayloader, "!",
+                            codec.decoder, "!", "audioconvert", "!",
+                            "audio/x-raw,format=S16LE,rate=8000,channels=1", "!", "filesink",
+                            "location=" + output});
+  ASSERT_TRUE(peer.Started());
+  std::this_thread::sleep_for(700ms);  // the peer binds its port
+
+  Engine engine;
+  int localPort = 0;
+  const int channel = engine.ChannelOnFreePort(&localPort);
+  ASSERT_GE(channel, 0);
+  ASSERT_EQ(engine.codec->SetSendCodec(channel, Codec(codec.payloadType, codec.name, 8000)), 0);
+  ASSERT_EQ(engine.base->SetSendDestination(channel, port, "127.0.0.1", -1, -1), 0);
+  LockedInStream tone(ToneBytes(1000, 1000, 16000, kAmplitude));
+  ASSERT_EQ(engine.file->StartPlayingFileAsMicrophone(channel, &tone, true, 0, 1.0f), 0);
+  ASSERT_EQ(engine.base->StartSend(channel), 0);
+  std::this_thread::sleep_for(1300ms);
+  ASSERT_EQ(engine.base->StopSend(channel), 0);
+  EXPECT_TRUE(peer.Finish(5s));
+
+  std::ifstream file(output, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::remove(output.c_str());
+  ExpectTone(Samples(bytes), 8000, "GStreamer's recording");
+}
+
+// We receive, decode and play what GStreamer sends.
+TEST_P(GStreamerPeer, IsRecordedByUs) {
+  const G711& codec = GetParam();
+  Engine engine;
+  int port = 0;
+  const int channel = engine.ChannelOnFreePort(&port);
+  ASSERT_GE(channel, 0);
+  ASSERT_EQ(engine.base->StartListen(channel), 0);
+  ASSERT_EQ(engine.base->StartPlayout(channel), 0);
+  LockedOutStream recording;
+  ASSERT_EQ(engine.file->StartRecordingPlayout(&recording, nullptr), 0);
+
+  GstLaunch peer(program_, {"audiotestsrc", "is-live=true", "wave=sine", "freq=1000",
+                            "volume=0.25", "num-buffers=60", "samplesperbuffer=160", "!",
+                            "audio/x-raw,rate=8000,channels=1", "!", codec.encoder, "!",
+                            codec.payloader, "pt=" + std::to_string(codec.payloadType),
+                            "min-ptime=20000000", "max-ptime=20000000", "!", "udpsink",
+                            "host=127.0.0.1", "port=" + std::to_string(port)});
+  ASSERT_TRUE(peer.Started());
+  EXPECT_TRUE(peer.Wait(10s)) << "60 buffers of 20 ms and the peer ends";
+  std::this_thread::sleep_for(200ms);
+  ASSERT_EQ(engine.file->StopRecordingPlayout(), 0);
+  ExpectTone(Samples(recording.Taken()), 16000, "our recording");
+}
+
+INSTANTIATE_TEST_SUITE_P(G711, GStreamerPeer,
+                         testing::Values(G711{"PCMU", 0, "mulawenc", "rtppcmupay", "rtppcmudepay",
+                                              "mulawdec"},
+                                         G711{"PCMA", 8, "alawenc", "rtppcmapay", "rtppcmadepay",
+                                              "alawdec"}),
+                         [](const testing::TestParamInfo<G711>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace

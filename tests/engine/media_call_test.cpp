@@ -1,0 +1,322 @@
+// Calls between two stand-in engines over loopback, driven through the
+// engine contract only: audio, telephone events, packet marking, silence
+// suppression, mute, levels and recordings.
+#include <netinet/in.h>
+#include <netinet/ip.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "engine/standin/standin_testing.h"
+#include "tests/engine/engine_harness.h"
+
+namespace {
+
+using namespace engine_test;
+using namespace std::chrono_literals;
+
+constexpr int kRate = 16000;  // the engine's PCM files and playout recordings
+constexpr double kAmplitude = 8000;
+
+// Sender and receiver engines on loopback. The receiver listens, plays out
+// and records its playout as 16 kHz PCM.
+struct Call {
+  Engine sender, receiver;
+  int sendPort = 0, receivePort = 0;
+  int sendChannel = sender.ChannelOnFreePort(&sendPort);
+  int receiveChannel = receiver.ChannelOnFreePort(&receivePort);
+  LockedOutStream recording;
+
+  Call() {
+    EXPECT_GE(sendChannel, 0);
+    EXPECT_GE(receiveChannel, 0);
+    EXPECT_EQ(sender.base->SetSendDestination(sendChannel, receivePort, "127.0.0.1", -1, -1), 0);
+  }
+  void StartReceiving() {
+    EXPECT_EQ(receiver.base->StartListen(receiveChannel), 0);
+    EXPECT_EQ(receiver.base->StartPlayout(receiveChannel), 0);
+    EXPECT_EQ(receiver.file->StartRecordingPlayout(&recording, nullptr), 0);
+  }
+  // Stops the recording and answers what it holds.
+  std::vector<std::int16_t> StopReceiving() {
+    EXPECT_EQ(receiver.file->StopRecordingPlayout(), 0);
+    EXPECT_EQ(sender.base->StopSend(sendChannel), 0);
+    return Samples(recording.Taken());
+  }
+  void PlayAsMicrophone(LockedInStream* stream) {
+    EXPECT_EQ(sender.file->StartPlayingFileAsMicrophone(sendChannel, stream, true, 0, 1.0f), 0);
+  }
+  standin::ChannelStatistics Statistics(Engine& side, int channel) {
+    standin::ChannelStatistics statistics;
+    EXPECT_TRUE(standin::ChannelStatisticsForTesting(side.engine, channel, &statistics));
+    return statistics;
+  }
+};
+
+struct CodecCase {
+  const char* name;  // as the caller spells it
+  int frequency;
+  int payloadType;  // the number negotiated for the call
+  int rate;
+  double toleranceDb;
+};
+
+void PrintTo(const CodecCase& row, std::ostream* out) { *out << row.name; }
+
+class ToneThroughCodec : public testing::TestWithParam<CodecCase> {};
+
+// A 1 kHz tone played as the sender's microphone arrives in the receiver's
+// playout at its level and frequency, whatever the codec and its number.
+TEST_P(ToneThroughCodec, ArrivesAtItsLevelAndFrequency) {
+  const CodecCase& row = GetParam();
+  Call call;
+  const EngineCodecRecord codec = Codec(row.payloadType, row.name, row.frequency, row.rate);
+  ASSERT_EQ(call.receiver.codec->SetRecPayloadType(call.receiveChannel, codec), 0);
+  ASSERT_EQ(call.sender.codec->SetSendCodec(call.sendChannel, codec), 0)
+      << call.sender.base->LastError();
+  call.StartReceiving();
+  LockedInStream tone(ToneBytes(1000, 1200, kRate, kAmplitude));
+  call.PlayAsMicrophone(&tone);
+  ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
+  std::this_thread::sleep_for(900ms);
+  int speakerLevel = -1;
+  EXPECT_EQ(call.receiver.volume->GetSpeakerLevel(-1, speakerLevel), 0);
+  std::this_thread::sleep_for(600ms);
+  const std::vector<std::int16_t> pcm = call.StopReceiving();
+
+  const std::size_t onset = FirstLoud(pcm, kRate, kAmplitude / 8);
+  ASSERT_LT(onset, pcm.size()) << "nothing audible arrived";
+  const std::size_t begin = onset + kRate / 10, count = kRate / 2;
+  ASSERT_LE(begin + count, pcm.size());
+  const double levelDb = 20 * std::log10(Rms(pcm, begin, count) / (kAmplitude / std::sqrt(2.0)));
+  EXPECT_NEAR(levelDb, 0.0, row.toleranceDb);
+  EXPECT_NEAR(DominantFrequency(pcm, begin, count, kRate), 1000.0, 50.0);
+  EXPECT_GE(speakerLevel, 7);  // -12 dBFS peaks
+  const standin::ChannelStatistics received = call.Statistics(call.receiver, call.receiveChannel);
+  EXPECT_GT(received.packetsReceived, 40u);
+  EXPECT_EQ(received.packetsLost, 0u);
+  EXPECT_EQ(received.packetsIgnored, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryVoiceCodec, ToneThroughCodec,
+    testing::Values(CodecCase{"PCMU", 8000, 0, 64000, 1.5}, CodecCase{"pcma", 8000, 8, 64000, 1.5},
+                    CodecCase{"G722", 8000, 9, 64000, 2.0}, CodecCase{"g729", 8000, 18, 8000, 6.0},
+                    CodecCase{"GSM", 8000, 3, 13200, 6.0}, CodecCase{"AMR", 8000, 114, 12200, 6.0},
+                    CodecCase{"amrwb", 16000, 115, 23850, 6.0},
+                    CodecCase{"IPCMWB", 16000, 116, 256000, 1.0}),
+    [](const testing::TestParamInfo<CodecCase>& info) { return std::string(info.param.name); });
+
+struct EventCase {
+  const char* what;
+  int senderPayloadType;    // SetDTMFPayloadType on the sender, -1 for none
+  int announcedPayloadType; // SetRecPayloadType on the receiver, -1 for none
+  std::vector<int> events;
+};
+
+void PrintTo(const EventCase& row, std::ostream* out) { *out << row.what; }
+
+class TelephoneEvents : public testing::TestWithParam<EventCase> {};
+
+// Digits sent out of band are received as RFC 4733 events, each once, with
+// the length and attenuation the adapter asks for.
+TEST_P(TelephoneEvents, SentDigitsAreReceivedOnce) {
+  const EventCase& row = GetParam();
+  Call call;
+  if (row.announcedPayloadType >= 0) {
+    ASSERT_EQ(call.receiver.codec->SetRecPayloadType(
+                  call.receiveChannel, Codec(row.announcedPayloadType, "telephone-event", 8000)),
+              0);
+  }
+  if (row.senderPayloadType >= 0) {
+    ASSERT_EQ(call.sender.dtmf->SetDTMFPayloadType(call.sendChannel, row.senderPayloadType), 0);
+  }
+  call.StartReceiving();
+  ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
+  for (int event : row.events) {
+    ASSERT_EQ(call.sender.dtmf->SendTelephoneEvent(call.sendChannel, event, true, 160, 10), 0);
+    std::this_thread::sleep_for(200ms);
+  }
+  std::this_thread::sleep_for(250ms);
+  call.StopReceiving();
+
+  const auto received =
+      standin::ReceivedTelephoneEventsForTesting(call.receiver.engine, call.receiveChannel);
+  ASSERT_EQ(received.size(), row.events.size());
+  for (std::size_t i = 0; i < received.size(); ++i) {
+    EXPECT_EQ(received[i].event, row.events[i]);
+    EXPECT_EQ(received[i].volume, 10);
+    EXPECT_EQ(received[i].durationMs, 160);
+    EXPECT_TRUE(received[i].ended);
+  }
+  EXPECT_EQ(call.Statistics(call.sender, call.sendChannel).eventsSent, row.events.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PayloadTypes, TelephoneEvents,
+    testing::Values(EventCase{"DefaultNumber", -1, -1, {5}},
+                    EventCase{"NegotiatedNumber", 100, 100, {1, 11, 0}},
+                    EventCase{"RenumberedOverAnotherCodec", 96, 96, {15, 10}}),
+    [](const testing::TestParamInfo<EventCase>& info) { return std::string(info.param.what); });
+
+// In band, a digit is its two tones in the receiver's playout.
+TEST(InBandDtmf, ArrivesAsTheKeysTwoTones) {
+  Call call;
+  call.StartReceiving();
+  ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
+  std::this_thread::sleep_for(100ms);
+  ASSERT_EQ(call.sender.dtmf->SendTelephoneEvent(call.sendChannel, 5, false, 160, 10), 0);
+  std::this_thread::sleep_for(400ms);
+  const std::vector<std::int16_t> pcm = call.StopReceiving();
+  const std::size_t onset = FirstLoud(pcm, kRate, 500);
+  ASSERT_LT(onset, pcm.size());
+  const std::size_t begin = onset + kRate / 50, count = kRate / 10;
+  // Key 5 is 770 Hz and 1336 Hz; 697 Hz and 1209 Hz belong to other keys.
+  const double low = TonePower(pcm, begin, count, 770, kRate);
+  const double high = TonePower(pcm, begin, count, 1336, kRate);
+  EXPECT_GT(low, 20 * TonePower(pcm, begin, count, 697, kRate));
+  EXPECT_GT(high, 20 * TonePower(pcm, begin, count, 1209, kRate));
+  EXPECT_NEAR(10 * std::log10(low / high), 0.0, 3.0);
+  EXPECT_EQ(call.Statistics(call.sender, call.sendChannel).eventsSent, 0u);
+}
+
+// The type-of-service byte of our packets, read back on a socket that asks
+// the system for it.
+TEST(TypeOfService, MarksThePacketsSent) {
+  const struct {
+    int tos;
+    int dscp;
+  } rows[] = {{184, 46}, {0, 0}, {40, 10}};
+  for (const auto& row : rows) {
+    Engine side;
+    int port = 0;
+    const int channel = side.ChannelOnFreePort(&port);
+    ASSERT_GE(channel, 0);
+    int listener = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    int on = 1;
+    ASSERT_EQ(setsockopt(listener, IPPROTO_IP, IP_RECVTOS, &on, sizeof on), 0);
+
+    ASSERT_EQ(side.network->SetSendTOS(channel, row.tos, 0), 0);
+    ASSERT_EQ(side.base->SetSendDestination(channel, ntohs(address.sin_port), "127.0.0.1", -1, -1), 0);
+    ASSERT_EQ(side.base->StartSend(channel), 0);
+    pollfd waiting{listener, POLLIN, 0};
+    ASSERT_EQ(poll(&waiting, 1, 2000), 1);
+    char payload[2048], control[256];
+    iovec vector{payload, sizeof payload};
+    msghdr message{};
+    message.msg_iov = &vector;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    ASSERT_GT(recvmsg(listener, &message, 0), 12);
+    int received = -1;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header))
+      if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_TOS)
+        received = *reinterpret_cast<unsigned char*>(CMSG_DATA(header));
+    EXPECT_EQ(received >> 2, row.dscp) << "TOS " << row.tos;
+    EXPECT_EQ(static_cast<unsigned char>(payload[0]) >> 6, 2) << "RTP version";
+    side.base->StopSend(channel);
+    close(listener);
+  }
+}
+
+// Silence suppression sends a comfort noise update now and then instead of
+// a packet every 20 ms; mute silences what is sent.
+TEST(SendingControls, SilenceSuppressionAndMute) {
+  const struct {
+    const char* what;
+    bool vad, mute;
+    double maxPacketsPerSecond;
+    bool toneHeard;
+  } rows[] = {{"plain", false, false, 55, true},
+              {"silence suppressed", true, false, 12, true},
+              {"muted", false, true, 55, false}};
+  for (const auto& row : rows) {
+    Call call;
+    ASSERT_EQ(call.sender.codec->SetVADStatus(call.sendChannel, row.vad ? 1 : 0, 0, 0), 0);
+    ASSERT_EQ(call.sender.volume->SetInputMute(call.sendChannel, row.mute), 0);
+    call.StartReceiving();
+    // Silence, then a tone: only unmuted audio with a voice goes out.
+    std::string signal(kRate * 2 * 6 / 10, '\0');
+    signal += ToneBytes(1000, 300, kRate, kAmplitude);
+    LockedInStream stream(signal);
+    call.PlayAsMicrophone(&stream);
+    ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
+    std::this_thread::sleep_for(500ms);
+    const auto quiet = call.Statistics(call.sender, call.sendChannel).packetsSent;
+    std::this_thread::sleep_for(600ms);
+    const std::vector<std::int16_t> pcm = call.StopReceiving();
+    EXPECT_LE(quiet, row.maxPacketsPerSecond / 2) << row.what;
+    EXPECT_EQ(FirstLoud(pcm, kRate, kAmplitude / 8) < pcm.size(), row.toneHeard) << row.what;
+  }
+}
+
+// A two-way call: the receiver also plays a stream locally at half volume
+// and talks back. Its playout holds the far side and the local stream; its
+// call recording holds both directions.
+TEST(Mixing, PlayoutMixesLocalStreamsAndTheCallRecordingHasBothSides) {
+  Call call;
+  const std::string file = testing::TempDir() + "standin_mixing_call.wav";
+  ASSERT_EQ(call.receiver.base->SetSendDestination(call.receiveChannel, call.sendPort, "127.0.0.1",
+                                                   -1, -1),
+            0);
+  ASSERT_EQ(call.sender.base->StartListen(call.sendChannel), 0);
+  ASSERT_EQ(call.sender.base->StartPlayout(call.sendChannel), 0);
+  call.StartReceiving();
+  const EngineCodecRecord wav{};  // no name: the engine's own WAV recording
+  ASSERT_EQ(call.receiver.file->StartRecordingCall(file.c_str(), &wav, -1), 0);
+  LockedInStream far(ToneBytes(1000, 1000, kRate, kAmplitude));
+  LockedInStream near(ToneBytes(2000, 1000, kRate, kAmplitude));
+  LockedInStream local(ToneBytes(500, 1000, kRate, kAmplitude));
+  call.PlayAsMicrophone(&far);
+  ASSERT_EQ(call.receiver.file->StartPlayingFileAsMicrophone(call.receiveChannel, &near, true, 0,
+                                                             1.0f),
+            0);
+  ASSERT_EQ(call.receiver.file->StartPlayingFileLocally(call.receiveChannel, &local, 0, 0.5f, 0, 0),
+            0);
+  ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
+  ASSERT_EQ(call.receiver.base->StartSend(call.receiveChannel), 0);
+  std::this_thread::sleep_for(800ms);
+  ASSERT_EQ(call.receiver.file->StopRecordingCall(), 0);
+  const std::vector<std::int16_t> playout = call.StopReceiving();
+  ASSERT_EQ(call.receiver.base->StopSend(call.receiveChannel), 0);
+
+  const std::size_t begin = playout.size() / 2, count = kRate / 5;
+  const double farTone = TonePower(playout, begin, count, 1000, kRate);
+  EXPECT_NEAR(10 * std::log10(farTone / TonePower(playout, begin, count, 500, kRate)), 6.0, 1.5)
+      << "the local stream plays at half volume";
+  EXPECT_LT(TonePower(playout, begin, count, 2000, kRate), farTone / 1000)
+      << "what we say is not played back to us";
+
+  std::ifstream wave(file, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(wave)), std::istreambuf_iterator<char>());
+  std::remove(file.c_str());
+  const std::size_t data = bytes.find("data");
+  ASSERT_NE(data, std::string::npos);
+  const std::vector<std::int16_t> recorded = Samples(bytes.substr(data + 8));
+  ASSERT_GT(recorded.size(), static_cast<std::size_t>(kRate / 2));
+  const std::size_t middle = recorded.size() / 2;
+  const double full = kAmplitude * kAmplitude / 2;
+  for (const auto& [frequency, power] : {std::pair{1000.0, full}, std::pair{2000.0, full},
+                                         std::pair{500.0, full / 4}})
+    EXPECT_NEAR(10 * std::log10(TonePower(recorded, middle, count, frequency, kRate) / power), 0.0,
+                1.5)
+        << frequency << " Hz in the call recording";
+}
+
+}  // namespace

@@ -1,0 +1,489 @@
+// The media core's pieces on their own: RTP and telephone-event payloads,
+// rate conversion, meters, jitter buffers, sockets, sound devices, and a
+// channel's sender and receiver talking without a network.
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/standin/alsa_sound_device.h"
+#include "engine/standin/channel_receiver.h"
+#include "engine/standin/channel_sender.h"
+#include "engine/standin/codec_catalogue.h"
+#include "engine/standin/jitter_buffer.h"
+#include "engine/standin/level_meter.h"
+#include "engine/standin/rate_converter.h"
+#include "engine/standin/rtp_packet.h"
+#include "engine/standin/sound_device.h"
+#include "engine/standin/telephone_event.h"
+#include "engine/standin/udp_socket.h"
+#include "engine/standin/voice_activity.h"
+#include "tests/engine/engine_harness.h"
+
+namespace {
+
+using namespace standin;
+using Bytes = std::vector<std::uint8_t>;
+
+std::vector<std::int16_t> Tone(double frequency, int samples, int rate, double amplitude) {
+  std::vector<std::int16_t> pcm(static_cast<std::size_t>(samples));
+  for (int i = 0; i < samples; ++i)
+    pcm[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(
+        std::lround(amplitude * std::sin(2 * std::numbers::pi * frequency * i / rate)));
+  return pcm;
+}
+
+TEST(RtpPacket, ParsesWhatIsRtpAndRefusesTheRest) {
+  const Bytes base = {0x80, 0x00, 0x12, 0x34, 0, 0, 0x01, 0x40, 0xDE, 0xAD, 0xBE, 0xEF};
+  auto with = [&](std::function<void(Bytes&)> change) {
+    Bytes bytes = base;
+    change(bytes);
+    return bytes;
+  };
+  const struct {
+    const char* what;
+    Bytes bytes;
+    bool ok;
+    std::size_t payloadOffset, payloadSize;
+  } rows[] = {
+      {"header only", base, true, 12, 0},
+      {"payload", with([](Bytes& b) { b.insert(b.end(), {1, 2, 3}); }), true, 12, 3},
+      {"two CSRCs", with([](Bytes& b) { b[0] = 0x82; b.resize(20 + 5); }), true, 20, 5},
+      {"extension of one word",
+       with([](Bytes& b) { b[0] = 0x90; b.insert(b.end(), {0xBE, 0xDE, 0, 1, 9, 9, 9, 9, 7}); }),
+       true, 20, 1},
+      {"padding of 3", with([](Bytes& b) { b[0] = 0xA0; b.insert(b.end(), {5, 6, 0, 0, 3}); }),
+       true, 12, 2},
+      {"eleven bytes", with([](Bytes& b) { b.pop_back(); }), false, 0, 0},
+      {"version 1", with([](Bytes& b) { b[0] = 0x40; }), false, 0, 0},
+      {"CSRCs beyond the end", with([](Bytes& b) { b[0] = 0x83; b.resize(20); }), false, 0, 0},
+      {"extension beyond the end",
+       with([](Bytes& b) { b[0] = 0x90; b.insert(b.end(), {0xBE, 0xDE, 0, 2, 1, 1, 1, 1}); }),
+       false, 0, 0},
+      {"padding of 0", with([](Bytes& b) { b[0] = 0xA0; b.push_back(0); }), false, 0, 0},
+      {"padding beyond the payload", with([](Bytes& b) { b[0] = 0xA0; b.push_back(2); }), false, 0,
+       0},
+      {"RTCP sender report", with([](Bytes& b) { b[1] = 200; }), false, 0, 0},
+      {"RTCP bye", with([](Bytes& b) { b[1] = 203; }), false, 0, 0},
+  };
+  for (const auto& row : rows) {
+    RtpView packet;
+    ASSERT_EQ(ParseRtp(row.bytes.data(), row.bytes.size(), &packet), row.ok) << row.what;
+    if (!row.ok) continue;
+    EXPECT_EQ(packet.header.sequence, 0x1234) << row.what;
+    EXPECT_EQ(packet.header.timestamp, 0x140u) << row.what;
+    EXPECT_EQ(packet.header.ssrc, 0xDEADBEEFu) << row.what;
+    EXPECT_EQ(packet.payload - row.bytes.data(), static_cast<std::ptrdiff_t>(row.payloadOffset))
+        << row.what;
+    EXPECT_EQ(packet.payloadSize, row.payloadSize) << row.what;
+  }
+}
+
+TEST(RtpPacket, WritesWhatItReads) {
+  const Bytes payload = {9, 8, 7};
+  for (const RtpHeader& header :
+       {RtpHeader{true, 101, 65535, 0xFFFFFFFF, 1}, RtpHeader{false, 0, 0, 0, 0},
+        RtpHeader{false, 127, 42, 160, 0x12345678}}) {
+    Bytes packet;
+    WriteRtp(header, payload.data(), payload.size(), packet);
+    RtpView read;
+    ASSERT_TRUE(ParseRtp(packet.data(), packet.size(), &read));
+    EXPECT_EQ(read.header.marker, header.marker);
+    EXPECT_EQ(read.header.payloadType, header.payloadType);
+    EXPECT_EQ(read.header.sequence, header.sequence);
+    EXPECT_EQ(read.header.timestamp, header.timestamp);
+    EXPECT_EQ(read.header.ssrc, header.ssrc);
+    EXPECT_EQ(Bytes(read.payload, read.payload + read.payloadSize), payload);
+  }
+}
+
+TEST(TelephoneEvent, OneEventIsPacketsOfGrowingDurationEndedThreeTimes) {
+  TelephoneEventSender sender;
+  sender.Start(11, 10, 1280, 160);  // 160 ms at 8 kHz, 20 ms packets
+  TelephoneEventReceiver receiver;
+  std::vector<int> durations;
+  int ends = 0, firsts = 0;
+  TelephoneEventSender::Packet packet;
+  while (sender.Next(&packet)) {
+    Bytes payload;
+    WriteTelephoneEvent(packet.block, payload);
+    TelephoneEventBlock read;
+    ASSERT_TRUE(ParseTelephoneEvent(payload.data(), payload.size(), &read));
+    EXPECT_EQ(read.event, 11);
+    EXPECT_EQ(read.volume, 10);
+    durations.push_back(read.duration);
+    ends += read.end;
+    firsts += packet.first;
+    receiver.OnPacket(4000, read, 8000);
+  }
+  EXPECT_EQ(durations, (std::vector<int>{160, 320, 480, 640, 800, 960, 1120, 1280, 1280, 1280}));
+  EXPECT_EQ(ends, 3);
+  EXPECT_EQ(firsts, 1);
+  ASSERT_EQ(receiver.Events().size(), 1u);
+  EXPECT_EQ(receiver.Events()[0].durationMs, 160);
+  EXPECT_TRUE(receiver.Events()[0].ended);
+
+  TelephoneEventBlock unused;
+  EXPECT_FALSE(ParseTelephoneEvent(Bytes{1, 2, 3}.data(), 3, &unused));
+  for (std::uint32_t timestamp = 0; timestamp < 100; ++timestamp)
+    receiver.OnPacket(timestamp * 800, TelephoneEventBlock{1, false, 0, 160}, 8000);
+  EXPECT_EQ(receiver.Events().size(), TelephoneEventReceiver::kKept) << "the oldest are dropped";
+}
+
+TEST(TelephoneEvent, InBandToneOfEveryKeyIsItsTwoFrequencies) {
+  for (int key = 0; key < 16; ++key) {
+    int low = 0, high = 0;
+    ASSERT_TRUE(DtmfFrequencies(key, &low, &high));
+    DtmfToneGenerator generator;
+    ASSERT_TRUE(generator.Start(key, 10, 100));
+    std::vector<std::int16_t> pcm(800);
+    for (int frame = 0; frame < 5; ++frame)
+      ASSERT_TRUE(generator.Generate(pcm.data() + 160 * frame, 160, 8000));
+    EXPECT_FALSE(generator.Active()) << "100 ms are over";
+    const double expected = std::pow(16383.0 * std::pow(10.0, -0.5), 2) / 2;  // -10 dB each
+    for (int frequency : {low, high})
+      EXPECT_NEAR(engine_test::TonePower(pcm, 0, 800, frequency, 8000) / expected, 1.0, 0.1)
+          << "key " << key << " at " << frequency;
+  }
+  DtmfToneGenerator generator;
+  EXPECT_FALSE(generator.Start(16, 10, 100)) << "events past D have no tone";
+  std::int16_t untouched[160] = {7};
+  EXPECT_FALSE(generator.Generate(untouched, 160, 8000));
+  EXPECT_EQ(untouched[0], 7);
+}
+
+// Gain of a converter for a tone, in dB, measured after the filter settled.
+template <class Converter>
+double GainDb(double frequency, int inRate, double outFrequency) {
+  Converter converter;
+  const int frame = inRate / 50;
+  const int outRate = inRate == 16000 ? 8000 : 16000;
+  const std::vector<std::int16_t> in = Tone(frequency, frame * 10, inRate, 10000);
+  std::vector<std::int16_t> out(static_cast<std::size_t>(outRate / 50 * 10));
+  for (int i = 0; i < 10; ++i)  // 20 ms at a time, as the engine does
+    converter.Process(in.data() + i * frame, frame, out.data() + i * (outRate / 50));
+  const double power = engine_test::TonePower(out, out.size() / 2, out.size() / 2, outFrequency,
+                                              outRate);
+  return 10 * std::log10(power / (10000.0 * 10000.0 / 2) + 1e-12);
+}
+
+TEST(RateConverter, PassesTheVoiceBandAndRejectsAliases) {
+  const struct {
+    const char* what;
+    double gainDb;
+    double toleranceDb;
+  } rows[] = {
+      {"16 to 8 kHz, 1 kHz", GainDb<Downsampler2>(1000, 16000, 1000), 0.2},
+      {"16 to 8 kHz, 3 kHz", GainDb<Downsampler2>(3000, 16000, 3000), 0.5},
+      {"16 to 8 kHz, 6 kHz folding to 2 kHz", GainDb<Downsampler2>(6000, 16000, 2000), -50},
+      {"8 to 16 kHz, 1 kHz", GainDb<Upsampler2>(1000, 8000, 1000), 0.2},
+      {"8 to 16 kHz, 3 kHz", GainDb<Upsampler2>(3000, 8000, 3000), 0.5},
+      {"8 to 16 kHz, image of 1 kHz at 7 kHz", GainDb<Upsampler2>(1000, 8000, 7000), -50},
+  };
+  for (const auto& row : rows) {
+    if (row.toleranceDb > 0) {
+      EXPECT_NEAR(row.gainDb, 0.0, row.toleranceDb) << row.what;
+    } else {
+      EXPECT_LT(row.gainDb, row.toleranceDb) << row.what;
+    }
+  }
+}
+
+TEST(LevelMeter, SixDecibelStepsHeldFor100Milliseconds) {
+  const struct {
+    int peak, level;
+  } rows[] = {{0, 0}, {64, 0}, {65, 1}, {129, 1}, {130, 2}, {8230, 7}, {8231, 8},
+              {16422, 8}, {16423, 9}, {32767, 9}, {32768, 9}};
+  for (const auto& row : rows) EXPECT_EQ(LevelOfPeak(row.peak), row.level) << row.peak;
+
+  LevelMeter meter;
+  const std::vector<std::int16_t> loud = Tone(1000, 320, 16000, 20000), quiet(320, 0);
+  meter.Add(loud.data(), 320);
+  meter.Commit();
+  EXPECT_EQ(meter.Level(), 9);
+  for (int frame = 1; frame < LevelMeter::kFrames; ++frame) {
+    meter.Add(quiet.data(), 320);
+    meter.Commit();
+  }
+  EXPECT_EQ(meter.Level(), 9) << "still within 100 ms";
+  meter.Add(quiet.data(), 320);
+  meter.Commit();
+  EXPECT_EQ(meter.Level(), 0);
+}
+
+TEST(VoiceActivity, ThresholdFollowsTheModeAndSpeechHangsOver) {
+  const struct {
+    double levelDbov;
+    int mode;
+    bool speech;
+  } rows[] = {{-20, 3, true}, {-48, 0, true}, {-48, 3, false}, {-60, 0, false}, {-200, 0, false}};
+  for (const auto& row : rows) {
+    VoiceActivityDetector detector;
+    detector.SetMode(row.mode);
+    // A sine's RMS is its amplitude over the square root of 2.
+    const double amplitude = 32767 * std::sqrt(2.0) * std::pow(10.0, row.levelDbov / 20);
+    const std::vector<std::int16_t> frame = Tone(500, 160, 8000, amplitude);
+    EXPECT_EQ(detector.IsSpeech(frame.data(), 160), row.speech)
+        << row.levelDbov << " dBov, mode " << row.mode;
+  }
+  VoiceActivityDetector detector;
+  const std::vector<std::int16_t> speech = Tone(500, 160, 8000, 10000), silence(160, 0);
+  ASSERT_TRUE(detector.IsSpeech(speech.data(), 160));
+  for (int frame = 0; frame < VoiceActivityDetector::kHangoverFrames; ++frame)
+    EXPECT_TRUE(detector.IsSpeech(silence.data(), 160)) << "hangover frame " << frame;
+  EXPECT_FALSE(detector.IsSpeech(silence.data(), 160));
+}
+
+// The payload of packet `id` is its number.
+struct JitterCase {
+  const char* what;
+  std::vector<int> arrivals;  // packet numbers in the order they arrive
+  std::vector<int> played;    // what comes out, -1 for a gap
+};
+
+// Parameter: whether to test the plain buffer rather than this build's.
+class JitterBuffers : public testing::TestWithParam<bool> {
+ protected:
+  std::unique_ptr<JitterBuffer> Make() const {
+    if (GetParam()) return std::make_unique<PlainJitterBuffer>(160);
+    return CreateJitterBuffer(160);
+  }
+  const char* Name() const { return GetParam() ? "plain" : "this build's"; }
+};
+
+TEST_P(JitterBuffers, PlayInTimestampOrderOnceEach) {
+  const JitterCase rows[] = {
+      {"in order", {0, 1, 2, 3, 4, 5}, {0, 1, 2, 3, 4, 5}},
+      {"swapped pairs", {1, 0, 3, 2, 5, 4}, {0, 1, 2, 3, 4, 5}},
+      {"duplicates", {0, 0, 1, 2, 2, 3, 4, 5, 5}, {0, 1, 2, 3, 4, 5}},
+      {"one lost", {0, 1, 2, 4, 5}, {0, 1, 2, -1, 4, 5}},
+  };
+  for (const JitterCase& row : rows) {
+    std::unique_ptr<JitterBuffer> buffer = Make();
+    for (int id : row.arrivals) {
+      const std::uint8_t payload = static_cast<std::uint8_t>(id);
+      buffer->Put(&payload, 1, 0xFFFFFD00u + 160u * static_cast<std::uint32_t>(id), 160,
+                  static_cast<std::uint16_t>(id), 0);  // the timestamps wrap on the way
+    }
+    std::vector<int> played;
+    JitterPacket packet;
+    for (int tick = 0; tick < 20 && played.size() < row.played.size(); ++tick) {
+      const bool got = buffer->Get(160, &packet) == JitterBuffer::Result::kPacket;
+      buffer->Tick();
+      if (got) {
+        played.push_back(packet.payload.at(0));
+      } else if (!played.empty()) {
+        played.push_back(-1);  // gaps before the first do not count
+      }
+    }
+    EXPECT_EQ(played, row.played) << Name() << ", " << row.what;
+    const std::uint8_t late = 1;
+    buffer->Put(&late, 1, 0xFFFFFD00u + 160u, 160, 1, 0);
+    EXPECT_NE(buffer->Get(160, &packet), JitterBuffer::Result::kPacket)
+        << Name() << ", " << row.what << ": a packet already played";
+  }
+}
+
+TEST_P(JitterBuffers, HoldLittleMemoryWhateverArrives) {
+  std::unique_ptr<JitterBuffer> buffer = Make();
+  std::mt19937 random(7);
+  const Bytes big(kMaxJitterPayload + 1, 1), normal(160, 2);
+  buffer->Put(big.data(), big.size(), 0, 160, 0, 0);
+  EXPECT_EQ(buffer->Held(), 0) << "oversized payloads are dropped";
+  for (int i = 0; i < 5000; ++i)
+    buffer->Put(normal.data(), normal.size(), static_cast<std::uint32_t>(random()), 160,
+                static_cast<std::uint16_t>(i), 0);
+  EXPECT_LE(buffer->Held(), 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, JitterBuffers, testing::Bool(), [](const auto& info) {
+  return std::string(info.param ? "Plain" : "Default");
+});
+
+TEST(UdpSocket, BindsSendsAndReceivesWithoutBlocking) {
+  const struct {
+    const char* text;
+    bool ok;
+    std::uint32_t address;
+  } addresses[] = {{"127.0.0.1", true, 0x7F000001}, {"0.0.0.0", true, 0},
+                   {"255.255.255.255", true, 0xFFFFFFFF}, {"localhost", false, 0},
+                   {"1.2.3", false, 0}, {"", false, 0}, {nullptr, false, 0}};
+  for (const auto& row : addresses) {
+    std::uint32_t address = 1;
+    EXPECT_EQ(ParseIpv4(row.text, &address), row.ok) << (row.text ? row.text : "null");
+    if (row.ok) {
+      EXPECT_EQ(address, row.address) << row.text;
+    }
+  }
+
+  UdpSocket receiver, sender, rival;
+  ASSERT_EQ(receiver.Bind(0x7F000001, 0), UdpSocket::BindResult::kBound);
+  const std::uint16_t port = receiver.LocalPort();
+  EXPECT_EQ(rival.Bind(0x7F000001, port), UdpSocket::BindResult::kInUse);
+  EXPECT_FALSE(rival.IsOpen());
+  ASSERT_TRUE(sender.Open());
+  EXPECT_TRUE(sender.SetTos(184));
+  std::uint8_t buffer[64];
+  Ipv4Endpoint from;
+  EXPECT_EQ(receiver.ReceiveFrom(buffer, sizeof buffer, &from), -1) << "nothing waiting";
+  const Bytes datagram = {1, 2, 3, 4};
+  ASSERT_TRUE(sender.SendTo(Ipv4Endpoint{0x7F000001, port}, datagram.data(), datagram.size()));
+  int size = -1;
+  for (int attempt = 0; attempt < 100 && size < 0; ++attempt)
+    size = receiver.ReceiveFrom(buffer, sizeof buffer, &from);
+  EXPECT_EQ(size, 4);
+  EXPECT_EQ(from.address, 0x7F000001u);
+  EXPECT_EQ(from.port, sender.LocalPort());
+}
+
+TEST(SoundDevice, NullAndAlsaDevicesMoveFramesWithoutBlocking) {
+  std::unique_ptr<SoundDevice> null = OpenSoundDevice(SoundDirection::kCapture, kNullDevice, 16000);
+  ASSERT_TRUE(null && null->IsNull());
+  std::int16_t frame[320];
+  std::fill(frame, frame + 320, 5);
+  null->Read(frame, 320);
+  EXPECT_EQ(frame[0], 0);
+  EXPECT_EQ(frame[319], 0);
+  // ALSA's own null PCM exists wherever ALSA does.
+  for (SoundDirection direction : {SoundDirection::kCapture, SoundDirection::kPlayback}) {
+    std::unique_ptr<SoundDevice> alsa = OpenAlsaDevice("null", direction, 16000);
+    ASSERT_TRUE(alsa);
+    EXPECT_FALSE(alsa->IsNull());
+    for (int i = 0; i < 20; ++i) {
+      alsa->Write(frame, 320);
+      alsa->Read(frame, 320);
+    }
+  }
+  EXPECT_EQ(OpenAlsaDevice("no such device", SoundDirection::kPlayback, 16000), nullptr);
+}
+
+// A channel's sender feeding its receiver directly, frame by frame.
+class SenderToReceiver : public testing::Test {
+ protected:
+  // Sends `frames` frames of `pcm` (repeated) and plays them; answers the playout.
+  std::vector<std::int16_t> Run(int frames, const std::vector<std::int16_t>& pcm,
+                                std::function<bool(int)> deliver = [](int) { return true; }) {
+    std::vector<std::int16_t> played;
+    Bytes datagram;
+    for (int frame = 0; frame < frames; ++frame) {
+      std::vector<std::int16_t> copy = pcm;
+      if (sender.NextPacket(copy.data(), datagram) && deliver(frame))
+        receiver.OnDatagram(datagram.data(), datagram.size(), true);
+      std::int16_t out[320];
+      const int rate = receiver.PlayoutFrame(out);
+      played.insert(played.end(), out, out + rate / 50);
+      receiver.EndFrame();
+    }
+    return played;
+  }
+  ChannelStatistics Statistics() const {
+    ChannelStatistics statistics;
+    receiver.AddStatistics(&statistics);
+    return statistics;
+  }
+
+  std::mt19937 random{3};
+  ChannelSender sender{random};
+  ChannelReceiver receiver;
+};
+
+TEST_F(SenderToReceiver, PayloadTypesDecideWhatIsPlayed) {
+  const std::vector<std::int16_t> tone = Tone(1000, 160, 8000, 8000);
+  const EngineCodecRecord* pcma = CodecCatalogue::Find("PCMA", 8000);
+  const struct {
+    const char* what;
+    int sendAs;         // the payload type the sender uses for PCMA
+    int announcedAs;    // -1: nothing announced
+    bool heard;
+  } rows[] = {
+      {"catalogue number", 8, -1, true},
+      {"announced number", 120, 120, true},
+      {"unknown number", 121, -1, false},
+      {"catalogue number after renumbering", 8, 122, false},
+  };
+  for (const auto& row : rows) {
+    std::mt19937 seeded{5};
+    ChannelSender pcmaSender{seeded};
+    ChannelReceiver pcmaReceiver;
+    ASSERT_TRUE(pcmaSender.SetCodec(engine_test::Codec(row.sendAs, "pcma", 8000)));
+    if (row.announcedAs >= 0) pcmaReceiver.AnnouncePayloadType(row.announcedAs, pcma);
+    std::vector<std::int16_t> played;
+    Bytes datagram;
+    for (int frame = 0; frame < 20; ++frame) {
+      std::vector<std::int16_t> copy = tone;
+      ASSERT_TRUE(pcmaSender.NextPacket(copy.data(), datagram));
+      pcmaReceiver.OnDatagram(datagram.data(), datagram.size(), true);
+      std::int16_t out[320];
+      const int rate = pcmaReceiver.PlayoutFrame(out);
+      played.insert(played.end(), out, out + rate / 50);
+    }
+    EXPECT_EQ(engine_test::Rms(played, played.size() / 2, 800) > 4000, row.heard) << row.what;
+  }
+}
+
+TEST_F(SenderToReceiver, CountsLossAndKeepsToTheFirstSource) {
+  ASSERT_TRUE(sender.SetCodec(engine_test::Codec(0, "PCMU", 8000)));
+  const std::vector<std::int16_t> tone = Tone(1000, 160, 8000, 8000);
+  Run(50, tone, [](int frame) { return frame % 10 != 5; });
+  ChannelStatistics statistics = Statistics();
+  EXPECT_EQ(statistics.packetsReceived, 45u);
+  EXPECT_EQ(statistics.packetsLost, 5u);
+  EXPECT_EQ(statistics.framesConcealed, 5u);
+
+  // A second source is ignored while the first still sends...
+  std::mt19937 other{99};
+  ChannelSender intruder{other};
+  ASSERT_TRUE(intruder.SetCodec(engine_test::Codec(0, "PCMU", 8000)));
+  Bytes datagram;
+  for (int frame = 0; frame < 5; ++frame) {
+    std::vector<std::int16_t> copy = tone;
+    ASSERT_TRUE(intruder.NextPacket(copy.data(), datagram));
+    receiver.OnDatagram(datagram.data(), datagram.size(), true);
+  }
+  EXPECT_EQ(Statistics().packetsIgnored, 5u);
+  // ...and taken once the first was silent for a while.
+  std::int16_t out[320];
+  for (int frame = 0; frame < ChannelReceiver::kSourceTimeoutFrames; ++frame) {
+    receiver.PlayoutFrame(out);
+    receiver.EndFrame();
+  }
+  std::vector<std::int16_t> copy = tone;
+  ASSERT_TRUE(intruder.NextPacket(copy.data(), datagram));
+  receiver.OnDatagram(datagram.data(), datagram.size(), true);
+  EXPECT_EQ(Statistics().packetsReceived, 46u);
+}
+
+TEST_F(SenderToReceiver, SilenceTravelsAsComfortNoise) {
+  ASSERT_TRUE(sender.SetCodec(engine_test::Codec(0, "PCMU", 8000)));
+  sender.SetVad(true, 0);
+  // Quiet noise at about -60 dBov: below the detector, above digital silence.
+  std::vector<std::int16_t> noise(160);
+  std::mt19937 generator(11);
+  for (auto& sample : noise) sample = static_cast<std::int16_t>(generator() % 81) - 40;
+  int packets = 0;
+  Bytes datagram;
+  std::vector<std::int16_t> played;
+  for (int frame = 0; frame < 50; ++frame) {
+    std::vector<std::int16_t> copy = noise;
+    if (sender.NextPacket(copy.data(), datagram)) {
+      ++packets;
+      RtpView packet;
+      ASSERT_TRUE(ParseRtp(datagram.data(), datagram.size(), &packet));
+      EXPECT_EQ(packet.header.payloadType, 13) << "CN at 8 kHz";
+      receiver.OnDatagram(datagram.data(), datagram.size(), true);
+    }
+    std::int16_t out[320];
+    const int rate = receiver.PlayoutFrame(out);
+    played.insert(played.end(), out, out + rate / 50);
+  }
+  EXPECT_EQ(packets, 5) << "one SID every 200 ms of a second";
+  const double rms = engine_test::Rms(played, played.size() / 2, played.size() / 2);
+  EXPECT_GT(rms, 5.0) << "comfort noise, not digital silence";
+  EXPECT_LT(rms, 100.0);
+}
+
+}  // namespace

@@ -1,0 +1,237 @@
+// The engine under hostile input, when ports are taken, and how its media
+// thread comes and goes.
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <malloc.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "engine/standin/error_codes.h"
+#include "engine/standin/standin_testing.h"
+#include "tests/engine/engine_harness.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// The sanitizer runtimes' count of the bytes allocated now (their malloc
+// bypasses the C library's statistics).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+namespace {
+
+using namespace engine_test;
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+std::size_t AllocatedBytes() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  const struct mallinfo2 info = mallinfo2();  // every arena, mapped blocks included
+  return info.uordblks + info.hblkhd;
+#endif
+}
+
+int ThreadCount() {
+  int count = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (const dirent* entry = readdir(tasks))
+      if (entry->d_name[0] != '.') ++count;
+    closedir(tasks);
+  }
+  return count;
+}
+
+// A UDP socket of the test, bound to a loopback port.
+class TestSocket {
+ public:
+  explicit TestSocket(int port = 0) : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  }
+  ~TestSocket() { close(fd_); }
+  bool Bound() const { return bound_; }
+  void SendTo(int port, const Bytes& datagram) const {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  }
+
+ private:
+  int fd_;
+  bool bound_ = false;
+};
+
+Bytes Rtp(int firstByte, int payloadType, std::uint16_t sequence, std::uint32_t timestamp,
+          std::uint32_t ssrc, std::size_t payloadSize, std::mt19937& random) {
+  Bytes packet = {static_cast<std::uint8_t>(firstByte), static_cast<std::uint8_t>(payloadType),
+                  static_cast<std::uint8_t>(sequence >> 8), static_cast<std::uint8_t>(sequence),
+                  static_cast<std::uint8_t>(timestamp >> 24),
+                  static_cast<std::uint8_t>(timestamp >> 16),
+                  static_cast<std::uint8_t>(timestamp >> 8), static_cast<std::uint8_t>(timestamp),
+                  static_cast<std::uint8_t>(ssrc >> 24), static_cast<std::uint8_t>(ssrc >> 16),
+                  static_cast<std::uint8_t>(ssrc >> 8), static_cast<std::uint8_t>(ssrc)};
+  for (std::size_t i = 0; i < payloadSize; ++i) packet.push_back(static_cast<std::uint8_t>(random()));
+  return packet;
+}
+
+// One round of hostile datagrams: random bytes, and RTP that is broken or
+// that carries garbage for every decoder under one steady source.
+void SendHostileRound(const TestSocket& from, int port, std::mt19937& random) {
+  constexpr std::uint32_t kSource = 0x5EEDF00D;
+  auto any = [&](int limit) { return static_cast<int>(random() % static_cast<unsigned>(limit)); };
+  const std::function<Bytes()> kinds[] = {
+      [&] {  // random bytes of any length
+        Bytes bytes(static_cast<std::size_t>(any(1500)));
+        for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+        return bytes;
+      },
+      [&] { return Rtp(0x80, 0, 1, 2, 3, 0, random); },                      // header only
+      [&] { Bytes b = Rtp(0x80, 0, 1, 2, 3, 0, random); b.pop_back(); return b; },  // short
+      [&] { return Rtp(0x40, 0, 1, 2, kSource, 160, random); },              // version 1
+      [&] { return Rtp(0x8F, 0, 1, 2, kSource, 20, random); },               // 15 CSRCs, too few
+      [&] {  // an extension claiming 64K words
+        Bytes b = Rtp(0x90, 0, 1, 2, kSource, 0, random);
+        b.insert(b.end(), {0xBE, 0xDE, 0xFF, 0xFF});
+        return b;
+      },
+      [&] { Bytes b = Rtp(0xA0, 0, 1, 2, kSource, 10, random); b.back() = 255; return b; },
+      [&] { Bytes b = Rtp(0xA0, 0, 1, 2, kSource, 10, random); b.back() = 0; return b; },
+      [&] { return Rtp(0x80, 200, 1, 2, kSource, 40, random); },             // RTCP
+      [&] { return Rtp(0x80, 77, 1, 2, kSource, 160, random); },             // unknown type
+      [&] { return Rtp(0x80, 0, 1, 2, kSource, 60000, random); },            // huge PCMU
+      [&] {  // garbage for a decoder, at random times and numbers
+        static constexpr int kTypes[] = {0, 3, 8, 9, 13, 18, 96, 97, 98, 101};
+        return Rtp(0x80 | (any(2) << 7), kTypes[any(10)], static_cast<std::uint16_t>(random()),
+                   static_cast<std::uint32_t>(random()), kSource,
+                   static_cast<std::size_t>(any(700)), random);
+      },
+  };
+  for (int i = 0; i < 2400; ++i) {
+    from.SendTo(port, kinds[static_cast<std::size_t>(i) % std::size(kinds)]());
+    if (i % 100 == 99) std::this_thread::sleep_for(20ms);  // what the engine reads in a frame
+  }
+}
+
+// Hostile datagrams at a listening, playing port neither crash the engine
+// nor make it keep more memory; a real stream is heard afterwards.
+TEST(HostileInput, IsDroppedWithoutGrowingAndTheCallGoesOn) {
+  Engine receiver, sender;
+  int port = 0, senderPort = 0;
+  const int channel = receiver.ChannelOnFreePort(&port);
+  const int sending = sender.ChannelOnFreePort(&senderPort);
+  ASSERT_GE(channel, 0);
+  ASSERT_GE(sending, 0);
+  ASSERT_EQ(receiver.base->StartListen(channel), 0);
+  ASSERT_EQ(receiver.base->StartPlayout(channel), 0);
+
+  TestSocket attacker;
+  std::mt19937 random(1234);
+  SendHostileRound(attacker, port, random);  // decoders and buffers made once
+  std::this_thread::sleep_for(100ms);
+  const std::size_t before = AllocatedBytes();
+  for (int round = 0; round < 3; ++round) SendHostileRound(attacker, port, random);
+  std::this_thread::sleep_for(100ms);
+  const std::size_t after = AllocatedBytes();
+  EXPECT_LT(after, before + 64 * 1024) << "before " << before << ", after " << after;
+
+  standin::ChannelStatistics statistics;
+  ASSERT_TRUE(standin::ChannelStatisticsForTesting(receiver.engine, channel, &statistics));
+  EXPECT_GT(statistics.packetsIgnored, 4000u);
+
+  // The hostile source falls silent and a real one takes over.
+  LockedOutStream recording;
+  ASSERT_EQ(receiver.file->StartRecordingPlayout(&recording, nullptr), 0);
+  ASSERT_EQ(sender.base->SetSendDestination(sending, port, "127.0.0.1", -1, -1), 0);
+  LockedInStream tone(ToneBytes(1000, 600, 16000, 8000));
+  ASSERT_EQ(sender.file->StartPlayingFileAsMicrophone(sending, &tone, true, 0, 1.0f), 0);
+  ASSERT_EQ(sender.base->StartSend(sending), 0);
+  std::this_thread::sleep_for(800ms);
+  ASSERT_EQ(receiver.file->StopRecordingPlayout(), 0);
+  ASSERT_EQ(sender.base->StopSend(sending), 0);
+  const std::vector<std::int16_t> pcm = Samples(recording.Taken());
+  const std::size_t tail = pcm.size() - 16000 / 4;
+  EXPECT_NEAR(DominantFrequency(pcm, tail - 16000 / 4, 16000 / 5, 16000), 1000.0, 50.0);
+}
+
+// A port someone else holds is "in use", whoever holds it, and the caller
+// may take another; an address that is not IPv4 text is refused.
+TEST(LocalReceiver, RefusesPortsThatAreTaken) {
+  Engine engine, other;
+  const int channel = engine.base->CreateChannel();
+  const int port = FreePortPair();
+  TestSocket holder(port);
+  ASSERT_TRUE(holder.Bound());
+  int otherPort = 0;
+  const int otherChannel = other.ChannelOnFreePort(&otherPort);
+  ASSERT_GE(otherChannel, 0);
+  const struct {
+    const char* what;
+    int port, rtcpPort;
+    const char* ip;
+    int error;
+  } rows[] = {
+      {"RTP port held by a socket", port, -1, "127.0.0.1", standin::kReceivePortInUse},
+      {"RTCP port held by a socket", port - 1, port, "127.0.0.1", standin::kReceivePortInUse},
+      {"RTP port of another engine", otherPort, -1, nullptr, standin::kReceivePortInUse},
+      {"RTCP port of another engine", otherPort + 1, otherPort + 4, nullptr,
+       standin::kReceivePortInUse},
+      {"host name", port + 2, -1, "localhost", standin::kInvalidArgument},
+      {"free port", port + 2, -1, "127.0.0.1", standin::kNoError},
+  };
+  for (const auto& row : rows) {
+    const int result = engine.base->SetLocalReceiver(channel, row.port, row.rtcpPort, row.ip, nullptr);
+    EXPECT_EQ(result == 0 ? standin::kNoError : engine.base->LastError(), row.error) << row.what;
+  }
+  EXPECT_EQ(engine.base->StartListen(channel), 0);
+  // After a refusal the channel has no receiver until it gets a new one.
+  EXPECT_EQ(engine.base->SetLocalReceiver(channel, port, -1, nullptr, nullptr), -1);
+  EXPECT_EQ(engine.base->StartListen(channel), -1);
+  EXPECT_EQ(engine.base->LastError(), standin::kReceiverNotSet);
+}
+
+// The media thread starts with the first channel or stream that needs it,
+// is shared by all of them, and is gone once the engine is deleted.
+TEST(MediaThread, StartsWhenNeededAndEndsWithTheEngine) {
+  std::thread([] {}).join();  // a sanitizer's helper thread starts with the first thread
+  const int before = ThreadCount();
+  {
+    Engine engine;
+    int port = 0;
+    const int first = engine.ChannelOnFreePort(&port);
+    const int second = engine.ChannelOnFreePort(&port);
+    EXPECT_EQ(ThreadCount(), before) << "configured channels need no thread";
+    ASSERT_EQ(engine.base->StartListen(first), 0);
+    EXPECT_EQ(ThreadCount(), before + 1);
+    ASSERT_EQ(engine.base->StartPlayout(second), 0);
+    EXPECT_EQ(ThreadCount(), before + 1) << "one thread for every channel";
+    ASSERT_EQ(engine.base->DeleteChannel(first), 0);
+    ASSERT_EQ(engine.base->DeleteChannel(second), 0);
+  }
+  EXPECT_EQ(ThreadCount(), before);
+  {
+    Engine engine;
+    LockedOutStream recording;
+    ASSERT_EQ(engine.file->StartRecordingPlayout(&recording, nullptr), 0);
+    EXPECT_EQ(ThreadCount(), before + 1) << "a recording alone needs the thread";
+    std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(engine.file->StopRecordingPlayout(), 0);
+    EXPECT_GE(recording.Taken().size(), 2u * 320 * 3) << "silence is recorded in real time";
+  }
+  EXPECT_EQ(ThreadCount(), before);
+}
+
+}  // namespace
