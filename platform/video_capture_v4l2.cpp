@@ -211,7 +211,10 @@ HRESULT V4l2VideoCapture::ListDevices(CaptureDeviceList* devices) {
     if (hr != S_OK) continue;
     // Several capture nodes of one device share its bus information.
     int uses = ++pathUses[*model->devicePath];
-    if (uses > 1) *model->devicePath += u"#" + NarrowToWide(std::to_string(uses));
+    if (uses > 1) {
+      model->devicePath->push_back(u'#');
+      model->devicePath->append(NarrowToWide(std::to_string(uses)));
+    }
     model->identity = node + "|" + WideToNarrow(*model->devicePath);
     devices->push_back(std::move(model));
   }
