@@ -11,6 +11,7 @@ packages=(
   libasound2-dev libspeexdsp-dev libsndfile1-dev libspandsp-dev libbcg729-dev libgsm1-dev
   libopencore-amrnb-dev libopencore-amrwb-dev libvo-amrwbenc-dev
   wine64 wine64-tools libwine-dev
+  libre-dev gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 missing=()
