@@ -1,17 +1,35 @@
-// CGipsMediaHandler: creation, Init, version texts and the audio settings
-// that negotiation reads.
+// CGipsMediaHandler: creation and destruction, IUnknown, Init and the
+// version texts.
 #include "media/gips_media_handler.h"
 
-#include "media/com_call_guard.h"
 #include "platform/bstr.h"
+#include "platform/sync.h"
 
 platform::ComPtr<CGipsMediaHandler> CGipsMediaHandler::Create() {
   return platform::ComPtr<CGipsMediaHandler>::Adopt(new CGipsMediaHandler());
 }
 
-CGipsMediaHandler::CGipsMediaHandler() = default;
+CGipsMediaHandler::CGipsMediaHandler() : sleep_([](DWORD milliseconds) { Sleep(milliseconds); }) {}
 
-CGipsMediaHandler::~CGipsMediaHandler() = default;
+CGipsMediaHandler::~CGipsMediaHandler() {
+  // A queued timer message must find no timer, and the engine must find no
+  // stream running into a host object, once the handler starts to go.
+  toneTimer_.Stop();
+  while (!streamStates_.empty()) DropStreams(streamStates_.begin()->first);
+}
+
+HRESULT CGipsMediaHandler::QueryInterface(REFIID riid, void** ppvObject) {
+  if (ppvObject && IsEqualIID(riid, IID_IAudioControl)) {
+    *ppvObject = static_cast<IAudioControl*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return CMediaHandlerImpl::QueryInterface(riid, ppvObject);
+}
+
+ULONG CGipsMediaHandler::AddRef() { return CMediaHandlerImpl::AddRef(); }
+
+ULONG CGipsMediaHandler::Release() { return CMediaHandlerImpl::Release(); }
 
 HRESULT CGipsMediaHandler::get_Version(BSTR* pbstrVersion) {
   if (!pbstrVersion) return E_POINTER;
@@ -47,22 +65,11 @@ HRESULT CGipsMediaHandler::Init(INetwork* pNetwork) {
   return S_OK;
 }
 
-void CGipsMediaHandler::ApplyDefaultAudioSettings() {}
-
-HRESULT CGipsMediaHandler::AddPreferredAudioFormat(BSTR codecName) {
-  if (!codecName) return E_POINTER;
-  return GuardComCall([&]() -> HRESULT {
-    preferredAudioFormats_.emplace_back(platform::BstrView(codecName));
-    return S_OK;
-  });
-}
-
-HRESULT CGipsMediaHandler::ClearPreferredAudioFormats() {
-  preferredAudioFormats_.clear();
-  return S_OK;
-}
-
-HRESULT CGipsMediaHandler::SetSilenceSuppression(VARIANT_BOOL enable) {
-  silenceSuppression_ = enable;
-  return S_OK;
+void CGipsMediaHandler::ApplyDefaultAudioSettings() {
+  // Through the interface, as a host would set them; the engine's answers
+  // do not decide whether the handler can work.
+  IAudioControl* control = this;
+  control->SetSilenceSuppression(VARIANT_FALSE);
+  control->SetAcousticEchoCancellation(VARIANT_TRUE);
+  control->SetAutomaticGainControl(VARIANT_FALSE);
 }

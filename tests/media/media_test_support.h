@@ -77,8 +77,9 @@ class HandlerTest : public testing::Test {
     handler_ = CGipsMediaHandler::Create();
     for (const std::string& name : preferred)
       ASSERT_EQ(handler_->AddPreferredAudioFormat(platform::BString(name).Get()), S_OK);
-    handler_->SetSilenceSuppression(silenceSuppression);
     ASSERT_EQ(handler_->Init(network_.Get()), S_OK);
+    // After Init, which applies the default (off).
+    handler_->SetSilenceSuppression(silenceSuppression);
   }
 
   LONG Reserve() {
