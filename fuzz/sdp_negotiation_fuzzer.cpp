@@ -19,8 +19,8 @@ struct Negotiator {
   Negotiator() {
     for (const char* name : {"G722", "AMR-WB", "PCMU", "PCMA", "G729", "CN", "telephone-event"})
       handler->AddPreferredAudioFormat(platform::BString(name).Get());
-    handler->SetSilenceSuppression(VARIANT_TRUE);
     handler->Init(network.Get());
+    handler->SetSilenceSuppression(VARIANT_TRUE);
   }
   platform::ComPtr<host::ReferenceNetwork> network = host::ReferenceNetwork::Create();
   platform::ComPtr<CGipsMediaHandler> handler = CGipsMediaHandler::Create();

@@ -42,6 +42,10 @@ constexpr UINT PM_REMOVE = 0x0001;
 constexpr UINT USER_TIMER_MINIMUM = 0x0000000A;
 constexpr UINT USER_TIMER_MAXIMUM = 0x7FFFFFFF;
 
+// The component exports the functions below with their plain C names: its
+// timers post to the queues kept inside it, so a host pumps them through these.
+extern "C" {
+
 // Called with (null, WM_TIMER, timer id, message time).
 using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 
@@ -49,22 +53,24 @@ using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 // or 0 when `hWnd` is not null or the system refuses a timer. With an
 // `nIDEvent` that names a timer of the calling thread, that timer is replaced
 // and keeps its identifier.
-UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
+MEDLEY_API UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 // Destroys the timer; FALSE when there is no such timer.
-BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
+MEDLEY_API BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 
 // Waits for the next message of the calling thread within the filter range
 // (0, 0 = all) and removes it: posted messages first, then WM_QUIT, then
 // timers. FALSE for WM_QUIT, -1 for a non-null `hWnd`.
-BOOL GetMessage(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
+MEDLEY_API BOOL GetMessage(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
 // As GetMessage without waiting: FALSE when no message is available.
-BOOL PeekMessage(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                 UINT wRemoveMsg);
+MEDLEY_API BOOL PeekMessage(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                            UINT wRemoveMsg);
 // Calls the timer procedure of a WM_TIMER message; other messages have no
 // window to go to and are dropped. Answers 0.
-LRESULT DispatchMessage(const MSG* lpMsg);
+MEDLEY_API LRESULT DispatchMessage(const MSG* lpMsg);
 // Posts WM_QUIT with `nExitCode` to the calling thread's queue.
-void PostQuitMessage(int nExitCode);
+MEDLEY_API void PostQuitMessage(int nExitCode);
+
+}  // extern "C"
 
 #endif  // !_WIN32
 

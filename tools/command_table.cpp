@@ -12,6 +12,70 @@ const std::vector<Command>& AllCommands() {
        "packet (and the packet time), channels and bit rate. The first line gives\n"
        "the engine's version text.\n",
        RunCodecs},
+      {"offer", "print this endpoint's SDP offer for an audio call",
+       "usage: medley offer [--prefer LIST] [--ip ADDR] [--port N]\n"
+       "\n"
+       "Prints the SDP offer this endpoint makes for an audio call: one audio line\n"
+       "with the voice engine's codecs that LIST enables, in LIST's order, their\n"
+       "rtpmap attributes and the connection address.\n"
+       "\n"
+       "  --prefer LIST  codec names in preference order, separated by commas\n"
+       "                 (default G722,AMR-WB,PCMU,PCMA,G729,GSM,AMR,telephone-event;\n"
+       "                 \"medley codecs\" lists what the engine has; CN is never\n"
+       "                 offered, as silence suppression is off)\n"
+       "  --ip ADDR      this endpoint's address (default: the first non-loopback\n"
+       "                 IPv4 address, else 127.0.0.1)\n"
+       "  --port N       preferred RTP port (default 40000); the first port from N\n"
+       "                 upward in steps of 2 that is free on 127.0.0.1 is used\n",
+       RunOffer},
+      {"answer", "print the SDP answer to an offer read from FILE or standard input",
+       "usage: medley answer [--prefer LIST] [--ip ADDR] [--port N] [FILE]\n"
+       "\n"
+       "Reads an SDP offer from FILE (or standard input when FILE is missing or -)\n"
+       "and prints this endpoint's answer. Each audio line is answered with the\n"
+       "codecs both sides have, in LIST's order and with the offer's payload\n"
+       "numbers; a line with nothing in common, or offered with port 0, is answered\n"
+       "with port 0 (exit status 0). Lines of other media are turned down with\n"
+       "port 0. Text that is not SDP gives a message and exit status 1.\n"
+       "\n"
+       "  --prefer LIST  codec names in preference order, separated by commas\n"
+       "                 (default G722,AMR-WB,PCMU,PCMA,G729,GSM,AMR,telephone-event)\n"
+       "  --ip ADDR      this endpoint's address (default: the first non-loopback\n"
+       "                 IPv4 address, else 127.0.0.1)\n"
+       "  --port N       preferred RTP port (default 40000), as for medley offer\n",
+       RunAnswer},
+      {"devices", "list the video capture devices and the resolutions they support",
+       "usage: medley devices\n"
+       "\n"
+       "Lists the video capture devices in the order the system enumerates them:\n"
+       "each device's name, its device path (what a host remembers it by), and the\n"
+       "image resolutions it can capture, checked the way a host checks them with\n"
+       "all sizes allowed (4CIF counts as supported when the device offers\n"
+       "640x480). A machine without cameras prints\n"
+       "\"No video capture devices.\" and exits with status 0.\n",
+       RunDevices},
+      {"call", "run an audio call between two handler objects on this machine",
+       "usage: medley call [--prefer LIST] [--callee-prefer LIST] [--port N] [--callee-port N]\n"
+       "\n"
+       "Makes two media handler objects through the component's entry points (the\n"
+       "class factory of Medley.GipsMediaHandler), one for each end of a call, and\n"
+       "lets them call each other on 127.0.0.1 through the voice engine, driven the\n"
+       "way a softphone drives its plug-in: the caller reserves a channel and writes\n"
+       "its offer; the callee checks for a common codec, reserves a channel and\n"
+       "writes its answer; each side sets its receive parameters, listens, plays\n"
+       "out, sets its send parameters from the other's description and sends; then\n"
+       "both hang up (stop sending, playout and listening, release the channel).\n"
+       "Prints every step with its result, and the offer and the answer.\n"
+       "Exit status 0 for a whole call, 1 when a step failed or the callee turned the\n"
+       "line down.\n"
+       "\n"
+       "  --prefer LIST         the caller's codec names in preference order, separated\n"
+       "                        by commas (default G722,AMR-WB,PCMU,PCMA,G729,GSM,AMR,\n"
+       "                        telephone-event)\n"
+       "  --callee-prefer LIST  the callee's (default: the caller's)\n"
+       "  --port N              the caller's preferred RTP port (default 40000)\n"
+       "  --callee-port N       the callee's preferred RTP port (default 42000)\n",
+       RunCall},
   };
   return commands;
 }

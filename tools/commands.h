@@ -21,5 +21,13 @@ struct Command {
 const std::vector<Command>& AllCommands();
 
 int RunCodecs(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunDevices(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunOffer(const Arguments& args, std::ostream& out, std::ostream& err);
+// Reads the offer from FILE, or from standard input.
+int RunAnswer(const Arguments& args, std::ostream& out, std::ostream& err);
+// As RunAnswer, with `in` in place of standard input.
+int RunAnswerFrom(const Arguments& args, std::istream& in, std::ostream& out, std::ostream& err);
+// Two handler objects from the component's entry points call each other.
+int RunCall(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tools

@@ -135,6 +135,7 @@ TEST_F(TimerTest, ARefusedTimerThrows) {
 
 TEST_F(TimerTest, FiresOnlyOnTheThreadThatStartedIt) {
   CTimer timer;
+  timer.Start(50, &callback_);  // before the other thread moves the clock
   int firedOnOther = 0;
   std::thread other([&] {
     RecordingCallback callback(clock_);
@@ -143,7 +144,6 @@ TEST_F(TimerTest, FiresOnlyOnTheThreadThatStartedIt) {
     clock_.Advance(100);  // dispatches the other thread's timers only
     firedOnOther = static_cast<int>(callback.firedAt.size());
   });
-  timer.Start(50, &callback_);
   other.join();
   EXPECT_EQ(firedOnOther, 2);
   // The main thread's timer is due but runs only when this thread pumps.
