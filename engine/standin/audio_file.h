@@ -17,8 +17,9 @@ namespace standin {
 class FileAudioReader {
  public:
   virtual ~FileAudioReader() = default;
-  // Fills `samples` samples; false at the end of the data (the rest of the
-  // frame is then silence).
+  // Fills `samples` samples; true while the frame holds data (a last
+  // partial frame is completed with silence), false once no data is left
+  // (the frame is then all silence).
   virtual bool ReadFrame(std::int16_t* pcm, int samples) = 0;
 };
 
@@ -27,13 +28,17 @@ class FileAudioWriter {
  public:
   virtual ~FileAudioWriter() = default;
   virtual bool WriteFrame(const std::int16_t* pcm, int samples) = 0;
-  // Flushes what is buffered; the writer writes nothing after.
+  // Flushes what is buffered; the writer writes nothing after. A writer
+  // destroyed without Finish writes nothing more to its stream (its last
+  // partial frame is lost); a recording file is still closed, a WAV one
+  // with its header completed.
   virtual bool Finish() = 0;
 };
 
 // Null (with `error` set to an engine error code) when the stream, kind or
 // codec is not usable. For kind 2 the codec is recognised from the stream's
-// magic line, else from `codec` when given.
+// magic line, else from `codec` when given, else it is G.711 of the law its
+// first bytes suggest (files/compressed_file.h).
 std::unique_ptr<FileAudioReader> OpenFileReader(GIPSVEInStream* stream, int kind,
                                                 const EngineCodecRecord* codec,
                                                 int sampleRate, int* error);

@@ -19,11 +19,16 @@ enum ErrorCode : int {
   kTooManyChannels = 8011,       // kMaxChannels channels exist already
   kInterfaceNotHeld = 8012,      // Release on an interface with no reference left
   kOutOfMemory = 8013,
+  // Audio files and streams.
+  kBadFileData = 8021,        // the data is not of the kind given: not a WAV file, an unknown
+                              // magic line
+  kStreamWriteFailed = 8022,  // an out-stream or the recording file refused data
+  kFileOpenFailed = 8023,     // the recording file could not be created
   // The socket codes sit apart from the others: the media handler retries
   // StartListen on kReceivePortInUse (0x80042713 to it) and reports
   // kSoundDeviceUnavailable at playout start (0x8004271D) as a speaker problem.
-  kReceivePortInUse = 10003,        // another channel receives on that RTP or RTCP port; retry
-                                    // later or choose another port
+  kReceivePortInUse = 10003,        // that RTP or RTCP port is taken (by another channel or
+                                    // socket); retry later or choose another port
   kSoundDeviceUnavailable = 10013,  // the playout device could not be opened
 };
 

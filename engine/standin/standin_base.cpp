@@ -20,6 +20,7 @@ int StandInBase::Init(int, int, int, int, int) {
 int StandInBase::Terminate() {
   if (!engine_.Initialised()) return engine_.Fail(kNotInitialised);
   engine_.Channels().Clear();
+  engine_.Media().Reset();
   engine_.File().StopAll();
   engine_.SetInitialised(false);
   return 0;
@@ -30,15 +31,23 @@ int StandInBase::CreateChannel() {
   if (engine_.Channels().Count() >= ChannelTable::kMaxChannels)
     return engine_.Fail(kTooManyChannels);
   int channel = engine_.Channels().Create();
-  return channel < 0 ? engine_.Fail(kOutOfMemory) : channel;
+  if (channel < 0) return engine_.Fail(kOutOfMemory);
+  if (int error = engine_.Media().AddChannel(channel); error != kNoError) {
+    engine_.Channels().Delete(channel);
+    return engine_.Fail(error);
+  }
+  return channel;
 }
 
 int StandInBase::DeleteChannel(int channel) {
-  return engine_.Channels().Delete(channel) ? 0 : engine_.Fail(kUnknownChannel);
+  if (!engine_.Channels().Delete(channel)) return engine_.Fail(kUnknownChannel);
+  engine_.Media().RemoveChannel(channel);
+  return 0;
 }
 
 int StandInBase::SetLocalReceiver(int channel, int port, int rtcpPort, const char* ip,
                                   const char*) {
+  // Multicast groups are not joined: the receiver listens on unicast only.
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
   if (!IsPort(port) || !IsPortOrDefault(rtcpPort)) return engine_.Fail(kInvalidPort);
@@ -47,6 +56,13 @@ int StandInBase::SetLocalReceiver(int channel, int port, int rtcpPort, const cha
   ChannelTable& channels = engine_.Channels();
   if (channels.ReceivePortTaken(port, channel) || channels.ReceivePortTaken(rtcp, channel))
     return engine_.Fail(kReceivePortInUse);
+  const int error = engine_.Media().WithChannel(
+      channel, [&](MediaChannel& media) { return media.SetLocalReceiver(port, rtcp, ip); });
+  if (error != kNoError) {
+    state->receivePort = state->receiveRtcpPort = -1;  // the earlier receiver is closed
+    state->listening = false;
+    return engine_.Fail(error);
+  }
   state->receivePort = port;
   state->receiveRtcpPort = rtcp;
   state->receiveIp = ip ? ip : "";
@@ -60,6 +76,10 @@ int StandInBase::SetSendDestination(int channel, int port, const char* ip, int s
   if (!ip || !*ip) return engine_.Fail(kInvalidArgument);
   if (!IsPort(port) || !IsPortOrDefault(sourcePort) || !IsPortOrDefault(rtcpPort))
     return engine_.Fail(kInvalidPort);
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    return media.SetSendDestination(ip, port, sourcePort);
+  });
+  if (error != kNoError) return engine_.Fail(error);
   state->destinationIp = ip;
   state->destinationPort = port;
   state->sourcePort = sourcePort;
@@ -71,6 +91,11 @@ int StandInBase::StartListen(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
   if (state->receivePort < 0) return engine_.Fail(kReceiverNotSet);
+  const int error = engine_.Media().WithChannel(channel, [](MediaChannel& media) {
+    media.SetListening(true);
+    return kNoError;
+  });
+  if (error != kNoError) return engine_.Fail(error);
   state->listening = true;
   return 0;
 }
@@ -78,6 +103,8 @@ int StandInBase::StartListen(int channel) {
 int StandInBase::StartPlayout(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
+  if (int error = engine_.Media().StartPlayout(channel); error != kNoError)
+    return engine_.Fail(error);
   state->playing = true;
   return 0;
 }
@@ -86,6 +113,9 @@ int StandInBase::StartSend(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
   if (state->destinationPort < 0) return engine_.Fail(kDestinationNotSet);
+  const int error = engine_.Media().WithChannel(
+      channel, [](MediaChannel& media) { return media.StartSending(); });
+  if (error != kNoError) return engine_.Fail(error);
   state->sending = true;
   return 0;
 }
@@ -93,6 +123,10 @@ int StandInBase::StartSend(int channel) {
 int StandInBase::StopListen(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
+  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
+    media.SetListening(false);
+    return kNoError;
+  });
   state->listening = false;
   return 0;
 }
@@ -100,6 +134,7 @@ int StandInBase::StopListen(int channel) {
 int StandInBase::StopPlayout(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
+  engine_.Media().StopPlayout(channel);
   state->playing = false;
   return 0;
 }
@@ -107,6 +142,10 @@ int StandInBase::StopPlayout(int channel) {
 int StandInBase::StopSend(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
+  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
+    media.StopSending();
+    return kNoError;
+  });
   state->sending = false;
   return 0;
 }

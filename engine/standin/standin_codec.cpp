@@ -30,6 +30,10 @@ int StandInCodec::SetSendCodec(int channel, const EngineCodecRecord& codec) {
     return engine_.Fail(kInvalidArgument);
   const EngineCodecRecord* entry = CodecCatalogue::Find(name, codec.frequency);
   if (!entry || !CodecCatalogue::CanSend(*entry)) return engine_.Fail(kUnsupportedCodec);
+  // The media core refuses a codec this build has no encoder for.
+  const int error = engine_.Media().WithChannel(
+      channel, [&](MediaChannel& media) { return media.SetSendCodec(codec); });
+  if (error != kNoError) return engine_.Fail(error);
   state->sendCodec = codec;
   state->hasSendCodec = true;
   return 0;
@@ -45,6 +49,10 @@ int StandInCodec::SetRecPayloadType(int channel, const EngineCodecRecord& codec)
   if (!entry) return engine_.Fail(kUnsupportedCodec);
   EngineCodecRecord announced = *entry;
   announced.payloadType = codec.payloadType;
+  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    media.AnnouncePayloadType(codec.payloadType, entry);
+    return kNoError;
+  });
   for (EngineCodecRecord& known : state->receiveCodecs) {
     if (CodecCatalogue::Find(known.name, known.frequency) == entry) {
       known = announced;
@@ -59,9 +67,13 @@ int StandInCodec::SetRecPayloadType(int channel, const EngineCodecRecord& codec)
   return 0;
 }
 
-int StandInCodec::SetVADStatus(int channel, int enable, int, int) {
+int StandInCodec::SetVADStatus(int channel, int enable, int mode, int) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
+  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    media.SetVad(enable != 0, mode);
+    return kNoError;
+  });
   state->vad = enable != 0;
   return 0;
 }

@@ -1,4 +1,6 @@
-// The stand-in's telephone event interface: checks and counts events; payload types per channel.
+// The stand-in's telephone event interface: events go out of band as RFC
+// 4733 packets under the channel's DTMF payload type (101 until one is set),
+// or in band as DTMF tones; payload types per channel.
 #pragma once
 
 #include "engine/gipsve_dtmf.h"

@@ -1,7 +1,7 @@
 // The stand-in voice engine: a complete implementation of the engine
-// contract that keeps the state of its channels and settings. Audio does not
-// flow yet; every operation checks its arguments and records what it was
-// told.
+// contract. The interfaces check their arguments and keep each channel's
+// settings (ChannelTable); the media core (MediaEngine) carries the audio:
+// RTP over UDP, codecs, the jitter buffer, mixing, sound devices, files.
 //
 // Rules every interface follows:
 // - A failing operation returns -1 and leaves its code (engine/standin/
@@ -15,13 +15,20 @@
 // - StartListen needs SetLocalReceiver, StartSend needs SetSendDestination.
 // - The codec list is engine/standin/codec_catalogue.h; send and receive
 //   codecs must name one of its codecs.
-// - The engine is driven from one thread (the adapter's).
+// - SetLocalReceiver binds the RTP and RTCP ports; a port the system has
+//   given to someone else is kReceivePortInUse as well.
+// - StartPlayout answers kSoundDeviceUnavailable when the playback device
+//   cannot be opened.
+// - The engine is driven from one thread (the adapter's); its own media
+//   thread (media_engine.h) runs from the first channel or stream that needs
+//   it until the engine is deleted.
 #pragma once
 
 #include "engine/gips_voice_engine.h"
 #include "engine/standin/channel_table.h"
 #include "engine/standin/error_codes.h"
 #include "engine/standin/interface_reference.h"
+#include "engine/standin/media_engine.h"
 #include "engine/standin/standin_base.h"
 #include "engine/standin/standin_codec.h"
 #include "engine/standin/standin_dtmf.h"
@@ -67,6 +74,7 @@ class StandInEngine final : public GIPSVoiceEngine {
   bool Initialised() const { return initialised_; }
   void SetInitialised(bool initialised) { initialised_ = initialised; }
   ChannelTable& Channels() { return channels_; }
+  MediaEngine& Media() { return media_; }
   // The channel, or null after recording kUnknownChannel.
   StandInChannel* ChannelOrFail(int channel);
 
@@ -74,6 +82,7 @@ class StandInEngine final : public GIPSVoiceEngine {
   int lastError_ = kNoError;
   bool initialised_ = false;
   ChannelTable channels_;
+  MediaEngine media_;
   StandInBase base_;
   StandInCodec codec_;
   StandInVqe vqe_;

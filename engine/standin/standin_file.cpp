@@ -3,7 +3,10 @@
 #include <new>
 #include <string_view>
 
+#include "engine/standin/audio_file.h"
 #include "engine/standin/codec_catalogue.h"
+#include "engine/standin/file_player.h"
+#include "engine/standin/files/audio_conversion.h"
 #include "engine/standin/standin_engine.h"
 
 namespace standin {
@@ -32,6 +35,17 @@ int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, in
   if (!state) return -1;
   if (!stream || !IsFileKind(kind) || !IsScale(scale) || startMs < 0 || stopMs < 0)
     return engine_.Fail(kInvalidArgument);
+  // The stream's header is read here, on the caller's thread; the media
+  // thread reads the rest.
+  int error = kNoError;
+  std::unique_ptr<FileAudioReader> reader =
+      OpenFileReader(stream, kind, nullptr, kEngineRate, &error);
+  if (!reader) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    media.PlayLocally(std::make_unique<FilePlayer>(std::move(reader), scale, startMs, stopMs));
+    return kNoError;
+  });
+  if (error != kNoError) return engine_.Fail(error);
   state->localFile = stream;
   return 0;
 }
@@ -39,15 +53,28 @@ int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, in
 int StandInFile::StopPlayingFileLocally(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
+  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
+    media.PlayLocally(nullptr);
+    return kNoError;
+  });
   state->localFile = nullptr;
   return 0;
 }
 
-int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* stream, bool,
+int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* stream, bool mix,
                                               int kind, float scale) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
   if (!stream || !IsFileKind(kind) || !IsScale(scale)) return engine_.Fail(kInvalidArgument);
+  int error = kNoError;
+  std::unique_ptr<FileAudioReader> reader =
+      OpenFileReader(stream, kind, nullptr, kEngineRate, &error);
+  if (!reader) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    media.PlayAsMicrophone(std::make_unique<FilePlayer>(std::move(reader), scale, 0, 0), mix);
+    return kNoError;
+  });
+  if (error != kNoError) return engine_.Fail(error);
   state->microphoneFile = stream;
   return 0;
 }
@@ -55,6 +82,10 @@ int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* strea
 int StandInFile::StopPlayingFileAsMicrophone(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
+  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
+    media.PlayAsMicrophone(nullptr, true);
+    return kNoError;
+  });
   state->microphoneFile = nullptr;
   return 0;
 }
@@ -64,11 +95,17 @@ int StandInFile::StartRecordingPlayout(GIPSVEOutStream* stream, const EngineCode
   if (codec) {
     if (int error = CheckCodec(*codec); error != kNoError) return engine_.Fail(error);
   }
+  int error = kNoError;
+  std::unique_ptr<FileAudioWriter> writer = OpenFileWriter(stream, codec, kEngineRate, &error);
+  if (!writer) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  if (error = engine_.Media().StartRecordingPlayout(std::move(writer)); error != kNoError)
+    return engine_.Fail(error);
   playoutRecording_ = stream;
   return 0;
 }
 
 int StandInFile::StopRecordingPlayout() {
+  engine_.Media().StopRecordingPlayout();
   playoutRecording_ = nullptr;
   return 0;
 }
@@ -87,6 +124,14 @@ int StandInFile::StartRecordingCall(const char* fileName, const EngineCodecRecor
   } catch (const std::bad_alloc&) {
     return engine_.Fail(kOutOfMemory);
   }
+  // Both directions mixed, at the engine rate; a nameless codec records WAV.
+  int error = kNoError;
+  std::unique_ptr<FileAudioWriter> writer =
+      OpenRecordingFile(callFileName_, name.empty() ? nullptr : codec, kEngineRate, &error);
+  if (!writer) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  if (error = engine_.Media().StartRecordingCall(std::move(writer), maxSizeBytes);
+      error != kNoError)
+    return engine_.Fail(error);
   recordingCall_ = true;
   callPaused_ = false;
   return 0;
@@ -94,17 +139,21 @@ int StandInFile::StartRecordingCall(const char* fileName, const EngineCodecRecor
 
 int StandInFile::PauseRecordingCall(bool pause) {
   callPaused_ = recordingCall_ && pause;
+  engine_.Media().PauseRecordingCall(callPaused_);
   return 0;
 }
 
 int StandInFile::StopRecordingCall() {
+  engine_.Media().StopRecordingCall();
   recordingCall_ = false;
   callPaused_ = false;
   return 0;
 }
 
+// The conversions run to the end of the input on the caller's thread.
 int StandInFile::ConvertWavToPcm(GIPSVEInStream* in, GIPSVEOutStream* out) {
   if (!in || !out) return engine_.Fail(kInvalidArgument);
+  if (int error = ConvertWavStreamToPcm(in, out); error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
@@ -112,11 +161,13 @@ int StandInFile::ConvertPcmToCompressed(GIPSVEInStream* in, GIPSVEOutStream* out
                                         const EngineCodecRecord* codec) {
   if (!in || !out || !codec) return engine_.Fail(kInvalidArgument);
   if (int error = CheckCodec(*codec); error != kNoError) return engine_.Fail(error);
+  if (int error = CompressPcmStream(in, out, *codec); error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
 int StandInFile::ConvertCompressedToPcm(GIPSVEInStream* in, GIPSVEOutStream* out) {
   if (!in || !out) return engine_.Fail(kInvalidArgument);
+  if (int error = DecompressStream(in, out); error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

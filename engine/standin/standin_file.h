@@ -1,6 +1,8 @@
-// The stand-in's stream and file interface. It checks and keeps what it is
-// given; no audio moves through the streams yet (conversions return at once
-// with nothing written).
+// The stand-in's stream and file interface. It checks what it is given and
+// opens the stream or file on the caller's thread; the media thread then
+// plays and records it (media_engine.h) at the engine rate, 16 kHz. The
+// three conversions run to the end of their input on the caller's thread
+// (files/audio_conversion.h).
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 // The stand-in's sound device interface: device numbers from -1 (the
-// default device) up are accepted and kept.
+// default device) up choose the devices the media thread opens; how the
+// numbers map to devices is told in sound_device.h.
 #pragma once
 
 #include "engine/gipsve_hardware.h"

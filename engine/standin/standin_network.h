@@ -1,4 +1,5 @@
-// The stand-in's network interface: the type-of-service byte per channel.
+// The stand-in's network interface: the type-of-service byte per channel,
+// set on the sockets the channel sends from (IP_TOS).
 #pragma once
 
 #include "engine/gipsve_network.h"

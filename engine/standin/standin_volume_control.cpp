@@ -1,11 +1,14 @@
 #include "engine/standin/standin_volume_control.h"
 
+#include <algorithm>
+
 #include "engine/standin/standin_engine.h"
 
 namespace standin {
 
 int StandInVolumeControl::SetMicVolume(int level) {
   if (level < 0 || level > 255) return engine_.Fail(kInvalidArgument);
+  engine_.Media().SetMicrophoneVolume(level);
   micVolume_ = level;
   return 0;
 }
@@ -18,18 +21,22 @@ int StandInVolumeControl::GetMicVolume(int& level) {
 int StandInVolumeControl::SetInputMute(int channel, bool mute) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
+  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    media.SetMute(mute);
+    return kNoError;
+  });
   state->inputMute = mute;
   return 0;
 }
 
 int StandInVolumeControl::GetMicLevel(int& level) {
-  level = 0;
+  level = engine_.Media().MicrophoneLevel();
   return 0;
 }
 
 int StandInVolumeControl::GetSpeakerLevel(int channel, int& level) {
   if (channel != -1 && !engine_.ChannelOrFail(channel)) return -1;
-  level = 0;
+  level = std::max(0, engine_.Media().SpeakerLevel(channel));
   return 0;
 }
 

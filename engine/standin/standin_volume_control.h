@@ -1,4 +1,7 @@
-// The stand-in's volume interface. No sound device runs yet, so both signal levels read 0.
+// The stand-in's volume interface. The microphone volume is a gain on the
+// sound device's signal, unity at 128 (0 silences it, 255 nearly doubles
+// it); the null device's silence is left alone. Signal levels come from the
+// media thread's meters (level_meter.h).
 #pragma once
 
 #include "engine/gipsve_volume_control.h"

@@ -1,4 +1,6 @@
-// The stand-in's voice quality interface: accepts every setting and keeps it.
+// The stand-in's voice quality interface: echo cancellation and gain control
+// of the microphone signal (voice_processor.h). Modes and options are kept
+// but do not change how either works.
 #pragma once
 
 #include "engine/gipsve_vqe.h"

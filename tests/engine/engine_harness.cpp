@@ -67,7 +67,8 @@ EngineCodecRecord Codec(int payloadType, const char* name, int frequency, int ra
 int FreePortPair() {
   static std::mt19937 random(std::random_device{}());
   for (;;) {
-    const int port = 2 * std::uniform_int_distribution<int>(12000, 30000)(random);
+    // 24000 to 32000: below the ports the system hands out on its own.
+    const int port = 2 * std::uniform_int_distribution<int>(12000, 16000)(random);
     bool free = true;
     for (int candidate : {port, port + 1}) {
       int probe = socket(AF_INET, SOCK_DGRAM, 0);
@@ -120,14 +121,24 @@ double TonePower(const std::vector<std::int16_t>& pcm, std::size_t begin, std::s
     beforePrevious = previous;
     previous = current;
   }
-  const double power =
-      previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
+  const double power = previous * previous + beforePrevious * beforePrevious -
+                       coefficient * previous * beforePrevious;
   const double n = static_cast<double>(end - begin);
   return 2 * power / (n * n);  // a sine of amplitude A gives A^2 / 2
 }
 
-double DominantFrequency(const std::vector<std::int16_t>& pcm, std::size_t begin,
-                         std::size_t count, int sampleRate) {
+double SteadyTonePower(const std::vector<std::int16_t>& pcm, std::size_t begin, int windows,
+                       std::size_t count, double frequency, int sampleRate) {
+  std::vector<double> powers;
+  for (int i = 0; i < windows; ++i)
+    powers.push_back(
+        TonePower(pcm, begin + static_cast<std::size_t>(i) * count, count, frequency, sampleRate));
+  std::sort(powers.begin(), powers.end());
+  return powers[powers.size() / 2];
+}
+
+double DominantFrequency(const std::vector<std::int16_t>& pcm, std::size_t begin, std::size_t count,
+                         int sampleRate) {
   double best = 0, bestPower = -1;
   for (double frequency = 100; frequency < sampleRate / 2.0; frequency += 25) {
     const double power = TonePower(pcm, begin, count, frequency, sampleRate);
@@ -137,6 +148,14 @@ double DominantFrequency(const std::vector<std::int16_t>& pcm, std::size_t begin
     }
   }
   return best;
+}
+
+std::size_t FirstTone(const std::vector<std::int16_t>& pcm, int sampleRate, double frequency,
+                      double power) {
+  const std::size_t window = static_cast<std::size_t>(sampleRate / 100);
+  for (std::size_t begin = 0; begin + window <= pcm.size(); begin += window / 2)
+    if (TonePower(pcm, begin, window, frequency, sampleRate) > power) return begin;
+  return pcm.size();
 }
 
 std::size_t FirstLoud(const std::vector<std::int16_t>& pcm, int sampleRate, double rms) {

@@ -49,9 +49,17 @@ double Rms(const std::vector<std::int16_t>& pcm, std::size_t begin, std::size_t 
 // Energy of `frequency` in the samples (Goertzel), normalised like a mean square.
 double TonePower(const std::vector<std::int16_t>& pcm, std::size_t begin, std::size_t count,
                  double frequency, int sampleRate);
+// TonePower in `windows` windows of `count` samples one after another from
+// `begin`: the median, so that a short gap (a late frame) does not count.
+double SteadyTonePower(const std::vector<std::int16_t>& pcm, std::size_t begin, int windows,
+                       std::size_t count, double frequency, int sampleRate);
 // The frequency from 100 Hz to Nyquist (25 Hz steps) with the most energy.
-double DominantFrequency(const std::vector<std::int16_t>& pcm, std::size_t begin,
-                         std::size_t count, int sampleRate);
+double DominantFrequency(const std::vector<std::int16_t>& pcm, std::size_t begin, std::size_t count,
+                         int sampleRate);
+// The first sample from which 10 ms hold `frequency` at `power` or more
+// (TonePower's measure), or the size.
+std::size_t FirstTone(const std::vector<std::int16_t>& pcm, int sampleRate, double frequency,
+                      double power);
 // The first sample whose 10 ms neighbourhood is louder than `rms`, or the size.
 std::size_t FirstLoud(const std::vector<std::int16_t>& pcm, int sampleRate, double rms);
 

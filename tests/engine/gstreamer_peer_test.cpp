@@ -109,7 +109,9 @@ void ExpectTone(const std::vector<std::int16_t>& pcm, int sampleRate, const char
   const std::size_t begin = onset + static_cast<std::size_t>(sampleRate / 10);
   const std::size_t count = static_cast<std::size_t>(sampleRate / 2);
   ASSERT_LE(begin + count, pcm.size()) << who;
-  const double levelDb = 20 * std::log10(Rms(pcm, begin, count) / (kAmplitude / std::sqrt(2.0)));
+  const double levelDb =
+      10 * std::log10(SteadyTonePower(pcm, begin, 10, count / 10, 1000, sampleRate) /
+                      (kAmplitude * kAmplitude / 2));
   EXPECT_NEAR(levelDb, 0.0, 1.5) << who;
   EXPECT_NEAR(DominantFrequency(pcm, begin, count, sampleRate), 1000.0, 50.0) << who;
 }
@@ -119,24 +121,24 @@ TEST_P(GStreamerPeer, RecordsOurStream) {
   const G711& codec = GetParam();
   const int port = FreePortPair();
   const std::string output = testing::TempDir() + "standin_gst_" + codec.name + ".raw";
-  GstLaunch peer(program_, {"udpsrc", "address=127.0.0.1", "port=" + std::to_string(port),
-                            std::string("caps=application/x-rtp,media=audio,clock-rate=8000,"
-                                        "encoding-name=") +
-                                codec.name + ",payload=" + std::to_string(codec.payloadType),
-                            "!", "rtpjitterbuffer", "latency=100", "!", codec.depayloader, "!",
-                            codec.decoder, "!", "audioconvert", "!",
-                            "audio/x-raw,format=S16LE,rate=8000,channels=1", "!", "filesink",
-                            "location=" + output});
+  GstLaunch peer(program_,
+                 {"udpsrc", "address=127.0.0.1", "port=" + std::to_string(port),
+                  std::string("caps=application/x-rtp,media=audio,clock-rate=8000,"
+                              "encoding-name=") +
+                      codec.name + ",payload=" + std::to_string(codec.payloadType),
+                  "!", "rtpjitterbuffer", "latency=100", "!", codec.depayloader, "!", codec.decoder,
+                  "!", "audioconvert", "!", "audio/x-raw,format=S16LE,rate=8000,channels=1", "!",
+                  "filesink", "location=" + output});
   ASSERT_TRUE(peer.Started());
   std::this_thread::sleep_for(700ms);  // the peer binds its port
 
+  LockedInStream tone(ToneBytes(1000, 1000, 16000, kAmplitude));
   Engine engine;
   int localPort = 0;
   const int channel = engine.ChannelOnFreePort(&localPort);
   ASSERT_GE(channel, 0);
   ASSERT_EQ(engine.codec->SetSendCodec(channel, Codec(codec.payloadType, codec.name, 8000)), 0);
   ASSERT_EQ(engine.base->SetSendDestination(channel, port, "127.0.0.1", -1, -1), 0);
-  LockedInStream tone(ToneBytes(1000, 1000, 16000, kAmplitude));
   ASSERT_EQ(engine.file->StartPlayingFileAsMicrophone(channel, &tone, true, 0, 1.0f), 0);
   ASSERT_EQ(engine.base->StartSend(channel), 0);
   std::this_thread::sleep_for(1300ms);
@@ -152,21 +154,35 @@ TEST_P(GStreamerPeer, RecordsOurStream) {
 // We receive, decode and play what GStreamer sends.
 TEST_P(GStreamerPeer, IsRecordedByUs) {
   const G711& codec = GetParam();
+  LockedOutStream recording;
   Engine engine;
   int port = 0;
   const int channel = engine.ChannelOnFreePort(&port);
   ASSERT_GE(channel, 0);
   ASSERT_EQ(engine.base->StartListen(channel), 0);
   ASSERT_EQ(engine.base->StartPlayout(channel), 0);
-  LockedOutStream recording;
   ASSERT_EQ(engine.file->StartRecordingPlayout(&recording, nullptr), 0);
 
-  GstLaunch peer(program_, {"audiotestsrc", "is-live=true", "wave=sine", "freq=1000",
-                            "volume=0.25", "num-buffers=60", "samplesperbuffer=160", "!",
-                            "audio/x-raw,rate=8000,channels=1", "!", codec.encoder, "!",
-                            codec.payloader, "pt=" + std::to_string(codec.payloadType),
-                            "min-ptime=20000000", "max-ptime=20000000", "!", "udpsink",
-                            "host=127.0.0.1", "port=" + std::to_string(port)});
+  GstLaunch peer(program_, {"audiotestsrc",
+                            "is-live=true",
+                            "wave=sine",
+                            "freq=1000",
+                            "volume=0.25",
+                            "num-buffers=60",
+                            "samplesperbuffer=160",
+                            "!",
+                            "audio/x-raw,rate=8000,channels=1",
+                            "!",
+                            codec.encoder,
+                            "!",
+                            codec.payloader,
+                            "pt=" + std::to_string(codec.payloadType),
+                            "min-ptime=20000000",
+                            "max-ptime=20000000",
+                            "!",
+                            "udpsink",
+                            "host=127.0.0.1",
+                            "port=" + std::to_string(port)});
   ASSERT_TRUE(peer.Started());
   EXPECT_TRUE(peer.Wait(10s)) << "60 buffers of 20 ms and the peer ends";
   std::this_thread::sleep_for(200ms);
@@ -174,13 +190,10 @@ TEST_P(GStreamerPeer, IsRecordedByUs) {
   ExpectTone(Samples(recording.Taken()), 16000, "our recording");
 }
 
-INSTANTIATE_TEST_SUITE_P(G711, GStreamerPeer,
-                         testing::Values(G711{"PCMU", 0, "mulawenc", "rtppcmupay", "rtppcmudepay",
-                                              "mulawdec"},
-                                         G711{"PCMA", 8, "alawenc", "rtppcmapay", "rtppcmadepay",
-                                              "alawdec"}),
-                         [](const testing::TestParamInfo<G711>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    G711, GStreamerPeer,
+    testing::Values(G711{"PCMU", 0, "mulawenc", "rtppcmupay", "rtppcmudepay", "mulawdec"},
+                    G711{"PCMA", 8, "alawenc", "rtppcmapay", "rtppcmadepay", "alawdec"}),
+    [](const testing::TestParamInfo<G711>& info) { return std::string(info.param.name); });
 
 }  // namespace

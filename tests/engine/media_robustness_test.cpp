@@ -77,16 +77,19 @@ class TestSocket {
 
 Bytes Rtp(int firstByte, int payloadType, std::uint16_t sequence, std::uint32_t timestamp,
           std::uint32_t ssrc, std::size_t payloadSize, std::mt19937& random) {
-  Bytes packet = {static_cast<std::uint8_t>(firstByte), static_cast<std::uint8_t>(payloadType),
-                  static_cast<std::uint8_t>(sequence >> 8), static_cast<std::uint8_t>(sequence),
-                  static_cast<std::uint8_t>(timestamp >> 24),
-                  static_cast<std::uint8_t>(timestamp >> 16),
-                  static_cast<std::uint8_t>(timestamp >> 8), static_cast<std::uint8_t>(timestamp),
-                  static_cast<std::uint8_t>(ssrc >> 24), static_cast<std::uint8_t>(ssrc >> 16),
-                  static_cast<std::uint8_t>(ssrc >> 8), static_cast<std::uint8_t>(ssrc)};
-  for (std::size_t i = 0; i < payloadSize; ++i) packet.push_back(static_cast<std::uint8_t>(random()));
+  Bytes packet(12 + payloadSize);
+  packet[0] = static_cast<std::uint8_t>(firstByte);
+  packet[1] = static_cast<std::uint8_t>(payloadType);
+  for (int i = 0; i < 2; ++i) packet[2 + i] = static_cast<std::uint8_t>(sequence >> (8 - 8 * i));
+  for (int i = 0; i < 4; ++i) {
+    packet[4 + i] = static_cast<std::uint8_t>(timestamp >> (24 - 8 * i));
+    packet[8 + i] = static_cast<std::uint8_t>(ssrc >> (24 - 8 * i));
+  }
+  for (std::size_t i = 12; i < packet.size(); ++i) packet[i] = static_cast<std::uint8_t>(random());
   return packet;
 }
+
+constexpr int kDatagramsPerRound = 1200;
 
 // One round of hostile datagrams: random bytes, and RTP that is broken or
 // that carries garbage for every decoder under one steady source.
@@ -99,20 +102,32 @@ void SendHostileRound(const TestSocket& from, int port, std::mt19937& random) {
         for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
         return bytes;
       },
-      [&] { return Rtp(0x80, 0, 1, 2, 3, 0, random); },                      // header only
-      [&] { Bytes b = Rtp(0x80, 0, 1, 2, 3, 0, random); b.pop_back(); return b; },  // short
-      [&] { return Rtp(0x40, 0, 1, 2, kSource, 160, random); },              // version 1
-      [&] { return Rtp(0x8F, 0, 1, 2, kSource, 20, random); },               // 15 CSRCs, too few
-      [&] {  // an extension claiming 64K words
-        Bytes b = Rtp(0x90, 0, 1, 2, kSource, 0, random);
-        b.insert(b.end(), {0xBE, 0xDE, 0xFF, 0xFF});
+      [&] { return Rtp(0x80, 0, 1, 2, 3, 0, random); },  // header only
+      [&] {
+        Bytes b = Rtp(0x80, 0, 1, 2, 3, 0, random);
+        b.pop_back();
+        return b;
+      },                                                         // short
+      [&] { return Rtp(0x40, 0, 1, 2, kSource, 160, random); },  // version 1
+      [&] { return Rtp(0x8F, 0, 1, 2, kSource, 20, random); },   // 15 CSRCs, too few
+      [&] {                                                      // an extension claiming 64K words
+        Bytes b = Rtp(0x90, 0, 1, 2, kSource, 4, random);
+        b[14] = b[15] = 0xFF;
         return b;
       },
-      [&] { Bytes b = Rtp(0xA0, 0, 1, 2, kSource, 10, random); b.back() = 255; return b; },
-      [&] { Bytes b = Rtp(0xA0, 0, 1, 2, kSource, 10, random); b.back() = 0; return b; },
-      [&] { return Rtp(0x80, 200, 1, 2, kSource, 40, random); },             // RTCP
-      [&] { return Rtp(0x80, 77, 1, 2, kSource, 160, random); },             // unknown type
-      [&] { return Rtp(0x80, 0, 1, 2, kSource, 60000, random); },            // huge PCMU
+      [&] {
+        Bytes b = Rtp(0xA0, 0, 1, 2, kSource, 10, random);
+        b.back() = 255;
+        return b;
+      },
+      [&] {
+        Bytes b = Rtp(0xA0, 0, 1, 2, kSource, 10, random);
+        b.back() = 0;
+        return b;
+      },
+      [&] { return Rtp(0x80, 200, 1, 2, kSource, 40, random); },   // RTCP
+      [&] { return Rtp(0x80, 77, 1, 2, kSource, 160, random); },   // unknown type
+      [&] { return Rtp(0x80, 0, 1, 2, kSource, 60000, random); },  // huge PCMU
       [&] {  // garbage for a decoder, at random times and numbers
         static constexpr int kTypes[] = {0, 3, 8, 9, 13, 18, 96, 97, 98, 101};
         return Rtp(0x80 | (any(2) << 7), kTypes[any(10)], static_cast<std::uint16_t>(random()),
@@ -120,15 +135,17 @@ void SendHostileRound(const TestSocket& from, int port, std::mt19937& random) {
                    static_cast<std::size_t>(any(700)), random);
       },
   };
-  for (int i = 0; i < 2400; ++i) {
+  for (int i = 0; i < kDatagramsPerRound; ++i) {
     from.SendTo(port, kinds[static_cast<std::size_t>(i) % std::size(kinds)]());
-    if (i % 100 == 99) std::this_thread::sleep_for(20ms);  // what the engine reads in a frame
+    if (i % 50 == 49) std::this_thread::sleep_for(20ms);  // less than the engine reads in a frame
   }
 }
 
 // Hostile datagrams at a listening, playing port neither crash the engine
 // nor make it keep more memory; a real stream is heard afterwards.
 TEST(HostileInput, IsDroppedWithoutGrowingAndTheCallGoesOn) {
+  LockedOutStream recording;  // streams outlive the engines that use them
+  LockedInStream tone(ToneBytes(1000, 600, 16000, 8000));
   Engine receiver, sender;
   int port = 0, senderPort = 0;
   const int channel = receiver.ChannelOnFreePort(&port);
@@ -146,25 +163,27 @@ TEST(HostileInput, IsDroppedWithoutGrowingAndTheCallGoesOn) {
   for (int round = 0; round < 3; ++round) SendHostileRound(attacker, port, random);
   std::this_thread::sleep_for(100ms);
   const std::size_t after = AllocatedBytes();
-  EXPECT_LT(after, before + 64 * 1024) << "before " << before << ", after " << after;
+  // 3600 datagrams carry about 1.2 MB; what the buffers happen to hold at
+  // either moment varies by some tens of kilobytes.
+  EXPECT_LT(after, before + 256 * 1024) << "before " << before << ", after " << after;
 
   standin::ChannelStatistics statistics;
   ASSERT_TRUE(standin::ChannelStatisticsForTesting(receiver.engine, channel, &statistics));
-  EXPECT_GT(statistics.packetsIgnored, 4000u);
+  EXPECT_GT(statistics.packetsIgnored, 4u * kDatagramsPerRound / 2)
+      << "most is not a stream of ours";
 
   // The hostile source falls silent and a real one takes over.
-  LockedOutStream recording;
   ASSERT_EQ(receiver.file->StartRecordingPlayout(&recording, nullptr), 0);
   ASSERT_EQ(sender.base->SetSendDestination(sending, port, "127.0.0.1", -1, -1), 0);
-  LockedInStream tone(ToneBytes(1000, 600, 16000, 8000));
   ASSERT_EQ(sender.file->StartPlayingFileAsMicrophone(sending, &tone, true, 0, 1.0f), 0);
   ASSERT_EQ(sender.base->StartSend(sending), 0);
   std::this_thread::sleep_for(800ms);
   ASSERT_EQ(receiver.file->StopRecordingPlayout(), 0);
   ASSERT_EQ(sender.base->StopSend(sending), 0);
   const std::vector<std::int16_t> pcm = Samples(recording.Taken());
-  const std::size_t tail = pcm.size() - 16000 / 4;
-  EXPECT_NEAR(DominantFrequency(pcm, tail - 16000 / 4, 16000 / 5, 16000), 1000.0, 50.0);
+  const std::size_t onset = FirstLoud(pcm, 16000, 1000);
+  ASSERT_LT(onset + 16000 / 4, pcm.size()) << "the real stream was not heard";
+  EXPECT_NEAR(DominantFrequency(pcm, onset + 16000 / 20, 16000 / 5, 16000), 1000.0, 50.0);
 }
 
 // A port someone else holds is "in use", whoever holds it, and the caller
@@ -193,7 +212,8 @@ TEST(LocalReceiver, RefusesPortsThatAreTaken) {
       {"free port", port + 2, -1, "127.0.0.1", standin::kNoError},
   };
   for (const auto& row : rows) {
-    const int result = engine.base->SetLocalReceiver(channel, row.port, row.rtcpPort, row.ip, nullptr);
+    const int result =
+        engine.base->SetLocalReceiver(channel, row.port, row.rtcpPort, row.ip, nullptr);
     EXPECT_EQ(result == 0 ? standin::kNoError : engine.base->LastError(), row.error) << row.what;
   }
   EXPECT_EQ(engine.base->StartListen(channel), 0);
@@ -223,8 +243,8 @@ TEST(MediaThread, StartsWhenNeededAndEndsWithTheEngine) {
   }
   EXPECT_EQ(ThreadCount(), before);
   {
-    Engine engine;
     LockedOutStream recording;
+    Engine engine;
     ASSERT_EQ(engine.file->StartRecordingPlayout(&recording, nullptr), 0);
     EXPECT_EQ(ThreadCount(), before + 1) << "a recording alone needs the thread";
     std::this_thread::sleep_for(100ms);

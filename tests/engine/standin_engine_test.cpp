@@ -49,12 +49,13 @@ class StandInEngineTest : public testing::Test {
     EXPECT_TRUE(GIPSVoiceEngine::Delete(engine_));
     EXPECT_EQ(engine_, nullptr);
   }
-  // Init, then a channel receiving on 5000 and sending to 127.0.0.1:6000.
+  // Init, then a channel receiving on 21000 and sending to 127.0.0.1:21100 (ports the
+  // system does not hand out on its own, and no other test uses).
   int StartedChannel() {
     EXPECT_EQ(base_->Init(0, 0, 0, 0, 1), 0);
     int channel = base_->CreateChannel();
-    EXPECT_EQ(base_->SetLocalReceiver(channel, 5000, -1, nullptr, nullptr), 0);
-    EXPECT_EQ(base_->SetSendDestination(channel, 6000, "127.0.0.1", -1, -1), 0);
+    EXPECT_EQ(base_->SetLocalReceiver(channel, 21000, -1, nullptr, nullptr), 0);
+    EXPECT_EQ(base_->SetSendDestination(channel, 21100, "127.0.0.1", -1, -1), 0);
     return channel;
   }
 
@@ -127,7 +128,7 @@ TEST_F(StandInEngineTest, UnknownChannelIsRefusedEverywhere) {
   int level = 0;
   const std::function<int(int)> operations[] = {
       [&](int ch) { return base_->DeleteChannel(ch); },
-      [&](int ch) { return base_->SetLocalReceiver(ch, 5000, -1, nullptr, nullptr); },
+      [&](int ch) { return base_->SetLocalReceiver(ch, 21000, -1, nullptr, nullptr); },
       [&](int ch) { return base_->SetSendDestination(ch, 6000, "127.0.0.1", -1, -1); },
       [&](int ch) { return base_->StartListen(ch); },
       [&](int ch) { return base_->StartPlayout(ch); },
@@ -180,11 +181,11 @@ TEST_F(StandInEngineTest, RefusalsLeaveTheirCode) {
       {"RTCP beyond 65535", kInvalidPort,
        [&] { return base_->SetLocalReceiver(other, 65535, -1, nullptr, nullptr); }},
       {"RTP port taken", kReceivePortInUse,
-       [&] { return base_->SetLocalReceiver(other, 5000, -1, nullptr, nullptr); }},
+       [&] { return base_->SetLocalReceiver(other, 21000, -1, nullptr, nullptr); }},
       {"RTP on taken RTCP", kReceivePortInUse,
-       [&] { return base_->SetLocalReceiver(other, 5001, 7001, nullptr, nullptr); }},
+       [&] { return base_->SetLocalReceiver(other, 21001, 21201, nullptr, nullptr); }},
       {"RTCP on taken RTP", kReceivePortInUse,
-       [&] { return base_->SetLocalReceiver(other, 4999, -1, nullptr, nullptr); }},
+       [&] { return base_->SetLocalReceiver(other, 20999, -1, nullptr, nullptr); }},
       {"listen before receiver", kReceiverNotSet, [&] { return base_->StartListen(other); }},
       {"send before destination", kDestinationNotSet, [&] { return base_->StartSend(other); }},
       {"null destination", kInvalidArgument,
@@ -280,7 +281,7 @@ TEST_F(StandInEngineTest, AcceptsACallsOperations) {
       [&] { return file_->StartRecordingCall(callFile.c_str(), &linear, -1); },
       [&] { return file_->PauseRecordingCall(true); },
       [&] { return file_->ConvertPcmToCompressed(&in, &out, &amr); },
-      [&] { return base_->SetLocalReceiver(channel, 5000, -1, "127.0.0.1", nullptr); },
+      [&] { return base_->SetLocalReceiver(channel, 21000, -1, "127.0.0.1", nullptr); },
       [&] { return base_->StopSend(channel); },
       [&] { return base_->StopListen(channel); },
       // The engine writes to the streams until they are stopped.
@@ -288,7 +289,7 @@ TEST_F(StandInEngineTest, AcceptsACallsOperations) {
       [&] { return file_->StopRecordingCall(); },
       [&] { return base_->DeleteChannel(channel); },
       [&] { return base_->CreateChannel() == channel + 1 ? 0 : -2; },
-      [&] { return base_->SetLocalReceiver(channel + 1, 5000, -1, nullptr, nullptr); },
+      [&] { return base_->SetLocalReceiver(channel + 1, 21000, -1, nullptr, nullptr); },
   };
   for (size_t i = 0; i < std::size(calls); ++i)
     EXPECT_EQ(calls[i](), 0) << "call " << i << ", last error " << base_->LastError();

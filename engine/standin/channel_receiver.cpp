@@ -1,0 +1,256 @@
+#include "engine/standin/channel_receiver.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+#include "engine/standin/codec_catalogue.h"
+#include "engine/standin/rtp_packet.h"
+
+namespace standin {
+namespace {
+
+bool Named(const EngineCodecRecord& entry, std::string_view name) {
+  return std::string_view(entry.name) == name;  // catalogue entries: exact spelling
+}
+
+// RTP clock ticks a payload covers, where its size tells; otherwise one
+// 20 ms frame (the packet time this engine uses for every codec).
+int PayloadSpan(const EngineCodecRecord& entry, std::size_t size) {
+  const int frameTicks = entry.frequency / 50;
+  int span = 0;
+  if (Named(entry, "PCMU") || Named(entry, "PCMA") || Named(entry, "G722"))
+    span = static_cast<int>(size);  // one byte per 8 kHz tick
+  else if (Named(entry, "IPCMWB"))
+    span = static_cast<int>(size / 2);
+  else if (Named(entry, "G729"))  // 10-byte frames of 10 ms, a 2-byte SID last
+    span = static_cast<int>(size / 10 + (size % 10 == 2 ? 1 : 0)) * 80;
+  else if (Named(entry, "GSM"))
+    span = static_cast<int>(size / 33) * 160;
+  return span > 0 ? span : frameTicks;
+}
+
+}  // namespace
+
+ChannelReceiver::ChannelReceiver() { Rebuild(); }
+
+void ChannelReceiver::AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry) {
+  for (auto it = announced_.begin(); it != announced_.end();)
+    it = it->second == entry ? announced_.erase(it) : std::next(it);
+  announced_[payloadType] = entry;
+  Rebuild();
+}
+
+void ChannelReceiver::SetSendPayloadType(int payloadType, const EngineCodecRecord* entry) {
+  sendPayloadType_ = payloadType;
+  sendEntry_ = entry;
+  Rebuild();
+}
+
+void ChannelReceiver::SetEventPayloadType(int payloadType) {
+  eventPayloadType_ = payloadType;
+  Rebuild();
+}
+
+void ChannelReceiver::Rebuild() {
+  table_.fill(nullptr);
+  for (int i = 0; i < CodecCatalogue::Count(); ++i) {
+    const EngineCodecRecord* entry = CodecCatalogue::At(i);
+    const bool renumbered = std::any_of(announced_.begin(), announced_.end(),
+                                        [&](const auto& pair) { return pair.second == entry; });
+    if (!renumbered) table_[entry->payloadType & 0x7F] = entry;
+  }
+  if (eventPayloadType_ >= 0)
+    table_[eventPayloadType_ & 0x7F] = CodecCatalogue::Find("telephone-event", 8000);
+  if (sendPayloadType_ >= 0 && sendEntry_) table_[sendPayloadType_ & 0x7F] = sendEntry_;
+  for (const auto& [payloadType, entry] : announced_) table_[payloadType & 0x7F] = entry;
+}
+
+const EngineCodecRecord* ChannelReceiver::Lookup(int payloadType) const {
+  return table_[payloadType & 0x7F];
+}
+
+void ChannelReceiver::AcceptSource(std::uint32_t ssrc) {
+  haveSource_ = true;
+  ssrc_ = ssrc;
+  lostBefore_ += LostSinceBase();
+  sequenceStarted_ = false;
+  if (jitter_) jitter_->Reset();
+  decoders_.clear();
+  lastDecoder_ = nullptr;
+  comfortNoise_ = false;
+}
+
+std::uint64_t ChannelReceiver::LostSinceBase() const {
+  if (!sequenceStarted_) return 0;
+  const std::int64_t expected = std::int64_t{highestSequence_} - baseSequence_ + 1;
+  return static_cast<std::uint64_t>(
+      std::max<std::int64_t>(0, expected - static_cast<std::int64_t>(receivedSinceBase_)));
+}
+
+void ChannelReceiver::CountSequence(std::uint16_t sequence) {
+  // RFC 3550 appendix A.1, without the probation of new sources.
+  if (!sequenceStarted_) {
+    sequenceStarted_ = true;
+    baseSequence_ = highestSequence_ = sequence;
+    receivedSinceBase_ = 1;
+    return;
+  }
+  const std::uint16_t highest = static_cast<std::uint16_t>(highestSequence_);
+  const std::uint16_t ahead = static_cast<std::uint16_t>(sequence - highest);
+  if (ahead < 3000) {
+    highestSequence_ += ahead;
+  } else if (ahead <= 65536 - 100) {
+    // A jump: the sender restarted its numbering; count from here.
+    lostBefore_ += LostSinceBase();
+    baseSequence_ = highestSequence_ = sequence;
+    receivedSinceBase_ = 0;
+  }  // else a late or repeated packet
+  ++receivedSinceBase_;
+}
+
+void ChannelReceiver::OnDatagram(const std::uint8_t* data, std::size_t size, bool play) {
+  RtpView packet;
+  const EngineCodecRecord* entry = nullptr;
+  if (!ParseRtp(data, size, &packet) || !(entry = Lookup(packet.header.payloadType))) {
+    ++ignored_;
+    return;
+  }
+  if (!haveSource_ || packet.header.ssrc != ssrc_) {
+    if (haveSource_ && silentFrames_ < kSourceTimeoutFrames) {
+      ++ignored_;
+      return;
+    }
+    AcceptSource(packet.header.ssrc);
+  }
+  silentFrames_ = 0;
+  ++received_;
+  CountSequence(packet.header.sequence);
+
+  if (Named(*entry, "telephone-event")) {
+    TelephoneEventBlock block;
+    // Events count in the clock of the audio they go with (RFC 4733).
+    if (ParseTelephoneEvent(packet.payload, packet.payloadSize, &block))
+      events_.OnPacket(packet.header.timestamp, block,
+                       jitterClock_ > 0 ? jitterClock_ : entry->frequency);
+    return;
+  }
+  if (!play) return;
+  if (!jitter_ || jitterClock_ != entry->frequency) {
+    jitterClock_ = entry->frequency;
+    jitter_ = CreateJitterBuffer(jitterClock_ / 50);
+    haveTimestamp_ = false;
+  }
+  // A timestamp far from the stream's, or more packets waiting than a
+  // second of audio, means the stream restarted (or someone is feeding us
+  // nonsense): start over rather than keep what cannot be played.
+  const std::int64_t distance = static_cast<std::int32_t>(packet.header.timestamp - lastTimestamp_);
+  if (!haveTimestamp_ ||
+      std::abs(distance) > std::int64_t{kMaxTimestampJumpSeconds} * jitterClock_ ||
+      jitter_->Held() >= kMaxHeldPackets) {
+    jitter_->Reset();
+    lastTimestamp_ = packet.header.timestamp;
+    haveTimestamp_ = true;
+  } else if (distance > 0) {
+    lastTimestamp_ = packet.header.timestamp;
+  }
+  jitter_->Put(packet.payload, packet.payloadSize, packet.header.timestamp,
+               PayloadSpan(*entry, packet.payloadSize), packet.header.sequence,
+               packet.header.payloadType);
+}
+
+AudioDecoder* ChannelReceiver::DecoderFor(int payloadType, const EngineCodecRecord& entry) {
+  auto found = decoders_.find(payloadType);
+  if (found != decoders_.end()) return found->second.get();
+  std::unique_ptr<AudioDecoder> decoder = CreateDecoder(entry);
+  AudioDecoder* result = decoder.get();
+  decoders_[payloadType] = std::move(decoder);  // a null entry remembers "none"
+  return result;
+}
+
+void ChannelReceiver::SwitchRate(int rate) {
+  if (rate == fifoRate_) return;
+  fifoRate_ = rate;
+  fifo_.clear();
+  fifoRead_ = 0;
+  noise_.reset();
+}
+
+void ChannelReceiver::AppendSilence(int samples) { fifo_.insert(fifo_.end(), samples, 0); }
+
+void ChannelReceiver::Render(const JitterPacket& packet) {
+  const EngineCodecRecord* entry = Lookup(packet.payloadType);
+  if (!entry) return RenderGap(packet.span);
+  if (Named(*entry, "CN")) {
+    if (!noise_) noise_ = std::make_unique<ComfortNoiseGenerator>(fifoRate_);
+    noise_->Update(packet.payload.data(), packet.payload.size());
+    comfortNoise_ = true;
+    return RenderGap(packet.span);
+  }
+  AudioDecoder* decoder = DecoderFor(packet.payloadType, *entry);
+  if (!decoder) return RenderGap(packet.span);
+  SwitchRate(decoder->SampleRate());
+  lastDecoder_ = decoder;
+  comfortNoise_ = false;
+  concealedRun_ = 0;
+  if (!decoder->Decode(packet.payload.data(), packet.payload.size(), fifo_))
+    decoder->Conceal(fifo_);
+}
+
+void ChannelReceiver::RenderGap(int span) {
+  const int frame = fifoRate_ / 50;
+  const int samples = span > 0 && jitterClock_ > 0
+                          ? static_cast<int>(std::int64_t{span} * fifoRate_ / jitterClock_)
+                          : frame;
+  if (comfortNoise_ && noise_) return noise_->Generate(static_cast<std::size_t>(samples), fifo_);
+  if (lastDecoder_ && concealedRun_ < kMaxConcealedFrames) {
+    ++concealedRun_;
+    ++concealed_;
+    return lastDecoder_->Conceal(fifo_);
+  }
+  AppendSilence(samples);
+}
+
+int ChannelReceiver::PlayoutFrame(std::int16_t* pcm) {
+  for (int pulls = 0; pulls < 4 && Available() < static_cast<std::size_t>(fifoRate_ / 50);
+       ++pulls) {
+    if (!jitter_) break;
+    if (jitter_->Get(jitterClock_ / 50, &due_) == JitterBuffer::Result::kPacket)
+      Render(due_);
+    else
+      RenderGap(due_.span);
+    jitter_->Tick();
+  }
+  const int frame = fifoRate_ / 50;
+  if (Available() < static_cast<std::size_t>(frame))
+    AppendSilence(frame - static_cast<int>(Available()));
+  std::copy_n(fifo_.begin() + static_cast<std::ptrdiff_t>(fifoRead_), frame, pcm);
+  fifoRead_ += static_cast<std::size_t>(frame);
+  if (fifoRead_ >= fifo_.size() / 2) {  // keep the buffer from creeping
+    fifo_.erase(fifo_.begin(), fifo_.begin() + static_cast<std::ptrdiff_t>(fifoRead_));
+    fifoRead_ = 0;
+  }
+  return fifoRate_;
+}
+
+void ChannelReceiver::EndFrame() {
+  if (silentFrames_ < kSourceTimeoutFrames) ++silentFrames_;
+}
+
+void ChannelReceiver::ResetStream() {
+  if (jitter_) jitter_->Reset();
+  haveTimestamp_ = false;
+  fifo_.clear();
+  fifoRead_ = 0;
+  comfortNoise_ = false;
+  lastDecoder_ = nullptr;
+}
+
+void ChannelReceiver::AddStatistics(ChannelStatistics* statistics) const {
+  statistics->packetsReceived += received_;
+  statistics->packetsIgnored += ignored_;
+  statistics->framesConcealed += concealed_;
+  statistics->packetsLost += lostBefore_ + LostSinceBase();
+}
+
+}  // namespace standin

@@ -1,0 +1,219 @@
+#include "engine/standin/media_channel.h"
+
+#include <algorithm>
+
+#include "engine/standin/codec_catalogue.h"
+#include "engine/standin/error_codes.h"
+
+namespace standin {
+namespace {
+
+int BindError(UdpSocket::BindResult result) {
+  return result == UdpSocket::BindResult::kInUse ? kReceivePortInUse : kInvalidArgument;
+}
+
+}  // namespace
+
+void PlayoutMix::Add(const std::int16_t* pcm, int rate) {
+  if (rate == kNarrowRate) {
+    anyNarrow = true;
+    for (int i = 0; i < kNarrowFrame; ++i) narrow[i] += pcm[i];
+  } else if (rate == kEngineRate) {
+    for (int i = 0; i < kEngineFrame; ++i) wide[i] += pcm[i];
+  }
+}
+
+void PlayoutMix::Render(Upsampler2& upsampler, std::int16_t* out) const {
+  std::int16_t narrowed[kNarrowFrame];
+  for (int i = 0; i < kNarrowFrame; ++i) narrowed[i] = Saturate(narrow[i]);
+  upsampler.Process(narrowed, kNarrowFrame, out);  // silence keeps the filter history flowing
+  for (int i = 0; i < kEngineFrame; ++i) out[i] = Saturate(std::int32_t{out[i]} + wide[i]);
+}
+
+const std::int16_t* CaptureFrame::Narrow() {
+  if (!haveNarrow_) {
+    downsampler_.Process(wide_, kEngineFrame, narrow_);
+    haveNarrow_ = true;
+  }
+  return narrow_;
+}
+
+MediaChannel::MediaChannel(std::mt19937& random) : sender_(random) {}
+
+int MediaChannel::SetLocalReceiver(int port, int rtcpPort, const char* ip) {
+  std::uint32_t address = 0;
+  if (ip && *ip && !ParseIpv4(ip, &address)) return kInvalidArgument;
+  // The channel's earlier receiver goes first, so it can take the same port again.
+  rtp_.reset();
+  rtcp_.reset();
+  auto rtp = std::make_unique<UdpSocket>();
+  UdpSocket::BindResult result = rtp->Bind(address, static_cast<std::uint16_t>(port));
+  if (result != UdpSocket::BindResult::kBound) return BindError(result);
+  auto rtcp = std::make_unique<UdpSocket>();
+  result = rtcp->Bind(address, static_cast<std::uint16_t>(rtcpPort));
+  if (result != UdpSocket::BindResult::kBound) return BindError(result);
+  if (tos_ != 0) rtp->SetTos(tos_);
+  rtp_ = std::move(rtp);
+  rtcp_ = std::move(rtcp);
+  return kNoError;
+}
+
+int MediaChannel::SetSendDestination(const char* ip, int port, int sourcePort) {
+  std::uint32_t address = 0;
+  if (!ParseIpv4(ip, &address)) return kInvalidArgument;
+  destination_ = Ipv4Endpoint{address, static_cast<std::uint16_t>(port)};
+  hasDestination_ = true;
+  if (sourcePort != sourcePort_) source_.reset();
+  sourcePort_ = sourcePort;
+  return sending_ ? OpenSendingSocket() : kNoError;
+}
+
+void MediaChannel::SetPlaying(bool playing) {
+  if (playing_ && !playing) receiver_.ResetStream();
+  playing_ = playing;
+}
+
+UdpSocket* MediaChannel::SendingSocket() {
+  const bool ownSource = sourcePort_ != -1 && !(rtp_ && rtp_->LocalPort() == sourcePort_);
+  if (!ownSource && rtp_) return rtp_.get();
+  return source_.get();
+}
+
+int MediaChannel::OpenSendingSocket() {
+  if (SendingSocket()) return kNoError;
+  auto socket = std::make_unique<UdpSocket>();
+  const std::uint16_t port = sourcePort_ == -1 ? 0 : static_cast<std::uint16_t>(sourcePort_);
+  UdpSocket::BindResult result = socket->Bind(0, port);
+  if (result != UdpSocket::BindResult::kBound) return BindError(result);
+  if (tos_ != 0) socket->SetTos(tos_);
+  source_ = std::move(socket);
+  return kNoError;
+}
+
+int MediaChannel::StartSending() {
+  if (!sender_.HasCodec()) {
+    // No send codec chosen: the catalogue's first, PCMU.
+    if (!sender_.SetCodec(*CodecCatalogue::At(0))) return kUnsupportedCodec;
+    receiver_.SetSendPayloadType(CodecCatalogue::At(0)->payloadType, CodecCatalogue::At(0));
+  }
+  if (int error = OpenSendingSocket(); error != kNoError) return error;
+  if (!sending_) sender_.Restart();
+  sending_ = true;
+  return kNoError;
+}
+
+void MediaChannel::StopSending() {
+  sending_ = false;
+  sender_.DropPendingEvents();  // a digit not sent by now is stale
+}
+
+int MediaChannel::SetSendCodec(const EngineCodecRecord& codec) {
+  std::string_view name;
+  if (!CodecCatalogue::NameOf(codec, &name)) return kInvalidArgument;
+  const EngineCodecRecord* entry = CodecCatalogue::Find(name, codec.frequency);
+  if (!entry || !sender_.SetCodec(codec)) return kUnsupportedCodec;
+  receiver_.SetSendPayloadType(codec.payloadType, entry);
+  return kNoError;
+}
+
+void MediaChannel::AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry) {
+  receiver_.AnnouncePayloadType(payloadType, entry);
+}
+
+void MediaChannel::SetTos(int tos) {
+  tos_ = tos;
+  if (rtp_) rtp_->SetTos(tos);
+  if (source_) source_->SetTos(tos);
+}
+
+void MediaChannel::SetEventPayloadType(int payloadType) {
+  sender_.SetEventPayloadType(payloadType);
+  receiver_.SetEventPayloadType(payloadType);
+}
+
+int MediaChannel::SendTelephoneEvent(int event, bool outOfBand, int lengthMs, int attenuationDb) {
+  if (outOfBand)
+    return sender_.QueueEvent(event, attenuationDb, lengthMs) ? kNoError : kInvalidArgument;
+  return sender_.StartTone(event, attenuationDb, lengthMs) ? kNoError : kInvalidArgument;
+}
+
+void MediaChannel::PlayAsMicrophone(std::unique_ptr<FilePlayer> player, bool mix) {
+  microphonePlayer_ = std::move(player);
+  mixMicrophone_ = mix;
+}
+
+bool MediaChannel::Active() const {
+  return listening_ || playing_ || sending_ || localPlayer_ || microphonePlayer_;
+}
+
+void MediaChannel::ReceivePending(std::uint8_t* buffer, std::size_t capacity) {
+  Ipv4Endpoint from;
+  for (int i = 0; rtp_ && i < kMaxDatagramsPerFrame; ++i) {
+    const int size = rtp_->ReceiveFrom(buffer, capacity, &from);
+    if (size < 0) break;
+    if (listening_) receiver_.OnDatagram(buffer, static_cast<std::size_t>(size), playing_);
+  }
+  // RTCP and anything sent to a separate source port are read and dropped,
+  // every kSideSocketFrames frames (a few reports a second at most).
+  if (++framesSinceSideRead_ < kSideSocketFrames) return;
+  framesSinceSideRead_ = 0;
+  for (UdpSocket* other : {rtcp_.get(), source_.get()})
+    for (int i = 0; other && i < kMaxDatagramsPerFrame; ++i)
+      if (other->ReceiveFrom(buffer, capacity, &from) < 0) break;
+}
+
+void MediaChannel::MixPlayout(PlayoutMix& mix) {
+  std::int16_t frame[kEngineFrame];
+  if (localPlayer_) {
+    localPlayer_->ReadFrame(frame);
+    mix.Add(frame, kEngineRate);
+    meter_.Add(frame, kEngineFrame);
+    if (localPlayer_->Ended()) localPlayer_.reset();
+  }
+  if (playing_) {
+    const int rate = receiver_.PlayoutFrame(frame);
+    mix.Add(frame, rate);
+    meter_.Add(frame, rate / 50);
+  }
+  meter_.Commit();
+}
+
+bool MediaChannel::SendFrame(CaptureFrame& capture, std::int32_t* localMix) {
+  if (!sending_ || !hasDestination_ || !sender_.HasCodec()) return false;
+  const int rate = sender_.SampleRate();
+  const int samples = sender_.FrameSamples();
+  std::int16_t frame[kEngineFrame] = {};
+  bool microphone = !muted_;
+  if (microphonePlayer_) {
+    std::int16_t file[kEngineFrame];
+    std::int16_t sum[kEngineFrame];
+    microphonePlayer_->ReadFrame(file);
+    for (int i = 0; i < kEngineFrame; ++i)
+      sum[i] = Saturate((mixMicrophone_ ? capture.Wide()[i] : 0) + std::int32_t{file[i]});
+    if (!muted_)
+      for (int i = 0; i < kEngineFrame; ++i) localMix[i] += file[i];
+    microphone = microphone && mixMicrophone_;
+    if (microphonePlayer_->Ended()) microphonePlayer_.reset();
+    if (rate == kEngineRate) std::copy_n(sum, kEngineFrame, frame);
+    if (rate == kNarrowRate) sendDownsampler_.Process(sum, kEngineFrame, frame);
+  } else if (rate == kEngineRate || rate == kNarrowRate) {
+    std::copy_n(rate == kEngineRate ? capture.Wide() : capture.Narrow(), samples, frame);
+  }
+  if (muted_) std::fill_n(frame, samples, 0);
+  if (sender_.NextPacket(frame, datagram_)) {
+    UdpSocket* socket = SendingSocket();
+    if (socket && socket->SendTo(destination_, datagram_.data(), datagram_.size())) ++packetsSent_;
+  }
+  return microphone;
+}
+
+ChannelStatistics MediaChannel::Statistics() const {
+  ChannelStatistics statistics;
+  statistics.packetsSent = packetsSent_;
+  statistics.eventsSent = sender_.EventsSent();
+  statistics.ssrc = sender_.Ssrc();
+  receiver_.AddStatistics(&statistics);
+  return statistics;
+}
+
+}  // namespace standin

@@ -1,0 +1,121 @@
+// One channel's media: its sockets (RTP on the receive port, RTCP on the
+// next, bound by SetLocalReceiver; packets are sent from the RTP socket
+// unless another source port was asked for), its sender and receiver, and
+// the streams played into it. The host side configures it and the media
+// thread runs it, always with the engine lock held.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "engine/engine_codec_record.h"
+#include "engine/standin/channel_receiver.h"
+#include "engine/standin/channel_sender.h"
+#include "engine/standin/file_player.h"
+#include "engine/standin/level_meter.h"
+#include "engine/standin/media_format.h"
+#include "engine/standin/rate_converter.h"
+#include "engine/standin/udp_socket.h"
+
+namespace standin {
+
+// The playout of one frame, summed before it is converted to the engine rate.
+struct PlayoutMix {
+  std::int32_t narrow[kNarrowFrame] = {};
+  std::int32_t wide[kEngineFrame] = {};
+  bool anyNarrow = false;
+
+  void Add(const std::int16_t* pcm, int rate);
+  // The sum at the engine rate, saturated.
+  void Render(Upsampler2& upsampler, std::int16_t* out) const;
+};
+
+// The microphone frame at the engine rate, and at 8 kHz when asked.
+class CaptureFrame {
+ public:
+  CaptureFrame(const std::int16_t* wide, Downsampler2& downsampler)
+      : wide_(wide), downsampler_(downsampler) {}
+  const std::int16_t* Wide() const { return wide_; }
+  const std::int16_t* Narrow();
+
+ private:
+  const std::int16_t* wide_;
+  Downsampler2& downsampler_;
+  std::int16_t narrow_[kNarrowFrame];
+  bool haveNarrow_ = false;
+};
+
+class MediaChannel {
+ public:
+  static constexpr int kMaxDatagramsPerFrame = 64;
+  static constexpr int kSideSocketFrames = 10;
+
+  explicit MediaChannel(std::mt19937& random);
+  MediaChannel(const MediaChannel&) = delete;
+  MediaChannel& operator=(const MediaChannel&) = delete;
+
+  // Host side. Results are engine error codes, kNoError on success.
+  int SetLocalReceiver(int port, int rtcpPort, const char* ip);
+  int SetSendDestination(const char* ip, int port, int sourcePort);
+  void SetListening(bool listening) { listening_ = listening; }
+  void SetPlaying(bool playing);
+  int StartSending();
+  void StopSending();
+  int SetSendCodec(const EngineCodecRecord& codec);
+  void AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry);
+  void SetVad(bool enable, int mode) { sender_.SetVad(enable, mode); }
+  void SetTos(int tos);
+  void SetEventPayloadType(int payloadType);
+  int SendTelephoneEvent(int event, bool outOfBand, int lengthMs, int attenuationDb);
+  void SetMute(bool mute) { muted_ = mute; }
+  void PlayLocally(std::unique_ptr<FilePlayer> player) { localPlayer_ = std::move(player); }
+  void PlayAsMicrophone(std::unique_ptr<FilePlayer> player, bool mix);
+  // Whether the media thread has anything to do for this channel.
+  bool Active() const;
+  bool Sending() const { return sending_; }
+  bool Playing() const { return playing_; }
+
+  // Media thread, once per frame in this order.
+  void ReceivePending(std::uint8_t* buffer, std::size_t capacity);
+  void MixPlayout(PlayoutMix& mix);
+  // Sends this frame; adds the part of the call recording that is not the
+  // microphone (streams played as microphone) to `localMix`. True when the
+  // microphone itself went out unmuted.
+  bool SendFrame(CaptureFrame& capture, std::int32_t* localMix);
+  void EndFrame() { receiver_.EndFrame(); }
+
+  int SpeakerLevel() const { return meter_.Level(); }
+  const TelephoneEventReceiver& Events() const { return receiver_.Events(); }
+  ChannelStatistics Statistics() const;
+
+ private:
+  UdpSocket* SendingSocket();
+  int OpenSendingSocket();
+
+  std::unique_ptr<UdpSocket> rtp_;
+  std::unique_ptr<UdpSocket> rtcp_;
+  std::unique_ptr<UdpSocket> source_;  // when not sending from rtp_
+  bool listening_ = false;
+  bool playing_ = false;
+  bool sending_ = false;
+  bool hasDestination_ = false;
+  Ipv4Endpoint destination_;
+  int sourcePort_ = -1;
+  int tos_ = 0;
+  bool muted_ = false;
+
+  ChannelSender sender_;
+  ChannelReceiver receiver_;
+  std::unique_ptr<FilePlayer> localPlayer_;
+  std::unique_ptr<FilePlayer> microphonePlayer_;
+  bool mixMicrophone_ = true;
+  Downsampler2 sendDownsampler_;
+  LevelMeter meter_;
+  std::vector<std::uint8_t> datagram_;
+  std::uint64_t packetsSent_ = 0;
+  int framesSinceSideRead_ = 0;
+};
+
+}  // namespace standin

@@ -1,0 +1,130 @@
+// The engine's media core and its one thread. The media thread starts with
+// the first channel or stream that needs it and runs every 20 ms by the
+// steady clock: it reads the microphone, takes in each channel's datagrams,
+// mixes the playout of all channels and local streams into the speaker,
+// records what was asked, and sends each sending channel's frame. It parks
+// while nothing needs it and is joined when the engine is deleted.
+//
+// Locking: one mutex guards everything here. The host's calls into the
+// engine (one thread) take it briefly; the media thread holds it while it
+// processes a frame and releases it while it waits for the next. Streams
+// given to the engine are called by the media thread with the lock held,
+// and by the host's thread inside the calls that start and stop them; a
+// stream must not call the engine back.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "engine/standin/audio_file.h"
+#include "engine/standin/error_codes.h"
+#include "engine/standin/level_meter.h"
+#include "engine/standin/media_channel.h"
+#include "engine/standin/sound_device.h"
+#include "engine/standin/standin_testing.h"
+#include "engine/standin/voice_processor.h"
+
+namespace standin {
+
+class MediaEngine {
+ public:
+  static constexpr std::chrono::milliseconds kFrame{kFrameMs};
+  // Falling further behind than this skips ahead instead of catching up.
+  static constexpr std::chrono::milliseconds kMaxLag{100};
+
+  MediaEngine();
+  ~MediaEngine();
+  MediaEngine(const MediaEngine&) = delete;
+  MediaEngine& operator=(const MediaEngine&) = delete;
+
+  // Runs `change` on the channel under the lock, then wakes the media
+  // thread (starting it when the channel needs it). `change` answers an
+  // error code; kUnknownChannel when the channel has no media.
+  template <class Change>
+  int WithChannel(int channel, Change&& change) {
+    std::lock_guard lock(mutex_);
+    auto found = channels_.find(channel);
+    if (found == channels_.end()) return kUnknownChannel;
+    const int error = change(*found->second);
+    return WakeLocked() ? error : kOutOfMemory;
+  }
+
+  int AddChannel(int channel);
+  void RemoveChannel(int channel);
+  // Terminate: every channel and recording ends.
+  void Reset();
+
+  // Playout needs the playback device: kSoundDeviceUnavailable when it
+  // cannot be opened.
+  int StartPlayout(int channel);
+  int StopPlayout(int channel);
+  void SetSoundDevices(int recordingDevice, int playbackDevice);
+  void SetMicrophoneVolume(int level);
+  void SetEchoCancellation(bool enable);
+  void SetGainControl(bool enable);
+  int MicrophoneLevel();
+  // Of one channel, or of the whole playout for -1; -1 for an unknown channel.
+  int SpeakerLevel(int channel);
+
+  int StartRecordingPlayout(std::unique_ptr<FileAudioWriter> writer);
+  void StopRecordingPlayout();
+  // `maxBytes` counts the uncompressed audio at the engine rate; -1: no limit.
+  int StartRecordingCall(std::unique_ptr<FileAudioWriter> writer, int maxBytes);
+  void PauseRecordingCall(bool pause);
+  void StopRecordingCall();
+
+  bool Statistics(int channel, ChannelStatistics* statistics);
+  EngineStatistics Statistics();
+  std::vector<TelephoneEventRecord> ReceivedEvents(int channel);
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  bool HasWorkLocked() const;
+  // Starts the thread when there is work and it is not running, else
+  // nudges it; false when the thread could not be started.
+  bool WakeLocked();
+  bool OpenPlaybackLocked();
+  void Run();
+  void ProcessFrame();
+  void CaptureMicrophone(bool needed, std::int16_t* microphone);
+  void StopCallRecordingLocked();
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::thread thread_;
+  bool stopping_ = false;
+
+  std::mt19937 random_;
+  std::map<int, std::unique_ptr<MediaChannel>> channels_;
+
+  int recordingDevice_ = kNullDevice;
+  int playbackDevice_ = kNullDevice;
+  std::unique_ptr<SoundDevice> playback_;
+  std::unique_ptr<SoundDevice> capture_;
+  std::unique_ptr<VoiceProcessor> processor_;
+  float microphoneGain_ = 1.0f;
+
+  LevelMeter microphoneMeter_;
+  LevelMeter speakerMeter_;
+  Upsampler2 playoutUpsampler_;
+  Downsampler2 captureDownsampler_;
+  std::int16_t lastPlayout_[kEngineFrame] = {};
+  std::vector<std::uint8_t> datagram_;
+
+  std::unique_ptr<FileAudioWriter> playoutRecording_;
+  std::unique_ptr<FileAudioWriter> callRecording_;
+  bool callPaused_ = false;
+  std::int64_t callBytesLeft_ = -1;  // -1: no limit
+
+  EngineStatistics statistics_;
+};
+
+}  // namespace standin

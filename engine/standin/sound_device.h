@@ -1,0 +1,44 @@
+// The sound devices the engine plays to and records from: one direction of
+// one device, 16-bit mono at the rate it was opened with, used in 20 ms
+// frames by the media thread. Neither call blocks: the media thread keeps
+// time with its own clock.
+//
+// Device numbers (the wave device ids of SetSoundDevices):
+//   kNullDevice  the null device: silence in, sound out discarded. The
+//                engine uses it until SetSoundDevices chooses another.
+//   -1           the system's default device: ALSA's "default" PCM.
+//   0, 1, ...    ALSA sound card N as "plughw:N" (its first PCM, with rate
+//                and format conversion); an absent card cannot be opened.
+// On a Linux machine without any ALSA sound card every number gives the
+// null device, so headless machines run calls as if nothing were missing.
+// The Windows build offers the null device only, whatever the number.
+// sound_device_posix.cpp and sound_device_win.cpp map the numbers; the
+// build picks one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace standin {
+
+enum class SoundDirection { kCapture, kPlayback };
+
+constexpr int kNullDevice = -2;
+
+class SoundDevice {
+ public:
+  virtual ~SoundDevice() = default;
+  // Capture: `samples` samples, silence for what the device had not ready.
+  virtual void Read(std::int16_t* pcm, int samples) = 0;
+  // Playback: queues `samples` samples; what the device has no room for is dropped.
+  virtual void Write(const std::int16_t* pcm, int samples) = 0;
+  // The null device: nothing to process on the way in.
+  virtual bool IsNull() const { return false; }
+};
+
+// Null when device `id` cannot be opened.
+std::unique_ptr<SoundDevice> OpenSoundDevice(SoundDirection direction, int id, int sampleRate);
+
+std::unique_ptr<SoundDevice> OpenNullSoundDevice();
+
+}  // namespace standin

@@ -1,0 +1,45 @@
+// Test-only views into a running stand-in engine: what a channel sent and
+// received, the telephone events it received, and whether the media thread
+// kept time. Nothing in the product calls these.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/gipsve_export.h"
+
+class GIPSVoiceEngine;
+
+namespace standin {
+
+struct ChannelStatistics {
+  std::uint64_t packetsSent = 0;
+  std::uint64_t packetsReceived = 0;  // RTP packets accepted from the stream's source
+  std::uint64_t packetsIgnored = 0;   // not RTP, unknown payload type, another source
+  std::uint64_t packetsLost = 0;      // gaps in the source's sequence numbers
+  std::uint64_t framesConcealed = 0;  // frames the decoder made up for missing packets
+  std::uint64_t eventsSent = 0;       // telephone events begun out of band
+  std::uint32_t ssrc = 0;             // the channel's own synchronisation source
+};
+
+struct EngineStatistics {
+  std::uint64_t framesRun = 0;   // 20 ms frames the media thread processed
+  std::uint64_t framesLate = 0;  // frames skipped because the thread fell behind
+};
+
+struct TelephoneEventRecord {
+  int event = 0;
+  int volume = 0;
+  int durationMs = 0;
+  bool ended = false;
+};
+
+// False for another engine or an unknown channel.
+GIPSVE_API bool ChannelStatisticsForTesting(GIPSVoiceEngine* engine, int channel,
+                                            ChannelStatistics* statistics);
+GIPSVE_API bool EngineStatisticsForTesting(GIPSVoiceEngine* engine, EngineStatistics* statistics);
+// The telephone events the channel received, oldest first (the last 32).
+GIPSVE_API std::vector<TelephoneEventRecord> ReceivedTelephoneEventsForTesting(
+    GIPSVoiceEngine* engine, int channel);
+
+}  // namespace standin

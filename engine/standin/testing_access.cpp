@@ -1,0 +1,26 @@
+// The test-only views of standin_testing.h.
+#include "engine/standin/standin_engine.h"
+#include "engine/standin/standin_testing.h"
+
+namespace standin {
+
+bool ChannelStatisticsForTesting(GIPSVoiceEngine* engine, int channel,
+                                 ChannelStatistics* statistics) {
+  StandInEngine* standIn = StandInEngine::FromContract(engine);
+  return standIn && statistics && standIn->Media().Statistics(channel, statistics);
+}
+
+bool EngineStatisticsForTesting(GIPSVoiceEngine* engine, EngineStatistics* statistics) {
+  StandInEngine* standIn = StandInEngine::FromContract(engine);
+  if (!standIn || !statistics) return false;
+  *statistics = standIn->Media().Statistics();
+  return true;
+}
+
+std::vector<TelephoneEventRecord> ReceivedTelephoneEventsForTesting(GIPSVoiceEngine* engine,
+                                                                    int channel) {
+  StandInEngine* standIn = StandInEngine::FromContract(engine);
+  return standIn ? standIn->Media().ReceivedEvents(channel) : std::vector<TelephoneEventRecord>{};
+}
+
+}  // namespace standin
