@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -44,12 +45,12 @@ TEST(CodecDescriptorTest, NameGoesIntoTheRecordAsUtf8) {
     EngineCodecRecord record = codec.ToEngineRecord();
     EXPECT_EQ(std::string(record.name), row.expected) << row.name;
     EXPECT_TRUE(RestIsZero(record, row.expected.size())) << row.name;
-    EXPECT_EQ(record.payloadType, 97);
-    EXPECT_EQ(record.frequency, 16000);
-    EXPECT_EQ(record.packetSize, 320);
-    EXPECT_EQ(record.channels, 1);
-    EXPECT_EQ(record.rate, 23850);
   }
+  EngineCodecRecord record = CodecDescriptor(97, MEDLEY_OLESTR("X"), 16000, 320, 1, 23850)
+                                 .ToEngineRecord();
+  EXPECT_EQ((std::vector<int>{record.payloadType, record.frequency, record.packetSize,
+                              record.channels, record.rate}),
+            (std::vector<int>{97, 16000, 320, 1, 23850}));
   EXPECT_EQ(std::string(CodecDescriptor().ToEngineRecord().name), "") << "null name";
 }
 
@@ -71,11 +72,9 @@ TEST(CodecDescriptorTest, RecordNameIsWidenedIntoANewBstr) {
     EXPECT_EQ(OleString(codec.Name()), row.expected) << row.bytes;
     ASSERT_NE(codec.name, nullptr);
     EXPECT_EQ(SysStringLen(codec.name), row.expected.size());
-    EXPECT_EQ(codec.payloadType, -5);
-    EXPECT_EQ(codec.frequency, 8000);
-    EXPECT_EQ(codec.packetSize, 160);
-    EXPECT_EQ(codec.channels, 2);
-    EXPECT_EQ(codec.rate, 64000);
+    EXPECT_EQ((std::vector<LONG>{codec.payloadType, codec.frequency, codec.packetSize,
+                                 codec.channels, codec.rate}),
+              (std::vector<LONG>{-5, 8000, 160, 2, 64000}));
   }
 }
 
@@ -95,9 +94,6 @@ TEST(CodecDescriptorTest, CopiesOwnTheirName) {
   CodecDescriptor moved(std::move(copy));
   EXPECT_EQ(copy.name, nullptr);
   EXPECT_EQ(moved.Name(), MEDLEY_OLESTR("PCMU"));
-  moved.SetName(MEDLEY_OLESTR("G722"));
-  EXPECT_EQ(moved.Name(), MEDLEY_OLESTR("G722"));
-  EXPECT_EQ(original.Name(), MEDLEY_OLESTR("PCMU"));
 }
 
 }  // namespace

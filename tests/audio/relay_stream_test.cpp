@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "audio/audio_stream_format.h"
-#include "audio/channel_stream_state.h"
 #include "audio/relay_in_stream.h"
 #include "audio/relay_out_stream.h"
 #include "engine/gipsve_file.h"
@@ -214,32 +213,6 @@ TEST(RelayOutStream, ClosesOnceAndThenTakesEverything) {
   RelayOutStream unopened;
   EXPECT_TRUE(unopened.Write("x", 1));
   EXPECT_EQ(unopened.Rewind(), -1);
-}
-
-// A host may stop its stream from inside its own Read or Write: the stop
-// closes the relay (the end call arrives re-entrantly) and resets it, on the
-// engine's thread, while the relay's lock is held.
-TEST(Relays, HostMayStopTheStreamFromInsideReadAndWrite) {
-  ChannelStreamState state;
-  auto source = MemoryAudioSource::Create("abcdef");
-  source->SetReadHook([&] {
-    state.playRelay.Close();
-    state.playRelay.Reset();
-  });
-  state.playRelay.Open(AUDIO_STREAM_PCMU, source.Get());
-  EXPECT_EQ(EngineRead(state.playRelay, 4), "abcd");
-  EXPECT_EQ(EngineRead(state.playRelay, 4), "");
-  EXPECT_EQ(source->EndCalls(), 1);
-  EXPECT_EQ(source->DataReads(), 1);
-
-  auto sink = MemoryAudioSink::Create();
-  sink->SetWriteHook([&] { state.recordRelay.Close(); });
-  sink->SimulateError(kHostFailure);  // the failure after a stop closes nothing twice
-  state.recordRelay.Open(AUDIO_STREAM_PCMU, sink.Get());
-  EXPECT_FALSE(state.recordRelay.Write("abcd", 4));
-  EXPECT_TRUE(state.recordRelay.Write("abcd", 4));
-  EXPECT_EQ(sink->EndCalls(), 1);
-  EXPECT_EQ(sink->CallsAfterEnd(), 0);
 }
 
 // A source that restarts its stream from inside Read and then fails ends

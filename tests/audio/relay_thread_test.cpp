@@ -21,64 +21,46 @@ using host::MemoryAudioSource;
 constexpr int kEngineThreads = 3;
 constexpr int kStreams = 300;
 
-TEST(RelayThreads, EngineReadsRaceTheOwnersOpenAndClose) {
-  RelayInStream relay;
+// Engine threads read one relay and write another while the owner opens,
+// closes and resets both with new host objects.
+TEST(RelayThreads, EngineReadsAndWritesRaceTheOwnersOpenAndClose) {
+  RelayInStream in;
+  RelayOutStream out;
   std::atomic<bool> done{false};
   std::atomic<long> delivered{0};
   std::vector<std::thread> engine;
-  for (int t = 0; t < kEngineThreads; ++t)
+  for (int t = 0; t < kEngineThreads; ++t) {
     engine.emplace_back([&] {
       char buffer[7];
-      while (!done) {
-        int count = relay.Read(buffer, sizeof buffer);
-        delivered += count;
-        if (count == 0) std::this_thread::yield();  // closed: wait for the next stream
-      }
+      for (; !done; std::this_thread::yield()) delivered += in.Read(buffer, sizeof buffer);
     });
-  std::vector<platform::ComPtr<MemoryAudioSource>> sources;
-  for (int i = 0; i < kStreams; ++i) {
-    sources.push_back(MemoryAudioSource::Create(std::string(64, 'a')));
-    relay.Open(i % 2 ? AUDIO_STREAM_AMR : AUDIO_STREAM_PCMU, sources.back().Get());
-    std::this_thread::yield();
-    relay.Close();
-    relay.Reset();
-  }
-  done = true;
-  for (std::thread& t : engine) t.join();
-  for (const auto& source : sources) {
-    EXPECT_EQ(source->EndCalls(), 1);
-    EXPECT_EQ(source->CallsAfterEnd(), 0);
-  }
-  EXPECT_GT(delivered.load(), 0);
-}
-
-TEST(RelayThreads, EngineWritesRaceTheOwnersOpenAndClose) {
-  RelayOutStream relay;
-  std::atomic<bool> done{false};
-  std::vector<std::thread> engine;
-  for (int t = 0; t < kEngineThreads; ++t)
     engine.emplace_back([&] {
-      while (!done) {
-        relay.Write("#!iLBC30\nframe", 14);
-        std::this_thread::yield();
-      }
+      for (; !done; std::this_thread::yield()) out.Write("#!iLBC30\nframe", 14);
     });
+  }
+  std::vector<platform::ComPtr<MemoryAudioSource>> sources;
   std::vector<platform::ComPtr<MemoryAudioSink>> sinks;
   for (int i = 0; i < kStreams; ++i) {
+    sources.push_back(MemoryAudioSource::Create(std::string(64, 'a')));
     sinks.push_back(MemoryAudioSink::Create());
     if (i % 3 == 0) sinks.back()->SimulateError(E_FAIL, 2);
-    relay.Open(i % 2 ? AUDIO_STREAM_ILBC : AUDIO_STREAM_PCMA, sinks.back().Get());
+    in.Open(i % 2 ? AUDIO_STREAM_AMR : AUDIO_STREAM_PCMU, sources.back().Get());
+    out.Open(i % 2 ? AUDIO_STREAM_ILBC : AUDIO_STREAM_PCMA, sinks.back().Get());
     std::this_thread::yield();
-    relay.Close();
+    in.Close();
+    in.Reset();
+    out.Close();
   }
   done = true;
   for (std::thread& t : engine) t.join();
   int reached = 0;
-  for (const auto& sink : sinks) {
-    EXPECT_EQ(sink->EndCalls(), 1);
-    EXPECT_EQ(sink->CallsAfterEnd(), 0);
-    if (sink->DataWrites() > 0) ++reached;
+  for (int i = 0; i < kStreams; ++i) {
+    EXPECT_EQ(sources[i]->EndCalls(), 1);
+    EXPECT_EQ(sinks[i]->EndCalls(), 1);
+    EXPECT_EQ(sources[i]->CallsAfterEnd() + sinks[i]->CallsAfterEnd(), 0);
+    reached += sinks[i]->DataWrites() > 0;
   }
+  EXPECT_GT(delivered.load(), 0);
   EXPECT_GT(reached, 0);
 }
 

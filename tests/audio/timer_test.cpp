@@ -50,6 +50,7 @@ TEST_F(TimerTest, PeriodicAndOneShotFiringTimes) {
       {false, 100, 99, {}, true},
       {false, 100, 350, {100, 200, 300}, true},
       {true, 200, 199, {}, true},
+      {true, 200, 200, {200}, false},
       {true, 200, 1000, {200}, false},
   };
   for (const Row& row : rows) {
@@ -78,24 +79,31 @@ TEST_F(TimerTest, StartingAgainRestartsTheInterval) {
   EXPECT_EQ(callback_.firedAt, (std::vector<DWORD>{150}));
 }
 
-TEST_F(TimerTest, StopInsideTheCallbackEndsIt) {
-  CTimer timer;
-  callback_.action = [](CTimer* t) { t->Stop(); };
-  timer.Start(100, &callback_);
-  clock_.Advance(500);
-  EXPECT_EQ(callback_.firedAt, (std::vector<DWORD>{100}));
-  EXPECT_FALSE(timer.IsRunning());
-  timer.Stop();  // stopping a stopped timer does nothing
-}
-
-TEST_F(TimerTest, OneShotMayRestartItselfFromItsCallback) {
-  CToneTimer timer;
-  callback_.action = [&](CTimer* t) {
-    if (callback_.firedAt.size() < 3) t->Start(200, &callback_);
+TEST_F(TimerTest, CallbackMayStopOrRestartItsTimer) {
+  struct Row {
+    const char* what;
+    bool oneShot;
+    std::vector<DWORD> firedAt;  // relative to the start
   };
-  timer.Start(200, &callback_);
-  clock_.Advance(1000);
-  EXPECT_EQ(callback_.firedAt, (std::vector<DWORD>{200, 400, 600}));
+  const Row rows[] = {{"periodic stopped in its callback", false, {100}},
+                      {"one-shot restarted twice by its callback", true, {100, 200, 300}}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    RecordingCallback callback(clock_);
+    callback.action = [&](CTimer* t) {
+      if (!row.oneShot) t->Stop();
+      else if (callback.firedAt.size() < 3) t->Start(100, &callback);
+    };
+    DWORD start = clock_.Elapsed();
+    std::unique_ptr<CTimer> timer = row.oneShot ? std::make_unique<CToneTimer>()
+                                                : std::make_unique<CTimer>();
+    timer->Start(100, &callback);
+    clock_.Advance(500);
+    for (DWORD& at : callback.firedAt) at -= start;
+    EXPECT_EQ(callback.firedAt, row.firedAt);
+    EXPECT_FALSE(timer->IsRunning());
+    timer->Stop();  // stopping a stopped timer does nothing
+  }
 }
 
 // A timer message already taken from the queue must not reach a timer that
@@ -150,48 +158,6 @@ TEST_F(TimerTest, FiresOnlyOnTheThreadThatStartedIt) {
   EXPECT_TRUE(callback_.firedAt.empty());
   EXPECT_TRUE(platform::PumpMessages());
   EXPECT_EQ(callback_.firedAt.size(), 1u);
-}
-
-// The DTMF gate as the media handler builds it from a one-shot 200 ms timer:
-// a key is accepted only when the previous one was released and its timer
-// has fired.
-class ToneGate : public ITimerCallback {
- public:
-  bool Press() {
-    if (toneActive_ || timer_.IsRunning()) return false;
-    toneActive_ = true;
-    timer_.Start(200, this);
-    return true;
-  }
-  void Release() { toneActive_ = false; }
-  void OnTimer(CTimer*) override {}
-
- private:
-  bool toneActive_ = false;
-  CToneTimer timer_;
-};
-
-TEST_F(TimerTest, ToneGateAcceptsTheNextKeyOnlyAfter200Ms) {
-  struct Row {
-    DWORD releaseAt, secondPressAt;
-    bool accepted;
-  };
-  const Row rows[] = {{50, 100, false}, {50, 199, false}, {50, 200, true}, {50, 250, true},
-                      {300, 250, false}};
-  for (const Row& row : rows) {
-    ToneGate gate;
-    DWORD start = clock_.Elapsed();
-    ASSERT_TRUE(gate.Press());
-    auto at = [&](DWORD t) { clock_.Advance(start + t - clock_.Elapsed()); };
-    if (row.releaseAt < row.secondPressAt) {
-      at(row.releaseAt);
-      gate.Release();
-      at(row.secondPressAt);
-    } else {
-      at(row.secondPressAt);
-    }
-    EXPECT_EQ(gate.Press(), row.accepted) << row.releaseAt << " " << row.secondPressAt;
-  }
 }
 
 }  // namespace

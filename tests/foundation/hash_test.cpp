@@ -46,25 +46,18 @@ std::vector<KnownAnswer> KnownAnswers() {
   };
 }
 
-std::string Digest(hash_type_t type, const std::string& message) {
+// Hashes the message whole (seed 0) or in pieces of random sizes, in an
+// engine that has been used and reset before.
+std::string Digest(hash_type_t type, const std::string& message, unsigned seed = 0) {
   cHashEngine engine;
   EXPECT_TRUE(engine.Initialize(type));
-  engine.Consume(message.data(), static_cast<unsigned>(message.size()));
-  char text[48];
-  engine.Output(text);
-  return text;
-}
-
-// Hashes the message in pieces of random sizes, resetting an engine that
-// has been used before.
-std::string DigestInPieces(hash_type_t type, const std::string& message, unsigned seed) {
-  cHashEngine engine;
-  engine.Initialize(type);
-  engine.Consume("noise", 5);
-  engine.Reset();
+  if (seed) {
+    engine.Consume("noise", 5);
+    engine.Reset();
+  }
   std::mt19937 random(seed);
   for (std::size_t at = 0; at < message.size();) {
-    const std::size_t piece = std::min<std::size_t>(random() % 150, message.size() - at);
+    const std::size_t piece = seed ? std::min<std::size_t>(random() % 150, message.size() - at) : message.size();
     engine.Consume(message.data() + at, static_cast<unsigned>(piece));
     at += piece;
   }
@@ -93,8 +86,8 @@ TEST_P(HashKnownAnswerTest, Table) {
     const std::string label = answer.message.substr(0, 20);
     EXPECT_EQ(Digest(HASH_MD5, answer.message), answer.md5) << label;
     EXPECT_EQ(Digest(HASH_SHA1, answer.message), answer.sha1) << label;
-    EXPECT_EQ(DigestInPieces(HASH_MD5, answer.message, seed), answer.md5) << label;
-    EXPECT_EQ(DigestInPieces(HASH_SHA1, answer.message, seed++), answer.sha1) << label;
+    EXPECT_EQ(Digest(HASH_MD5, answer.message, seed), answer.md5) << label;
+    EXPECT_EQ(Digest(HASH_SHA1, answer.message, seed++), answer.sha1) << label;
   }
   SHA1 sha1;
   for (int i = 0; i < 10; ++i) sha1 << Repeat("01234567", 8).c_str();
@@ -192,16 +185,15 @@ TEST(HashTest, Md5IgnoresEmptyAndNegativeCounts) {
   EXPECT_EQ(state.count[0], 512u);  // padded to one block including the count
 }
 
+// Writes temporary files and removes them when the test ends.
 class HashFileTest : public testing::Test {
  protected:
   std::string Write(const std::string& content) {
     char name[] = "/tmp/medley_hash_XXXXXX";
     const int fd = mkstemp(name);
-    EXPECT_GE(fd, 0);
     EXPECT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
     close(fd);
-    files_.push_back(name);
-    return name;
+    return files_.emplace_back(name);
   }
   void TearDown() override {
     for (const auto& file : files_) std::remove(file.c_str());
@@ -211,17 +203,14 @@ class HashFileTest : public testing::Test {
 
 TEST_F(HashFileTest, HashesWholeFiles) {
   std::string multiBlock;
-  for (int i = 0; i < 13; ++i) {
-    for (int b = 0; b < 256; ++b) multiBlock += static_cast<char>(b);
-  }
+  for (int i = 0; i < 13 * 256; ++i) multiBlock += static_cast<char>(i);
   multiBlock += "xyz";  // 3331 bytes: three full reads and a short one
   const struct {
     std::string content;
     hash_type_t type;
     const char* expected;
   } cases[] = {
-      {"", HASH_MD5, "d41d8cd98f00b204e9800998ecf8427e"},
-      {"", HASH_SHA1, "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
+      {"", HASH_MD5, "d41d8cd98f00b204e9800998ecf8427e"}, {"", HASH_SHA1, "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
       {multiBlock, HASH_MD5, "d076789c8ed549939999d0e873acab58"},
       {multiBlock, HASH_SHA1, "0a1c552873e6166d065a862542f7362a61dd4bdc"},
   };

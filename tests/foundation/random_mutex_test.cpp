@@ -1,6 +1,4 @@
 #include <algorithm>
-#include <atomic>
-#include <cctype>
 #include <cstring>
 #include <ctime>
 #include <regex>
@@ -33,10 +31,8 @@ TEST_F(RandomTest, ParkMillerStreamIsSharedByAllGenerators) {
 TEST_F(RandomTest, ConcurrentDrawsConsumeOneStream) {
   constexpr int kDraws = 5000;
   std::vector<unsigned> expected;
-  {
-    cRandomizer reference;
-    for (int i = 0; i < 2 * kDraws; ++i) expected.push_back(reference.NextRandom());
-  }
+  cRandomizer reference;
+  for (int i = 0; i < 2 * kDraws; ++i) expected.push_back(reference.NextRandom());
   cRandomizer::SetSeedForTesting(1);
   std::vector<unsigned> drawn[2];
   std::vector<std::thread> threads;
@@ -83,12 +79,8 @@ TEST_F(RandomTest, HexSequenceShapes) {
     bool dashes;
     const char* shape;
   } cases[] = {
-      {8, false, "[0-7][0-9a-f]{3}[0-7]{4}"},
-      {4, false, "[0-7]{4}"},
-      {5, true, "[0-7]{5}"},
-      {32, false, "([0-7][0-9a-f]{3}){7}[0-7]{4}"},
-      {36, true, "([0-7][0-9a-f]{3}-){7}[0-7]"},
-      {0, false, ""},
+      {8, false, "[0-7][0-9a-f]{3}[0-7]{4}"}, {4, false, "[0-7]{4}"}, {5, true, "[0-7]{5}"}, {0, false, ""},
+      {32, false, "([0-7][0-9a-f]{3}){7}[0-7]{4}"}, {36, true, "([0-7][0-9a-f]{3}-){7}[0-7]"},
   };
   cRandomUtils utils;
   for (const auto& c : cases) {
@@ -116,22 +108,25 @@ TEST_F(RandomTest, GenerateIdStartsWithTheTime) {
   EXPECT_LE(seconds, before + 2);
 }
 
+// Whether another thread can take the mutex (it lets go again at once).
+bool OtherThreadGets(cMutex& mutex) {
+  bool got = false;
+  std::thread([&] {
+    got = mutex.TryLock();
+    if (got) mutex.Unlock();
+  }).join();
+  return got;
+}
+
 TEST(MutexTest, RecursiveAndTryLockAcrossThreads) {
   cMutex mutex;
   mutex.Lock();
   EXPECT_TRUE(mutex.TryLock());  // recursive: a second ownership
-  bool otherGot = true;
-  std::thread([&] { otherGot = mutex.TryLock(); }).join();
-  EXPECT_FALSE(otherGot);
+  EXPECT_FALSE(OtherThreadGets(mutex));
   mutex.Unlock();
-  std::thread([&] { otherGot = mutex.TryLock(); }).join();
-  EXPECT_FALSE(otherGot);  // still held once
+  EXPECT_FALSE(OtherThreadGets(mutex));  // still held once
   mutex.Unlock();
-  std::thread([&] {
-    otherGot = mutex.TryLock();
-    if (otherGot) mutex.Unlock();
-  }).join();
-  EXPECT_TRUE(otherGot);
+  EXPECT_TRUE(OtherThreadGets(mutex));
 }
 
 TEST(MutexTest, AbandonedMutexFailsTryLockOnce) {

@@ -42,10 +42,8 @@ TEST(StringNumberTest, ToNumber) {
 TEST(StringNumberTest, ToNumber64) {
   EXPECT_EQ(String("9223372036854775807").toNumber64(10, 0), std::numeric_limits<std::int64_t>::max());
   EXPECT_EQ(String("-0x10").toNumber64(0, 0), -16);
-  EXPECT_EQ(String("0x").toNumber64(0, 99), 99);  // nothing left: the default
-  EXPECT_EQ(String("-").toNumber64(10, 99), 99);
-  EXPECT_EQ(String("x1").toNumber64(10, 99), 99);
-  EXPECT_EQ(String().toNumber64(10, 99), 99);
+  for (const String& nothing : {String("0x"), String("-"), String("x1"), String()})  // the default
+    EXPECT_EQ(nothing.toNumber64(0, 99), 99) << Text(nothing);
 }
 
 String Format(unsigned char base, unsigned char width, char fill) {
@@ -62,11 +60,10 @@ TEST(StringNumberTest, IntegerAppendsFollowTheFormat) {
     bool asUnsigned;
     const char* expected;
   } cases[] = {
-      {10, 5, '0', -42, false, "-0042"},   {10, 5, 0, -42, false, "  -42"},
-      {10, 5, '0', 42, true, "000042"},    {10, 5, 0, 42, true, "    42"},
-      {16, 0, 0, 255, false, "ff"},        {2, 0, 0, 5, true, "101"},
-      {40, 0, 0, 12, false, "12"},         {36, 0, 0, 35, true, "z"},
-      {10, 2, '*', 12345, false, "12345"}, {10, 0, 0, 0, true, "0"},
+      {10, 5, '0', -42, false, "-0042"}, {10, 5, 0, -42, false, "  -42"}, {10, 5, '0', 42, true, "000042"},
+      {10, 5, 0, 42, true, "    42"},    {16, 0, 0, 255, false, "ff"},   {2, 0, 0, 5, true, "101"},
+      {40, 0, 0, 12, false, "12"},       {36, 0, 0, 35, true, "z"},      {10, 2, '*', 12345, false, "12345"},
+      {10, 0, 0, 0, true, "0"},
   };
   for (const auto& c : cases) {
     String s = Format(c.base, c.width, c.fill);

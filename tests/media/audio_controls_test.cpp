@@ -22,17 +22,6 @@ class AudioControlsTest : public EngineCallTest {
   platform::ScopedManualClockForTesting clock_;
 };
 
-TEST_F(AudioControlsTest, TheInterfaceSharesTheObjectsIdentityAndCount) {
-  IAudioControl* audio = nullptr;
-  ASSERT_EQ(handler_->QueryInterface(IID_IAudioControl, reinterpret_cast<void**>(&audio)), S_OK);
-  EXPECT_EQ(audio, static_cast<IAudioControl*>(handler_.Get()));
-  void* unknown = nullptr;
-  ASSERT_EQ(audio->QueryInterface(IID_IUnknown, &unknown), S_OK);
-  EXPECT_EQ(unknown, static_cast<IMediaHandler*>(handler_.Get()));
-  EXPECT_EQ(static_cast<IUnknown*>(unknown)->Release(), 2u);
-  EXPECT_EQ(audio->Release(), 1u);
-}
-
 TEST_F(AudioControlsTest, InitAppliesTheDefaultsWhateverTheEngineAnswers) {
   handler_ = CGipsMediaHandler::Create();
   Engine().FailAlways("SetECStatus", 8003);

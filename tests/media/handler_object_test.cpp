@@ -38,12 +38,20 @@ TEST_F(HandlerObjectTest, InitStartsTheEngineOnceAndHandsItToTheHost) {
   EXPECT_EQ(network_->Settings().last_audio_channel, channel);
 }
 
-TEST_F(HandlerObjectTest, AnswersIUnknownAndIMediaHandlerWithOneCount) {
+TEST_F(HandlerObjectTest, AnswersItsInterfacesWithOneIdentityAndCount) {
   void* unknown = nullptr;
   void* mediaHandler = nullptr;
+  void* audio = nullptr;
   ASSERT_EQ(handler_->QueryInterface(IID_IUnknown, &unknown), S_OK);
   ASSERT_EQ(handler_->QueryInterface(IID_IMediaHandler, &mediaHandler), S_OK);
+  ASSERT_EQ(handler_->QueryInterface(IID_IAudioControl, &audio), S_OK);
   EXPECT_EQ(unknown, mediaHandler);
+  EXPECT_EQ(audio, static_cast<IAudioControl*>(handler_.Get()));
+  void* again = nullptr;  // IUnknown through the second interface is the same object
+  ASSERT_EQ(static_cast<IAudioControl*>(audio)->QueryInterface(IID_IUnknown, &again), S_OK);
+  EXPECT_EQ(again, unknown);
+  EXPECT_EQ(static_cast<IAudioControl*>(audio)->Release(), 4u);
+  static_cast<IUnknown*>(again)->Release();
   void* other = &unknown;
   EXPECT_EQ(handler_->QueryInterface(IID_INetwork, &other), E_NOINTERFACE);
   EXPECT_EQ(other, nullptr);
@@ -54,15 +62,14 @@ TEST_F(HandlerObjectTest, AnswersIUnknownAndIMediaHandlerWithOneCount) {
   EXPECT_EQ(static_cast<IMediaHandler*>(mediaHandler)->Release(), 1u);
 }
 
-TEST_F(HandlerObjectTest, ReservationOpensSoundDevicesOnceAndReleaseForgetsTheChannel) {
+// When the sound devices are opened is checked with the channel lifecycle.
+TEST_F(HandlerObjectTest, ReservationFailuresAndReleaseForgetsTheChannel) {
   ASSERT_EQ(handler_->Init(network_.Get()), S_OK);
   TestVoiceEngine& engine = testEngine_.engine();
   LONG first = -1, second = -1;
   VARIANT_BOOL ok = VARIANT_FALSE;
   ASSERT_EQ(handler_->ReserveChannel(&first, VARIANT_FALSE, nullptr, &ok), S_OK);
   ASSERT_EQ(handler_->ReserveChannel(&second, VARIANT_FALSE, nullptr, &ok), S_OK);
-  EXPECT_EQ(engine.CallsTo("SetSoundDevices"),
-            std::vector<std::string>{"SetSoundDevices(-1,-1,0,0,2)"});
   EXPECT_NE(first, second);
 
   engine.FailNext("CreateChannel", 8002);

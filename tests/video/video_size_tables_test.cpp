@@ -12,50 +12,36 @@ namespace {
 using platform::AsciiToWide;
 using platform::WideToNarrow;
 
-TEST(VideoSizeTables, KnownResolutionNames) {
-  const struct {
-    const char* name;
-    bool known;
-  } cases[] = {
-      {"SQCIF", true}, {"qcif", true},   {"Cif", true},     {"4CIF", true},  {"cif4", true},
-      {"QQVGA", true}, {"QVGA", true},   {"vga", true},     {"SVGA", true},  {"XGA", true},
-      {"HD", true},    {"FullHD", true}, {"WFULLHD", true}, {"NTSC", false}, {"WQVGA", false},
-      {"WVGA", false}, {"WHD", false},   {"", false},       {"CIF ", false}, {"QCIFX", false},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(video::IsKnownResolutionName(AsciiToWide(c.name)), c.known) << c.name;
-}
-
-TEST(VideoSizeTables, SizeFromResolutionName) {
+TEST(VideoSizeTables, KnownNamesAndSizeFromResolutionName) {
   const struct {
     const char* name;
     const char* interval;
     bool known;
     std::uint32_t width, height, frameRate;
   } cases[] = {
-      {"qcif", "2", true, 176, 144, 15},
-      {"QCIF", "0", true, 176, 144, 30},
-      {"QCIF", "99", true, 176, 144, 1},
-      {"QCIF", "-3", true, 176, 144, 30},
-      {"CIF", " 3x", true, 352, 288, 10},
-      {"cif4", "1", true, 704, 576, 30},
-      {"4cif", "7", true, 704, 576, 4},
-      {"wfullhd", "1", true, 1920, 1080, 30},
-      {"HD", "16", true, 960, 720, 1},
-      {"XGA", "", true, 1024, 768, 30},
+      {"qcif", "2", true, 176, 144, 15},   {"QCIF", "0", true, 176, 144, 30},
+      {"QCIF", "99", true, 176, 144, 1},   {"QCIF", "-3", true, 176, 144, 30},
+      {"CIF", " 3x", true, 352, 288, 10},  {"cif4", "1", true, 704, 576, 30},
+      {"4cif", "7", true, 704, 576, 4},    {"wfullhd", "1", true, 1920, 1080, 30},
+      {"HD", "16", true, 960, 720, 1},     {"XGA", "", true, 1024, 768, 30},
       // The rate is written for unknown names too; the size is 0 x 0.
-      {"WHD", "2", false, 0, 0, 15},
-      {"bogus", "31", false, 0, 0, 1},
+      {"SQCIF", "1", true, 128, 96, 30},   {"QQVGA", "1", true, 160, 120, 30},
+      {"QVGA", "1", true, 320, 240, 30},   {"vga", "1", true, 640, 480, 30},
+      {"SVGA", "1", true, 800, 600, 30},   {"FullHD", "1", true, 1440, 1080, 30},
+      {"WHD", "2", false, 0, 0, 15},       {"bogus", "31", false, 0, 0, 1},
+      {"NTSC", "1", false, 0, 0, 30},      {"WQVGA", "1", false, 0, 0, 30},
+      {"WVGA", "1", false, 0, 0, 30},      {"", "1", false, 0, 0, 30},
+      {"CIF ", "1", false, 0, 0, 30},      {"QCIFX", "1", false, 0, 0, 30},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + "=" + c.interval);
+    EXPECT_EQ(video::IsKnownResolutionName(AsciiToWide(c.name)), c.known);
     std::uint32_t width = 7, height = 7, frameRate = 7;
     EXPECT_EQ(video::SizeFromResolutionName(AsciiToWide(c.name), AsciiToWide(c.interval), &width,
                                             &height, &frameRate),
               c.known);
-    EXPECT_EQ(width, c.width);
-    EXPECT_EQ(height, c.height);
-    EXPECT_EQ(frameRate, c.frameRate);
+    EXPECT_EQ((std::vector<std::uint32_t>{width, height, frameRate}),
+              (std::vector<std::uint32_t>{c.width, c.height, c.frameRate}));
   }
 }
 
@@ -65,24 +51,16 @@ TEST(VideoSizeTables, SizeFromH264Level) {
     bool found;
     std::uint32_t width, height, levelGroup, frameRate;
   } cases[] = {
-      {"42e01e", true, 704, 576, 7, 25},
-      {"42E01E", true, 704, 576, 7, 25},
-      {"42800a00", false, 0, 0, 99, 99},
-      {"420000", true, 128, 96, 1, 30},
-      {"42000b", true, 176, 144, 4, 30},
-      {"64000C", true, 160, 120, 4, 30},
-      {"42000d", true, 352, 288, 4, 30},
-      {"420014", true, 352, 288, 4, 30},
-      {"420015", true, 320, 240, 7, 30},
-      {"420016", true, 640, 480, 7, 30},
-      {"42001f", true, 1024, 768, 7, 30},
-      {"420020", true, 960, 720, 7, 30},
-      {"420028", true, 1440, 1080, 7, 30},
+      {"42e01e", true, 704, 576, 7, 25},   {"42E01E", true, 704, 576, 7, 25},
+      {"420000", true, 128, 96, 1, 30},    {"42000b", true, 176, 144, 4, 30},
+      {"64000C", true, 160, 120, 4, 30},   {"42000d", true, 352, 288, 4, 30},
+      {"420014", true, 352, 288, 4, 30},   {"420015", true, 320, 240, 7, 30},
+      {"420016", true, 640, 480, 7, 30},   {"42001f", true, 1024, 768, 7, 30},
+      {"420020", true, 960, 720, 7, 30},   {"420028", true, 1440, 1080, 7, 30},
       {"420029", true, 1920, 1080, 7, 30},
-      // "01" has a bit rate only; unknown and short texts find nothing.
-      {"420001", false, 0, 0, 99, 99},
-      {"42001a", false, 0, 0, 99, 99},
-      {"42e0", false, 0, 0, 99, 99},
+      // "01" has a bit rate only; unknown, long and short texts find nothing.
+      {"420001", false, 0, 0, 99, 99},     {"42001a", false, 0, 0, 99, 99},
+      {"42800a00", false, 0, 0, 99, 99},   {"42e0", false, 0, 0, 99, 99},
       {"", false, 0, 0, 99, 99},
   };
   for (const auto& c : cases) {
@@ -91,10 +69,8 @@ TEST(VideoSizeTables, SizeFromH264Level) {
     EXPECT_EQ(video::SizeFromH264Level(AsciiToWide(c.profileLevelId), &width, &height, &levelGroup,
                                        &frameRate),
               c.found);
-    EXPECT_EQ(width, c.width);
-    EXPECT_EQ(height, c.height);
-    EXPECT_EQ(levelGroup, c.levelGroup);
-    EXPECT_EQ(frameRate, c.frameRate);
+    EXPECT_EQ((std::vector<std::uint32_t>{width, height, levelGroup, frameRate}),
+              (std::vector<std::uint32_t>{c.width, c.height, c.levelGroup, c.frameRate}));
   }
 }
 
@@ -104,9 +80,9 @@ TEST(VideoSizeTables, H264LevelBitrateCap) {
     std::int32_t bitRate;
     std::int32_t expected;
   } cases[] = {
-      {"42000d", 500, 500}, {"42000D", 767, 767}, {"42000d", 768, 0}, {"42000d", 5000, 0},
-      {"420001", 127, 127}, {"420001", 128, 0},   {"420000", -1, -1}, {"42001e", 9999, 9999},
-      {"420029", 20000, 0}, {"42001a", 10, 0},    {"4200", 10, 0},
+      {"42000d", 500, 500}, {"42000D", 767, 767}, {"42000d", 768, 0},     {"420001", 127, 127},
+      {"420001", 128, 0},   {"420000", -1, -1},   {"42001e", 9999, 9999}, {"420029", 20000, 0},
+      {"42001a", 10, 0},    {"4200", 10, 0},
   };
   for (const auto& c : cases)
     EXPECT_EQ(video::H264LevelBitrateCap(AsciiToWide(c.profileLevelId), c.bitRate), c.expected)
@@ -118,18 +94,10 @@ TEST(VideoSizeTables, SizeForMaxMbps) {
     std::int32_t maxMbps;
     std::int32_t width, height;
   } cases[] = {
-      {1485, -1, -1},
-      {0, -1, -1},
-      {-40, -1, -1},
-      {2250, 160, 120},
-      {11880, 320, 240},
-      {36000, 640, 480},
-      {81000, 960, 720},
-      {108000, 1024, 768},
+      {1485, -1, -1},     {0, -1, -1},       {-40, -1, -1},      {2250, 160, 120},
+      {11880, 320, 240},  {36000, 640, 480}, {81000, 960, 720},  {108000, 1024, 768},
       // Everything fits: height 1080 with the width left at -1 (no limit).
-      {243000, -1, 1080},
-      {1000000, -1, 1080},
-      {0x7FFFFFFF, -1, 1080},
+      {243000, -1, 1080}, {0x7FFFFFFF, -1, 1080},
   };
   for (const auto& c : cases) {
     std::int32_t width = 5;
@@ -144,19 +112,11 @@ TEST(VideoSizeTables, SizeForMaxFs) {
     bool limited;
     std::int32_t width, height;
   } cases[] = {
-      {396, true, 320, 240},
-      {8192, true, 1440, 1080},
-      {75, true, 160, 120},
-      {299, true, 160, 120},
-      {300, true, 320, 240},
-      {1200, true, 640, 480},
-      {2700, true, 960, 720},
-      {3072, true, 1024, 768},
-      {0x7FFFFFFF, true, 1440, 1080},
+      {396, true, 320, 240},   {8192, true, 1440, 1080}, {75, true, 160, 120},
+      {299, true, 160, 120},   {300, true, 320, 240},    {1200, true, 640, 480},
+      {2700, true, 960, 720},  {3072, true, 1024, 768},  {0x7FFFFFFF, true, 1440, 1080},
       // Too small for the first entry: no usable limit.
-      {74, false, -1, -1},
-      {0, false, -1, 5},
-      {-9, false, -1, 5},
+      {74, false, -1, -1},     {0, false, -1, 5},        {-9, false, -1, 5},
   };
   for (const auto& c : cases) {
     std::int32_t width = 5, height = 5;
@@ -190,11 +150,8 @@ TEST(VideoSizeTables, BuildVideoSizeList) {
        "CIF:352x288@30/0 QCIF:176x144@30/0 SQCIF:128x96@30/0 QQVGA:160x120@30/0 "},
       {CT_IMAGE_RES_SUBQCIF, 2, "SQCIF:128x96@30/2 QQVGA:160x120@30/2 "},
       {CT_IMAGE_RES_QQVGA, 0, "QQVGA:160x120@30/0 "},
-      {CT_IMAGE_RES_NTSC, 0, ""},
-      {CT_IMAGE_RES_WQVGA, 0, ""},
-      {CT_IMAGE_RES_WVGA, 0, ""},
-      {CT_IMAGE_RES_WHD, 0, ""},
-      {static_cast<CT_IMAGE_RESOLUTION>(-1), 0, ""},
+      {CT_IMAGE_RES_NTSC, 0, ""}, {CT_IMAGE_RES_WQVGA, 0, ""}, {CT_IMAGE_RES_WVGA, 0, ""},
+      {CT_IMAGE_RES_WHD, 0, ""},  {static_cast<CT_IMAGE_RESOLUTION>(-1), 0, ""},
   };
   for (const auto& c : cases) {
     // The list is appended to, never cleared.
