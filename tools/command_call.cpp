@@ -1,14 +1,20 @@
 // medley call: two handler objects, made through the component's entry
 // points as a softphone's COM runtime would make them, run an audio call with
 // each other on loopback through the voice engine, step by step.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "component/entry_points.h"
+#include "host/file_audio_source.h"
 #include "medley/media_handler.h"
+#include "platform/bstr.h"
 #include "platform/com_ptr.h"
+#include "platform/message_queue.h"
 #include "tools/call_session.h"
 #include "tools/commands.h"
 #include "tools/negotiation_session.h"
@@ -22,7 +28,17 @@ struct CallOptions {
   std::vector<std::string> calleeCodecs;
   LONG callerPort = 40000;
   LONG calleePort = 42000;
+  std::string playFile;    // WAV sent into the call by the caller
+  std::string recordFile;  // WAV recording of the caller's conversation
+  LONG seconds = -1;       // how long the call stays up; -1: until the file is sent
 };
+
+// The host's audio format code for WAV streams and files.
+constexpr LONG kWavFormat = 3;
+// How long a recorded call with nothing to play stays up, and the most a
+// played file may keep it up, in seconds.
+constexpr LONG kDefaultCallSeconds = 3;
+constexpr LONG kLongestPlaySeconds = 600;
 
 std::vector<std::string> SplitList(const std::string& list) {
   std::vector<std::string> names;
@@ -54,7 +70,8 @@ bool ParseCallOptions(const Arguments& args, CallOptions* options, std::string* 
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool known = arg == "--prefer" || arg == "--callee-prefer" || arg == "--port" ||
-                       arg == "--callee-port";
+                       arg == "--callee-port" || arg == "--play" || arg == "--record" ||
+                       arg == "--seconds";
     if (!known) {
       *error = "unexpected argument '" + arg + "'";
       return false;
@@ -68,6 +85,17 @@ bool ParseCallOptions(const Arguments& args, CallOptions* options, std::string* 
       callerList = value;
     } else if (arg == "--callee-prefer") {
       calleeList = value;
+    } else if (arg == "--play") {
+      options->playFile = value;
+    } else if (arg == "--record") {
+      options->recordFile = value;
+    } else if (arg == "--seconds") {
+      LONG seconds = 0;
+      if (!ParsePort(value, &seconds) || seconds > kLongestPlaySeconds) {
+        *error = "--seconds needs a number from 1 to 600, not '" + value + "'";
+        return false;
+      }
+      options->seconds = seconds;
     } else if (!ParsePort(value, arg == "--port" ? &options->callerPort : &options->calleePort)) {
       *error = arg + " needs a number from 1 to 65535, not '" + value + "'";
       return false;
@@ -91,6 +119,93 @@ HRESULT CreateHandler(platform::ComPtr<IMediaHandler>* handler) {
                                  factory.ReceiveVoid());
   if (FAILED(hr)) return hr;
   return factory->CreateInstance(nullptr, IID_IMediaHandler, handler->ReceiveVoid());
+}
+
+// The playing time of a WAV file in milliseconds from its "fmt " and "data"
+// chunks; 0 when the file is not a WAV file it can read.
+LONG WavMilliseconds(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  char riff[12];
+  if (!file.read(riff, sizeof riff) || std::string(riff, 4) != "RIFF" ||
+      std::string(riff + 8, 4) != "WAVE")
+    return 0;
+  std::uint32_t bytesPerSecond = 0;
+  unsigned char header[8];
+  while (file.read(reinterpret_cast<char*>(header), sizeof header)) {
+    std::uint32_t size = header[4] | header[5] << 8 | header[6] << 16 |
+                         static_cast<std::uint32_t>(header[7]) << 24;
+    std::string id(reinterpret_cast<char*>(header), 4);
+    if (id == "data")
+      return bytesPerSecond ? static_cast<LONG>(std::uint64_t{size} * 1000 / bytesPerSecond) : 0;
+    std::streamoff skip = size + (size & 1);
+    if (id == "fmt " && size >= 12) {
+      unsigned char format[12];
+      if (!file.read(reinterpret_cast<char*>(format), sizeof format)) return 0;
+      bytesPerSecond = format[8] | format[9] << 8 | format[10] << 16 |
+                       static_cast<std::uint32_t>(format[11]) << 24;
+      skip -= 12;
+    }
+    file.seekg(skip, std::ios::cur);
+  }
+  return 0;
+}
+
+// Keeps the call up for the given time, or for the played file's length and
+// half a second for the receiving side's buffer, pumping this thread's
+// messages so the handlers' timers run.
+void RunMedia(const CallOptions& options) {
+  LONG limit = 0;  // nothing to play or record: hang up at once
+  if (options.seconds > 0) {
+    limit = options.seconds * 1000;
+  } else if (!options.playFile.empty()) {
+    LONG length = WavMilliseconds(options.playFile);
+    limit = length > 0 ? std::min<LONG>(length, kLongestPlaySeconds * 1000) + 500
+                       : kDefaultCallSeconds * 1000;
+  } else if (!options.recordFile.empty()) {
+    limit = kDefaultCallSeconds * 1000;
+  }
+  for (LONG waited = 0; waited < limit; waited += 20) platform::PumpMessagesFor(20);
+}
+
+// Starts the caller's file stream and conversation recording, runs the
+// media, and stops both again. Answers the first failure.
+HRESULT PlayAndRecord(CallParty& caller, const CallOptions& options, std::ostream& out) {
+  platform::ComPtr<IAudioControl> audio;
+  HRESULT hr = caller.handler.As(&audio);
+  if (FAILED(hr)) return hr;
+  auto report = [&](const char* operation, HRESULT result) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%-7s%-30s%s\n", caller.name.c_str(), operation,
+                  ResultText(result).c_str());
+    out << line;
+    return result;
+  };
+  platform::ComPtr<host::FileAudioSource> source;
+  if (!options.playFile.empty()) {
+    source = host::FileAudioSource::Open(options.playFile);
+    if (!source) return E_INVALIDARG;
+    hr = report("StartSendAudioStream",
+                audio->StartSendAudioStream(caller.channel, kWavFormat, source.Get(), 100));
+    if (FAILED(hr)) return hr;
+  }
+  bool recording = false;
+  if (!options.recordFile.empty()) {
+    platform::BString file(options.recordFile);
+    hr = report("StartRecordAudioConversation",
+                audio->StartRecordAudioConversation(caller.channel, kWavFormat, file.Get()));
+    recording = SUCCEEDED(hr);
+  }
+  if (SUCCEEDED(hr)) RunMedia(options);
+  if (recording) {
+    HRESULT stopped = report("StopRecordAudioConversation",
+                             audio->StopRecordAudioConversation(caller.channel));
+    if (SUCCEEDED(hr)) hr = stopped;
+  }
+  if (source) {
+    HRESULT stopped = report("StopSendAudioStream", audio->StopSendAudioStream(caller.channel));
+    if (SUCCEEDED(hr)) hr = stopped;
+  }
+  return hr;
 }
 
 }  // namespace
@@ -122,7 +237,7 @@ int RunCall(const Arguments& args, std::ostream& out, std::ostream& err) {
   CallSession* current = nullptr;
   CallSession session(caller, callee, [&](const CallStep& step) {
     char line[96];
-    std::snprintf(line, sizeof line, "%-7s%-27s%s\n", step.party.c_str(), step.operation.c_str(),
+    std::snprintf(line, sizeof line, "%-7s%-30s%s\n", step.party.c_str(), step.operation.c_str(),
                   ResultText(step.result).c_str());
     out << line;
     if (SUCCEEDED(step.result) && step.operation == "AddOfferMediaDescription")
@@ -139,8 +254,13 @@ int RunCall(const Arguments& args, std::ostream& out, std::ostream& err) {
     return 1;
   }
   HRESULT connected = session.Connect();
-  if (connected == S_OK)
+  HRESULT media = S_OK;
+  if (connected == S_OK) {
     out << "\n-- the call is up: both sides listen, play out and send\n\n";
+    media = PlayAndRecord(caller, options, out);
+    if (media == E_INVALIDARG && !options.playFile.empty())
+      err << "medley call: cannot read '" << options.playFile << "'\n";
+  }
   else if (connected == S_FALSE)
     out << "\n-- the callee turned the line down: no codec in common\n\n";
   HRESULT hungUp = session.HangUp();
@@ -150,6 +270,10 @@ int RunCall(const Arguments& args, std::ostream& out, std::ostream& err) {
   }
   if (FAILED(hungUp)) {
     err << "medley call: hanging up failed (" << HresultText(hungUp) << ")\n";
+    return 1;
+  }
+  if (FAILED(media)) {
+    err << "medley call: playing or recording failed (" << HresultText(media) << ")\n";
     return 1;
   }
   return connected == S_OK ? 0 : 1;

@@ -56,6 +56,7 @@ const std::vector<Command>& AllCommands() {
        RunDevices},
       {"call", "run an audio call between two handler objects on this machine",
        "usage: medley call [--prefer LIST] [--callee-prefer LIST] [--port N] [--callee-port N]\n"
+       "                   [--play FILE] [--record FILE] [--seconds N]\n"
        "\n"
        "Makes two media handler objects through the component's entry points (the\n"
        "class factory of Medley.GipsMediaHandler), one for each end of a call, and\n"
@@ -74,7 +75,14 @@ const std::vector<Command>& AllCommands() {
        "                        telephone-event)\n"
        "  --callee-prefer LIST  the callee's (default: the caller's)\n"
        "  --port N              the caller's preferred RTP port (default 40000)\n"
-       "  --callee-port N       the callee's preferred RTP port (default 42000)\n",
+       "  --callee-port N       the callee's preferred RTP port (default 42000)\n"
+       "  --play FILE           the caller sends this WAV file into the call (mixed\n"
+       "                        with its microphone); the call lasts as long as the file\n"
+       "  --record FILE         records the caller's conversation, both directions,\n"
+       "                        into this WAV file\n"
+       "  --seconds N           how long the call stays up (default: the played file's\n"
+       "                        length; 3 seconds when only recording; else the\n"
+       "                        call hangs up as soon as it is up)\n",
        RunCall},
   };
   return commands;

@@ -44,10 +44,8 @@ TEST(Registration, WritesExactlyTheClassDataWithThisModulesPath) {
   EXPECT_EQ(registry.Text(), Registered(ThisProgram()));
   ASSERT_EQ(DllRegisterServer(), S_OK) << "registering twice";
   EXPECT_EQ(registry.Text(), Registered(ThisProgram()));
-}
 
-TEST(Registration, ReplacesAnOldClassKeyWhole) {
-  TempRegistry registry;
+  // An old registration of the class, under another spelling, is replaced whole.
   registry.Write(
       "REGEDIT4\n[HKEY_CLASSES_ROOT\\CLSID\\{35930323-C68D-47A6-B757-5C4E70CCC35F}\\InprocServer32]\n"
       "@=\"/old/libmedley.so\"\n\"ThreadingModel\"=\"Both\"\n"
@@ -87,14 +85,10 @@ TEST(Registration, UnregistrationRemovesTheClassKeyWholeAndOnlyWhatIsOurs) {
   }
 }
 
-TEST(Registration, UnregisteringWhatWasNeverRegisteredWritesNothing) {
+TEST(Registration, AMissingRegistryIsNotCreatedAndAnUnreadableOneIsLeftAlone) {
   TempRegistry registry;
   EXPECT_EQ(DllUnregisterServer(), S_OK);
   EXPECT_FALSE(registry.Exists());
-}
-
-TEST(Registration, ARegistryThatCannotBeReadIsLeftAlone) {
-  TempRegistry registry;
   registry.Write("REGEDIT4\n[HKEY_CLASSES_ROOT\\CLSID]\n\"broken\n");
   const std::string before = registry.Text();
   EXPECT_EQ(DllRegisterServer(), REGDB_E_READREGDB);

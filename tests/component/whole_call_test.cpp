@@ -47,6 +47,12 @@ bool InOrder(const std::vector<std::string>& all, const std::vector<std::string>
   return true;
 }
 
+// Offer and answer, the first steps of every call that gets past Prepare.
+const Strings kNegotiation = {
+    "caller ReserveChannel 0x00000000", "caller AddOfferMediaDescription 0x00000000",
+    "callee AnyCommonFormat 0x00000000", "callee ReserveChannel 0x00000000",
+    "callee AddAnswerMediaDescription 0x00000000"};
+
 class WholeCallTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -85,23 +91,16 @@ class WholeCallTest : public testing::Test {
   size_t prepared_ = 0;
 };
 
-TEST_F(WholeCallTest, OfferAndAnswerAreWrittenInEachSidesPreferenceOrder) {
+TEST_F(WholeCallTest, OfferAndAnswerFollowEachSidesPreferencesAndMediaRunsUntilHangUp) {
   Prepare({"PCMU", "PCMA", "telephone-event"}, {"PCMA", "PCMU", "telephone-event"});
-  EXPECT_EQ(Describe(session_.Steps()),
-            (Strings{"caller Init 0x00000000", "caller AddPreferredAudioFormat 0x00000000",
-                     "caller AddPreferredAudioFormat 0x00000000",
-                     "caller AddPreferredAudioFormat 0x00000000", "callee Init 0x00000000",
-                     "callee AddPreferredAudioFormat 0x00000000",
-                     "callee AddPreferredAudioFormat 0x00000000",
-                     "callee AddPreferredAudioFormat 0x00000000"}));
+  EXPECT_EQ(prepared_, 8u) << "Init and three preferences on each side";
   ASSERT_EQ(session_.Connect(), S_OK);
-  const Strings negotiation = {
-      "caller ReserveChannel 0x00000000", "caller AddOfferMediaDescription 0x00000000",
-      "callee AnyCommonFormat 0x00000000", "callee ReserveChannel 0x00000000",
-      "callee AddAnswerMediaDescription 0x00000000"};
-  Strings steps = CallSteps();
-  steps.resize(negotiation.size());
-  EXPECT_EQ(steps, negotiation);
+  Strings expected = kNegotiation;
+  for (const char* party : {"callee", "caller"})
+    for (const char* step : {"SetReceiveParameters", "StartListen", "StartPlayout",
+                             "SetSendParameters", "StartSending"})
+      expected.push_back(std::string(party) + " " + step + " 0x00000000");
+  EXPECT_EQ(CallSteps(), expected);
 
   const LONG offerPort = MediaPort(session_.Offer(), 0);
   const LONG answerPort = MediaPort(session_.Answer(), 0);
@@ -117,28 +116,50 @@ TEST_F(WholeCallTest, OfferAndAnswerAreWrittenInEachSidesPreferenceOrder) {
             (Strings{"m=audio " + std::to_string(answerPort) + " RTP/AVP 8 0 101",
                      "a=rtpmap:8 PCMA/8000", "a=rtpmap:0 PCMU/8000",
                      "a=rtpmap:101 telephone-event/8000", "c=IN IP4 127.0.0.1"}));
-  EXPECT_EQ(caller_.network->Settings().last_audio_channel, caller_.channel);
-  EXPECT_EQ(callee_.network->Settings().last_audio_channel, callee_.channel);
 
-  for (TestVoiceEngine* engine : {callerEngine_, calleeEngine_}) {
-    EXPECT_TRUE(InOrder(Operations(*engine), {"Init", "SetSoundDevices", "CreateChannel"}));
-    EXPECT_EQ(engine->state().channels.size(), 1u);
+  struct Side {
+    const char* name;
+    CallParty& party;
+    TestVoiceEngine* engine;
+    LONG ownPort;
+    LONG peerPort;
+    int sendPayload;  // the first of the side's own preferences that the peer has
+    int tos;
+  };
+  const Side sides[] = {{"caller", caller_, callerEngine_, offerPort, answerPort, 0, 46 * 4},
+                        {"callee", callee_, calleeEngine_, answerPort, offerPort, 8, 0}};
+  for (const Side& side : sides) {
+    SCOPED_TRACE(side.name);
+    EXPECT_EQ(side.party.network->Settings().last_audio_channel, side.party.channel);
+    EXPECT_EQ(side.engine->state().channels.size(), 1u);
+    TestVoiceEngine::Channel* channel = side.engine->FindChannel(side.party.channel);
+    ASSERT_NE(channel, nullptr);
+    EXPECT_EQ(channel->receivePort, side.ownPort);
+    EXPECT_EQ(channel->destinationPort, side.peerPort);
+    EXPECT_EQ(channel->destinationIp, "127.0.0.1");
+    EXPECT_TRUE(channel->listening && channel->playing && channel->sending);
+    EXPECT_EQ(channel->sendCodec.payloadType, side.sendPayload);
+    EXPECT_EQ(channel->dtmfPayloadType, 101);
+    EXPECT_EQ(channel->tos, side.tos);
   }
+
   EXPECT_EQ(session_.HangUp(), S_OK);
-  for (TestVoiceEngine* engine : {callerEngine_, calleeEngine_}) {
-    EXPECT_EQ(engine->CountOf("DeleteChannel"), 1u);
-    EXPECT_TRUE(engine->state().channels.empty());
-  }
   EXPECT_EQ(caller_.channel, -1);
+  for (const Side& side : sides) {
+    SCOPED_TRACE(side.name);
+    EXPECT_TRUE(side.engine->state().channels.empty());
+    EXPECT_EQ(side.engine->CountOf("DeleteChannel"), 1u);
+    EXPECT_TRUE(InOrder(Operations(*side.engine),
+                        {"Init", "SetSoundDevices", "CreateChannel", "SetLocalReceiver",
+                         "StartListen", "StartPlayout", "SetSendCodec", "SetSendDestination",
+                         "StartSend", "StopSend", "StopPlayout", "StopListen", "DeleteChannel"}));
+  }
 }
 
 TEST_F(WholeCallTest, NothingInCommonTurnsTheLineDownAndNoMediaRuns) {
   Prepare({"PCMU"}, {"PCMA"});
   EXPECT_EQ(session_.Connect(), S_FALSE);
-  EXPECT_EQ(CallSteps(),
-            (Strings{"caller ReserveChannel 0x00000000", "caller AddOfferMediaDescription 0x00000000",
-                     "callee AnyCommonFormat 0x00000000", "callee ReserveChannel 0x00000000",
-                     "callee AddAnswerMediaDescription 0x00000000"}));
+  EXPECT_EQ(CallSteps(), kNegotiation);
   EXPECT_EQ(MediaLine(session_.Answer(), 0),
             (Strings{"m=audio 0 RTP/AVP 0", "a=rtpmap:0 PCMU/8000", "c=IN IP4 127.0.0.1"}));
   EXPECT_EQ(session_.HangUp(), S_OK);
@@ -157,57 +178,6 @@ TEST_F(WholeCallTest, AFailedStepEndsTheCallAndHangUpStillReleasesTheChannels) {
   EXPECT_EQ(session_.Answer().Session().media.size(), 0u) << "no answer after the failure";
   EXPECT_EQ(session_.HangUp(), S_OK);
   EXPECT_TRUE(callerEngine_->state().channels.empty());
-}
-
-TEST_F(WholeCallTest, AWholeCallRunsMediaOnBothSidesAndHangsUp) {
-  Prepare({"PCMU", "PCMA", "telephone-event"}, {"PCMA", "PCMU", "telephone-event"});
-  ASSERT_EQ(session_.Connect(), S_OK);
-  const std::vector<std::string> media = {"SetReceiveParameters", "StartListen", "StartPlayout",
-                                          "SetSendParameters", "StartSending"};
-  std::vector<std::string> expected = {
-      "caller ReserveChannel 0x00000000", "caller AddOfferMediaDescription 0x00000000",
-      "callee AnyCommonFormat 0x00000000", "callee ReserveChannel 0x00000000",
-      "callee AddAnswerMediaDescription 0x00000000"};
-  for (const char* party : {"callee", "caller"})
-    for (const std::string& step : media) expected.push_back(std::string(party) + " " + step + " 0x00000000");
-  EXPECT_EQ(CallSteps(), expected);
-
-  struct Side {
-    const char* name;
-    TestVoiceEngine* engine;
-    LONG channel;
-    LONG ownPort;
-    LONG peerPort;
-    int sendPayload;  // the first of the side's own preferences that the peer has
-    int tos;
-  };
-  const Side sides[] = {
-      {"caller", callerEngine_, caller_.channel, MediaPort(session_.Offer(), 0),
-       MediaPort(session_.Answer(), 0), 0, 46 * 4},
-      {"callee", calleeEngine_, callee_.channel, MediaPort(session_.Answer(), 0),
-       MediaPort(session_.Offer(), 0), 8, 0},
-  };
-  for (const Side& side : sides) {
-    TestVoiceEngine::Channel* channel = side.engine->FindChannel(side.channel);
-    ASSERT_NE(channel, nullptr) << side.name;
-    EXPECT_EQ(channel->receivePort, side.ownPort) << side.name;
-    EXPECT_EQ(channel->destinationPort, side.peerPort) << side.name;
-    EXPECT_EQ(channel->destinationIp, "127.0.0.1") << side.name;
-    EXPECT_TRUE(channel->listening && channel->playing && channel->sending) << side.name;
-    EXPECT_EQ(channel->sendCodec.payloadType, side.sendPayload) << side.name;
-    EXPECT_EQ(channel->dtmfPayloadType, 101) << side.name;
-    EXPECT_EQ(channel->tos, side.tos) << side.name;
-  }
-
-  EXPECT_EQ(session_.HangUp(), S_OK);
-  for (const Side& side : sides) {
-    EXPECT_EQ(side.engine->FindChannel(side.channel), nullptr) << side.name;
-    EXPECT_TRUE(InOrder(Operations(*side.engine),
-                        {"CreateChannel", "SetLocalReceiver", "StartListen", "StartPlayout",
-                         "SetSendCodec", "SetSendDestination", "StartSend", "StopSend",
-                         "StopPlayout", "StopListen", "DeleteChannel"}))
-        << side.name;
-  }
 }
 
 }  // namespace

@@ -10,32 +10,6 @@
 namespace host {
 namespace {
 
-// Offer and answer of the first audio-and-video example of RFC 4317.
-constexpr const char* kRfc4317Offer =
-    "v=0\r\n"
-    "o=alice 2890844526 2890844526 IN IP4 host.atlanta.example.com\r\n"
-    "s=\r\n"
-    "c=IN IP4 host.atlanta.example.com\r\n"
-    "t=0 0\r\n"
-    "m=audio 49170 RTP/AVP 0 8 97\r\n"
-    "a=rtpmap:0 PCMU/8000\r\n"
-    "a=rtpmap:8 PCMA/8000\r\n"
-    "a=rtpmap:97 iLBC/8000\r\n"
-    "m=video 51372 RTP/AVP 31 32\r\n"
-    "a=rtpmap:31 H261/90000\r\n"
-    "a=rtpmap:32 MPV/90000\r\n";
-
-constexpr const char* kRfc4317Answer =
-    "v=0\r\n"
-    "o=bob 2808844564 2808844564 IN IP4 host.biloxi.example.com\r\n"
-    "s=\r\n"
-    "c=IN IP4 host.biloxi.example.com\r\n"
-    "t=0 0\r\n"
-    "m=audio 49174 RTP/AVP 0\r\n"
-    "a=rtpmap:0 PCMU/8000\r\n"
-    "m=video 49170 RTP/AVP 32\r\n"
-    "a=rtpmap:32 MPV/90000\r\n";
-
 // RFC 4317: the answerer rejects the second video stream with port 0.
 constexpr const char* kRfc4317RejectedVideo =
     "v=0\r\n"
@@ -48,19 +22,6 @@ constexpr const char* kRfc4317RejectedVideo =
     "m=video 0 RTP/AVP 31\r\n"
     "m=video 49168 RTP/AVP 32\r\n"
     "a=rtpmap:32 MPV/90000\r\n";
-
-// RFC 4317: audio with telephone-event, put on hold (sendonly).
-constexpr const char* kRfc4317DtmfHold =
-    "v=0\r\n"
-    "o=alice 2890844526 2890844527 IN IP4 host.atlanta.example.com\r\n"
-    "s=\r\n"
-    "c=IN IP4 host.atlanta.example.com\r\n"
-    "t=0 0\r\n"
-    "m=audio 49170 RTP/AVP 0 97\r\n"
-    "a=rtpmap:0 PCMU/8000\r\n"
-    "a=rtpmap:97 telephone-event/8000\r\n"
-    "a=fmtp:97 0-15\r\n"
-    "a=sendonly\r\n";
 
 // The session description example of RFC 4566: i=, u=, e=, multicast c=.
 constexpr const char* kRfc4566Seminar =
@@ -145,13 +106,10 @@ struct Example {
 };
 
 const Example kExamples[] = {
-    {"rfc4317-offer", kRfc4317Offer, {{CT_MEDIA_AUDIO, 49170}, {CT_MEDIA_VIDEO, 51372}}, 0},
-    {"rfc4317-answer", kRfc4317Answer, {{CT_MEDIA_AUDIO, 49174}, {CT_MEDIA_VIDEO, 49170}}, 0},
     {"rfc4317-rejected",
      kRfc4317RejectedVideo,
      {{CT_MEDIA_AUDIO, 49172}, {CT_MEDIA_VIDEO, 0}, {CT_MEDIA_VIDEO, 49168}},
      0},
-    {"rfc4317-dtmf-hold", kRfc4317DtmfHold, {{CT_MEDIA_AUDIO, 49170}}, 0},
     {"rfc4566-seminar", kRfc4566Seminar, {{CT_MEDIA_AUDIO, 49170}, {CT_MEDIA_VIDEO, 51372}}, 1},
     {"repeats-and-keys", kRepeatsAndKeys, {{CT_MEDIA_VIDEO, 49170}}, 0},
     {"softphone-offer", kSoftphoneOffer, {{CT_MEDIA_AUDIO, 8000}, {CT_MEDIA_VIDEO, 9078}}, 0},
@@ -216,12 +174,10 @@ TEST(SdpText, RefusesMalformedTextNamingTheLine) {
   };
   const Row rows[] = {
       {"", "line 1: empty description"},
-      {"\r\n\r\n", "line 1: empty description"},
       {"o=- 1 1 IN IP4 h\r\n", "line 1: the description must begin with v="},
       {"\nv=0\n", ""},  // a leading blank line is harmless
       {"v=0\r\nhello\r\n", "line 2: expected <letter>=<value>"},
       {"v=0\r\n=x\r\n", "line 2: expected <letter>=<value>"},
-      {"v=0\r\n1=x\r\n", "line 2: expected <letter>=<value>"},
       {"v=0\r\ns:x\r\n", "line 2: expected <letter>=<value>"},
       {"v=0\r\ns=a\x01z\r\n", "line 2: control character"},
       {"v=0\r\no=- 1 IN IP4 h\r\n", "line 2: o= needs six fields"},
@@ -231,20 +187,16 @@ TEST(SdpText, RefusesMalformedTextNamingTheLine) {
       {"v=0\r\nr=7d 1h 0 25h\r\n", "line 2: r= must follow a t= or r= line"},
       {"v=0\r\nt=0 0\r\na=x\r\nr=1 2 3\r\n", "line 4: r= must follow"},
       {"v=0\r\nm=audio 49170\r\n", "line 2: m= needs media, port and transport"},
-      {"v=0\r\nm=audio\r\n", "line 2: m= needs media, port and transport"},
       {"v=0\r\nm=audio x RTP/AVP 0\r\n", "line 2: m= port is not a number"},
       {"v=0\r\nm=audio 65536 RTP/AVP 0\r\n", "line 2: m= port is not a number"},
       {"v=0\r\nm=audio -1 RTP/AVP 0\r\n", "line 2: m= port is not a number"},
       {"v=0\r\nm=audio 99999999999999999999 RTP/AVP 0\r\n", "line 2: m= port is not a number"},
       {"v=0\r\nm=audio 5004/0 RTP/AVP 0\r\n", "line 2: m= port is not a number"},
-      {"v=0\r\nm=audio 5004/ RTP/AVP 0\r\n", "line 2: m= port is not a number"},
       {"v=0\r\na=\r\n", "line 2: empty a= line"},
       {"v=0\r\nv=0\r\n", "line 2: second v= line"},
-      {"v=0\r\ns=a\r\ns=b\r\n", "line 3: second s= line"},
       {"v=0\r\nc=IN IP4 a\r\nc=IN IP4 b\r\n", "line 3: second c= line"},
       {"v=0\r\nm=audio 1 RTP/AVP 0\r\ni=a\r\ni=b\r\n", "line 4: second i= line"},
       {"v=0\r\nm=audio 1 RTP/AVP 0\r\nt=0 0\r\n", "line 3: t= is not allowed inside a media"},
-      {"v=0\r\nm=audio 1 RTP/AVP 0\r\ns=x\r\n", "line 3: s= is not allowed inside a media"},
   };
   for (const Row& row : rows) {
     SdpParseResult parsed = ParseSdp(std::string_view(row.text));
@@ -290,30 +242,22 @@ std::string RandomLines(std::mt19937& random) {
   return text;
 }
 
-TEST(SdpText, RandomGarbageNeverCrashes) {
+// Random bytes, random SDP-like lines and damaged real descriptions (cut,
+// overwritten or with a run dropped) all read safely.
+TEST(SdpText, RandomAndDamagedTextNeverCrashes) {
   std::mt19937 random(20240521);
   for (int round = 0; round < 3000; ++round) {
     std::string text;
     for (size_t i = random() % 300; i > 0; --i) text += static_cast<char>(random());
     ExpectSafeAndStable(text);
     ExpectSafeAndStable(RandomLines(random));
-  }
-}
-
-TEST(SdpText, DamagedRealDescriptionsNeverCrash) {
-  std::mt19937 random(7);
-  for (int round = 0; round < 2000; ++round) {
-    std::string text = kExamples[round % std::size(kExamples)].text;
-    switch (round % 3) {
-      case 0:  // cut anywhere
-        text.resize(random() % (text.size() + 1));
-        break;
-      case 1:  // overwrite some bytes
-        for (int k = 0; k < 4; ++k) text[random() % text.size()] = static_cast<char>(random());
-        break;
-      default:  // drop a run of bytes
-        text.erase(random() % text.size(), random() % 16);
-        break;
+    text = kExamples[round % std::size(kExamples)].text;
+    if (round % 3 == 0) {
+      text.resize(random() % (text.size() + 1));
+    } else if (round % 3 == 1) {
+      for (int k = 0; k < 4; ++k) text[random() % text.size()] = static_cast<char>(random());
+    } else {
+      text.erase(random() % text.size(), random() % 16);
     }
     ExpectSafeAndStable(text);
   }

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -76,14 +75,21 @@ TEST_F(MessageQueueTest, KillTimerEndsTheTimerAndItsWaitingMessage) {
   EXPECT_FALSE(KillTimer(nullptr, 0));
 }
 
-TEST_F(MessageQueueTest, WindowsAreRefused) {
+TEST_F(MessageQueueTest, WindowsRefusedClocksAndEndedThreadsGiveNoTimer) {
   auto window = reinterpret_cast<HWND>(std::uintptr_t{0x10});
   EXPECT_EQ(SetTimer(window, 0, 50, &Record), 0u);
-  UINT_PTR id = SetTimer(nullptr, 0, 50, &Record);
-  EXPECT_FALSE(KillTimer(window, id));
   MSG msg;
   EXPECT_EQ(GetMessage(&msg, window, 0, 0), -1);
+  clock_.RefuseNewTimers(true);
+  EXPECT_EQ(SetTimer(nullptr, 0, 100, &Record), 0u);
+  clock_.RefuseNewTimers(false);
+  UINT_PTR id = SetTimer(nullptr, 0, 100, &Record);
+  EXPECT_NE(id, 0u);
+  EXPECT_FALSE(KillTimer(window, id));
   EXPECT_TRUE(KillTimer(nullptr, id));
+  std::thread([&] { id = SetTimer(nullptr, 0, 10, &Record); }).join();
+  EXPECT_NE(id, 0u);
+  EXPECT_FALSE(KillTimer(nullptr, id)) << "the timers of an ended thread are gone";
 }
 
 TEST_F(MessageQueueTest, SettingAnExistingIdRestartsThatTimer) {
@@ -100,52 +106,28 @@ TEST_F(MessageQueueTest, SettingAnExistingIdRestartsThatTimer) {
   KillTimer(nullptr, second);
 }
 
-TEST_F(MessageQueueTest, RefusedTimersAnswerZero) {
-  clock_.RefuseNewTimers(true);
-  EXPECT_EQ(SetTimer(nullptr, 0, 100, &Record), 0u);
-  clock_.RefuseNewTimers(false);
-  UINT_PTR id = SetTimer(nullptr, 0, 100, &Record);
-  EXPECT_NE(id, 0u);
-  KillTimer(nullptr, id);
-}
-
 // Expiries that nobody retrieved merge into one WM_TIMER, delivered on the
 // thread that owns the timer and only when that thread looks.
 TEST_F(MessageQueueTest, TimersBelongToTheirThreadAndMissedExpiriesMerge) {
-  UINT_PTR otherId = 0;
-  bool created = false;
-  bool advanced = false;
-  std::mutex mutex;
-  std::condition_variable changed;
+  std::promise<UINT_PTR> created;
+  std::promise<void> advanced;
   int delivered = 0;
   std::thread other([&] {
-    otherId = SetTimer(nullptr, 0, 10, nullptr);
-    {
-      std::lock_guard lock(mutex);
-      created = true;
-    }
-    changed.notify_all();
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return advanced; });
+    UINT_PTR id = SetTimer(nullptr, 0, 10, nullptr);
+    created.set_value(id);
+    advanced.get_future().wait();
     MSG msg;
     while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
       EXPECT_EQ(msg.message, WM_TIMER);
-      EXPECT_EQ(msg.wParam, otherId);
+      EXPECT_EQ(msg.wParam, id);
       ++delivered;
     }
-    KillTimer(nullptr, otherId);
+    KillTimer(nullptr, id);
   });
-  {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return created; });
-  }
+  created.get_future().wait();
   clock_.Advance(100);  // dispatches this thread's timers only
   EXPECT_TRUE(firings.empty());
-  {
-    std::lock_guard lock(mutex);
-    advanced = true;
-  }
-  changed.notify_all();
+  advanced.set_value();
   other.join();
   EXPECT_EQ(delivered, 1);
 }
@@ -168,13 +150,6 @@ TEST_F(MessageQueueTest, QuitComesBeforeTimersAndEndsThePump) {
   EXPECT_FALSE(PumpMessages());
   EXPECT_TRUE(PumpMessages());
   KillTimer(nullptr, id);
-}
-
-TEST_F(MessageQueueTest, TimersOfAnEndedThreadAreGone) {
-  UINT_PTR id = 0;
-  std::thread([&] { id = SetTimer(nullptr, 0, 10, &Record); }).join();
-  EXPECT_NE(id, 0u);
-  EXPECT_FALSE(KillTimer(nullptr, id));
 }
 
 TEST(MessageQueueRealClock, PumpMessagesForDeliversTimersAsTheyFallDue) {

@@ -18,25 +18,22 @@ TEST(Trace, FormatsNarrowWideAndNumbers) {
   Trace("%5s|%-3d|%03u|%x|%%|%*d|%.2f|%lld", "ab", 7, 5u, 255u, 4, 9, 1.5, 1LL << 40);
   Trace("%S and %s", static_cast<const OLECHAR*>(nullptr), static_cast<const char*>(nullptr));
   Trace("trailing %");
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "payload:0, name:PCMU, frequency:8000, channels:1 rate:64000 packetsize:160");
-  EXPECT_EQ(lines[1], "   ab|7  |005|ff|%|   9|1.50|1099511627776");
-  EXPECT_EQ(lines[2], "(null) and (null)");
-  EXPECT_EQ(lines[3], "trailing %");
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "payload:0, name:PCMU, frequency:8000, channels:1 rate:64000 packetsize:160",
+                       "   ab|7  |005|ff|%|   9|1.50|1099511627776", "(null) and (null)",
+                       "trailing %"}));
 }
 
 TEST(Trace, SinkIsRestoredWhenTheScopeEnds) {
-  std::vector<std::string> outer;
+  std::vector<std::string> outer, inner;
   ScopedTraceSinkForTesting outerSink([&](const std::string& line) { outer.push_back(line); });
   {
-    std::vector<std::string> inner;
     ScopedTraceSinkForTesting innerSink([&](const std::string& line) { inner.push_back(line); });
     Trace("inner");
-    EXPECT_EQ(inner.size(), 1u);
   }
   Trace("outer");
-  ASSERT_EQ(outer.size(), 1u);
-  EXPECT_EQ(outer[0], "outer");
+  EXPECT_EQ(inner, std::vector<std::string>{"inner"});
+  EXPECT_EQ(outer, std::vector<std::string>{"outer"});
 }
 
 }  // namespace

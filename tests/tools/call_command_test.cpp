@@ -1,6 +1,9 @@
 // medley call: two handler objects from the entry points calling each other.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,6 +46,7 @@ TEST(CallCommand, RefusesArgumentsItCannotUse) {
       {{"--callee-port", "65536"}, "--callee-port needs a number from 1 to 65535, not '65536'"},
       {{"--prefer"}, "option --prefer needs a value"},
       {{"somewhere"}, "unexpected argument 'somewhere'"},
+      {{"--seconds", "0"}, "--seconds needs a number from 1 to 600, not '0'"},
   };
   for (const Row& row : rows) {
     CallRun run = Call(row.args);
@@ -83,6 +87,45 @@ TEST(CallCommand, ACalleeWithNothingInCommonTurnsTheLineDown) {
       << run.out;
   EXPECT_EQ(run.out.find("SetReceiveParameters"), std::string::npos);
   EXPECT_TRUE(run.err.empty()) << run.err;
+}
+
+// A caller that sends a WAV file and records its conversation: the recording
+// is a WAV file holding about as much audio as was sent.
+TEST(CallCommand, PlaysAFileIntoTheCallAndRecordsTheConversation) {
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / "medley-call-test";
+  std::filesystem::create_directories(dir);
+  std::filesystem::path play = dir / "play.wav", record = dir / "record.wav";
+  {
+    // Half a second of 8 kHz 16-bit mono at a constant level.
+    const std::uint32_t samples = 4000, bytes = samples * 2;
+    std::ofstream wav(play, std::ios::binary);
+    auto u32 = [&](std::uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](std::uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
+    wav.write("RIFF", 4);
+    u32(36 + bytes);
+    wav.write("WAVEfmt ", 8);
+    for (std::uint32_t v : {16u, 1u | 1u << 16, 8000u, 16000u, 2u | 16u << 16}) u32(v);
+    wav.write("data", 4);
+    u32(bytes);
+    for (std::uint32_t i = 0; i < samples; ++i) u16(i % 8 < 4 ? 8000 : 0xE0C0);  // a 1 kHz square
+  }
+  CallRun run = Call({"--prefer", "PCMU", "--port", "52000", "--callee-port", "54000", "--play",
+                      play.string(), "--record", record.string()});
+  EXPECT_EQ(run.status, 0) << run.err << run.out;
+  EXPECT_TRUE(AppearInOrder(run.out, {"caller StartSendAudioStream", "S_OK",
+                                      "caller StartRecordAudioConversation", "S_OK",
+                                      "caller StopRecordAudioConversation", "S_OK",
+                                      "caller StopSendAudioStream", "S_OK", "caller StopSending"}))
+      << run.out;
+  ASSERT_TRUE(std::filesystem::exists(record));
+  // At least 0.4 s of 8 kHz 16-bit audio after the 44-byte header.
+  EXPECT_GT(std::filesystem::file_size(record), 44u + 6400u);
+
+  run = Call({"--play", (dir / "missing.wav").string(), "--port", "56000", "--callee-port",
+              "58000"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
