@@ -1,7 +1,9 @@
 #include "engine/standin/codec_catalogue.h"
 
 #include <cstring>
-#include <iterator>
+#include <vector>
+
+#include "engine/standin/audio_codec.h"
 
 namespace standin {
 namespace {
@@ -29,18 +31,29 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The entries this build implements, in catalogue order.
+const std::vector<EngineCodecRecord>& Available() {
+  static const std::vector<EngineCodecRecord> available = [] {
+    std::vector<EngineCodecRecord> list;
+    for (const EngineCodecRecord& entry : kCatalogue)
+      if (!CodecCatalogue::CanSend(entry) || CreateEncoder(entry)) list.push_back(entry);
+    return list;
+  }();
+  return available;
+}
+
 }  // namespace
 
-int CodecCatalogue::Count() { return static_cast<int>(std::size(kCatalogue)); }
+int CodecCatalogue::Count() { return static_cast<int>(Available().size()); }
 
 const EngineCodecRecord* CodecCatalogue::At(int index) {
   if (index < 0 || index >= Count()) return nullptr;
-  return &kCatalogue[index];
+  return &Available()[static_cast<size_t>(index)];
 }
 
 const EngineCodecRecord* CodecCatalogue::Find(std::string_view name, int frequency) {
   const EngineCodecRecord* byName = nullptr;
-  for (const EngineCodecRecord& entry : kCatalogue) {
+  for (const EngineCodecRecord& entry : Available()) {
     if (!EqualsNoCase(entry.name, name)) continue;
     if (entry.frequency == frequency) return &entry;
     if (!byName) byName = &entry;

@@ -16,7 +16,9 @@
 //   10     101     telephone-event     8000        160          1         0
 //
 // CN and telephone-event are receive-only helpers: they cannot be the send
-// codec.
+// codec. A build lists only the voice codecs it can encode: the Windows
+// build, which has no codec libraries, lists PCMU, PCMA and IPCMWB (and the
+// two helpers), keeping the order above.
 #pragma once
 
 #include <string_view>
