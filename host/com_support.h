@@ -7,27 +7,13 @@
 #include <stdexcept>
 
 #include "medley/com_base.h"
+#include "platform/com_call_guard.h"
 #include "platform/wide_text.h"
 
 namespace host {
 
-// Runs `body` (returning HRESULT) so that no exception leaves a COM method:
-// running out of memory gives E_OUTOFMEMORY, range and argument errors
-// E_INVALIDARG, anything else E_UNEXPECTED.
-template <class Body>
-HRESULT GuardComCall(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::out_of_range&) {
-    return E_INVALIDARG;
-  } catch (const std::invalid_argument&) {
-    return E_INVALIDARG;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
+// No exception leaves a COM method of the reference host either.
+using platform::GuardComCall;
 
 // Stores a new BSTR holding `text` at *out; the caller frees it.
 // E_POINTER for a null `out`, E_OUTOFMEMORY (and *out null) when allocation fails.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "media/com_call_guard.h"
+#include "platform/com_call_guard.h"
 #include "media/gips_media_handler.h"
 #include "platform/bstr.h"
 #include "platform/trace.h"
@@ -41,7 +41,7 @@ HRESULT CGipsMediaHandler::SetAudioDevices(LONG playbackDevice, LONG recordingDe
 
 HRESULT CGipsMediaHandler::AddPreferredAudioFormat(BSTR codecName) {
   if (!codecName) return E_POINTER;
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     preferredAudioFormats_.emplace_back(platform::BstrView(codecName));
     return S_OK;
   });

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "audio/audio_stream_format.h"
-#include "media/com_call_guard.h"
+#include "platform/com_call_guard.h"
 #include "media/gips_media_handler.h"
 #include "platform/bstr.h"
 
@@ -103,7 +103,7 @@ HRESULT CGipsMediaHandler::StopSendAudioStream(LONG channel) {
 }
 
 HRESULT CGipsMediaHandler::StartRecordAudioStream(LONG channel, LONG format, IAudioSink* sink) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     ChannelStreamState* streams = nullptr;
     HRESULT hr = FindStreams(channel, &streams);
     if (FAILED(hr)) return hr;
@@ -150,7 +150,7 @@ HRESULT CGipsMediaHandler::StopRecordAudioStream(LONG channel) {
 
 HRESULT CGipsMediaHandler::ConvertAudioStream(LONG inFormat, IAudioSource* source, LONG outFormat,
                                               IAudioSink* sink) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     if (!source || !sink) return E_POINTER;
     if (!FindAudioStreamFormat(inFormat) || !FindAudioStreamFormat(outFormat)) return E_INVALIDARG;
     // One side of every conversion the engine offers is PCM.
@@ -183,7 +183,7 @@ HRESULT CGipsMediaHandler::ConvertAudioStream(LONG inFormat, IAudioSource* sourc
 }
 
 HRESULT CGipsMediaHandler::StartRecordAudioConversation(LONG channel, LONG format, BSTR fileName) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     ChannelStreamState* streams = nullptr;
     HRESULT hr = FindStreams(channel, &streams);
     if (FAILED(hr)) return hr;

@@ -2,14 +2,14 @@
 // receive and send parameters a negotiated SDP gives a channel.
 #include <cstdint>
 
-#include "media/com_call_guard.h"
+#include "platform/com_call_guard.h"
 #include "media/media_handler_impl.h"
 #include "platform/bstr.h"
 #include "platform/trace.h"
 
 HRESULT CMediaHandlerImpl::ReserveChannel(LONG* plChannelId, VARIANT_BOOL, BSTR,
                                           VARIANT_BOOL* pbReservationSucceeded) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     if (!plChannelId || !pbReservationSucceeded) return E_POINTER;
     *pbReservationSucceeded = VARIANT_FALSE;
     HRESULT hr = DoReserveChannel(plChannelId, pbReservationSucceeded);
@@ -20,7 +20,7 @@ HRESULT CMediaHandlerImpl::ReserveChannel(LONG* plChannelId, VARIANT_BOOL, BSTR,
 }
 
 HRESULT CMediaHandlerImpl::ReleaseChannel(LONG lChannelId) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     HRESULT hr = DoReleaseChannel(lChannelId);
     channels_.erase(lChannelId);
     return hr;
@@ -29,7 +29,7 @@ HRESULT CMediaHandlerImpl::ReleaseChannel(LONG lChannelId) {
 
 HRESULT CMediaHandlerImpl::SetReceiveParameters(ISdpContent* pOutgoingSdp, LONG lMediaIndex,
                                                 LONG lChannelId) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     if (!pOutgoingSdp) return E_POINTER;
     ChannelState* channel = nullptr;
     HRESULT hr = GetChannelState(lChannelId, &channel);
@@ -56,7 +56,7 @@ HRESULT CMediaHandlerImpl::SetReceiveParameters(ISdpContent* pOutgoingSdp, LONG 
 
 HRESULT CMediaHandlerImpl::SetSendParameters(ISdpContent* pIncomingSdp, ISdpContent* pOutgoingSdp,
                                              LONG lMediaIndex, LONG lChannelId) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     if (!pIncomingSdp) return E_POINTER;
     HRESULT hr = ResetSendParameters(lChannelId);
     if (FAILED(hr)) return hr;

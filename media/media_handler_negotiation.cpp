@@ -1,6 +1,6 @@
 // CMediaHandlerImpl: offer/answer — common formats, dynamic payload number
 // memory, and the IMediaHandler methods that write media lines.
-#include "media/com_call_guard.h"
+#include "platform/com_call_guard.h"
 #include "media/media_handler_impl.h"
 #include "platform/com_ptr.h"
 
@@ -63,7 +63,7 @@ HRESULT CMediaHandlerImpl::RememberPayloadNumbers(LONG channelId, PayloadTypeLis
 
 HRESULT CMediaHandlerImpl::AnyCommonFormat(ISdpContent* pIncomingSdp, LONG lMediaIndex,
                                            VARIANT_BOOL* pbAnyCommonFormat) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     if (!pIncomingSdp || !pbAnyCommonFormat) return E_POINTER;
     CT_MEDIA_TYPE type = CT_MEDIA_UNKNOWN;
     PayloadTypeList remote, common;
@@ -78,7 +78,7 @@ HRESULT CMediaHandlerImpl::AnyCommonFormat(ISdpContent* pIncomingSdp, LONG lMedi
 HRESULT CMediaHandlerImpl::AddOfferMediaDescription(CT_MEDIA_TYPE mediaType,
                                                     IMediaState* pMediaState,
                                                     ISdpContent* pOutgoingSdp) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     if (!pOutgoingSdp || !pMediaState) return E_POINTER;
     VARIANT_BOOL terminated = VARIANT_FALSE;
     LONG channelId = -1;
@@ -102,7 +102,7 @@ HRESULT CMediaHandlerImpl::AddOfferMediaDescription(CT_MEDIA_TYPE mediaType,
 HRESULT CMediaHandlerImpl::AddAnswerMediaDescription(ISdpContent* pIncomingSdp, LONG lMediaIndex,
                                                      IMediaState* pMediaState,
                                                      ISdpContent* pOutgoingSdp) {
-  return GuardComCall([&]() -> HRESULT {
+  return platform::GuardComCall([&]() -> HRESULT {
     if (!pIncomingSdp || !pOutgoingSdp || !pMediaState) return E_POINTER;
     LONG channelId = -1;
     HRESULT hr = pMediaState->get_ChannelId(&channelId);

@@ -1,6 +1,5 @@
-// The exception guard of the media handler's host-facing methods: no
-// exception crosses the COM boundary, and the standard ones become the COM
-// codes a host expects.
+// The exception guard of COM methods: no exception crosses the COM boundary,
+// and the standard ones become the COM codes a host expects.
 #pragma once
 
 #include <exception>
@@ -8,6 +7,8 @@
 #include <stdexcept>
 
 #include "medley/com_base.h"
+
+namespace platform {
 
 // Runs `body` (returning HRESULT): running out of memory gives
 // E_OUTOFMEMORY; out-of-range, range and invalid-argument errors give
@@ -28,3 +29,5 @@ HRESULT GuardComCall(Body&& body) noexcept {
     return E_UNEXPECTED;
   }
 }
+
+}  // namespace platform
