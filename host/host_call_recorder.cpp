@@ -7,19 +7,23 @@ namespace host {
 
 HostCallRecorder::HostCallRecorder(std::span<const char* const> members) {
   members_.reserve(members.size());
-  for (const char* name : members) members_.push_back(Member{name});
+  index_.reserve(members.size());
+  for (const char* name : members) {
+    index_.emplace(name, members_.size());
+    members_.push_back(Member{name});
+  }
 }
 
 HostCallRecorder::Member* HostCallRecorder::Find(std::string_view name) noexcept {
-  for (Member& member : members_)
-    if (member.name == name) return &member;
-  return nullptr;
+  auto found = index_.find(name);
+  return found == index_.end() ? nullptr : &members_[found->second];
 }
 
 size_t HostCallRecorder::IndexOf(std::string_view name) const {
-  for (size_t i = 0; i < members_.size(); ++i)
-    if (members_[i].name == name) return i;
-  throw std::invalid_argument("no interface member named " + std::string(name));
+  auto found = index_.find(name);
+  if (found == index_.end())
+    throw std::invalid_argument("no interface member named " + std::string(name));
+  return found->second;
 }
 
 HRESULT HostCallRecorder::Enter(std::string_view name) noexcept {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <span>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "medley/com_base.h"
@@ -48,6 +49,8 @@ class HostCallRecorder {
   size_t IndexOf(std::string_view name) const;
 
   std::vector<Member> members_;
+  // Position of each name in members_: every host call looks its member up.
+  std::unordered_map<std::string_view, size_t> index_;
 };
 
 }  // namespace host
