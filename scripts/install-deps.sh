@@ -10,16 +10,29 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   libasound2-dev libspeexdsp-dev libsndfile1-dev libspandsp-dev libbcg729-dev libgsm1-dev
   libopencore-amrnb-dev libopencore-amrwb-dev libvo-amrwbenc-dev
-  wine64 wine64-tools libwine-dev
   libre-dev gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
+# Wine runs the Windows build's tests; it takes its recommended libraries
+# (sound, graphics stubs) so that a new prefix boots as it does on a desktop.
+wine_packages=(wine64 wine64-tools libwine-dev)
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
+missing() {
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+
+missing_packages=$(missing "${packages[@]}")
+missing_wine=$(missing "${wine_packages[@]}")
+if [ -n "$missing_packages$missing_wine" ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  if [ -n "$missing_packages" ]; then
+    # shellcheck disable=SC2086
+    apt-get install -y -q --no-install-recommends $missing_packages
+  fi
+  if [ -n "$missing_wine" ]; then
+    # shellcheck disable=SC2086
+    apt-get install -y -q $missing_wine
+  fi
 fi
