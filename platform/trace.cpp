@@ -1,5 +1,6 @@
 #include "platform/trace.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -21,6 +22,10 @@ TraceSink& CurrentSink() {
   static TraceSink sink;
   return sink;
 }
+
+// Whether a sink is installed, so that the usual case (no sink, no file)
+// returns without taking the lock.
+std::atomic<bool> sinkInstalled{false};
 
 const char* TraceFile() {
   static const char* file = std::getenv("MEDLEY_TRACE");
@@ -154,6 +159,7 @@ std::string FormatTrace(const char* format, va_list args) {
 
 void TraceV(const char* format, va_list args) {
   const char* file = TraceFile();
+  if (!file && !sinkInstalled.load(std::memory_order_acquire)) return;
   std::lock_guard<std::mutex> lock(SinkMutex());
   TraceSink& sink = CurrentSink();
   if (!sink && !file) return;
@@ -178,11 +184,13 @@ void Trace(const char* format, ...) {
 ScopedTraceSinkForTesting::ScopedTraceSinkForTesting(TraceSink sink) {
   std::lock_guard<std::mutex> lock(SinkMutex());
   previous_ = std::exchange(CurrentSink(), std::move(sink));
+  sinkInstalled.store(static_cast<bool>(CurrentSink()), std::memory_order_release);
 }
 
 ScopedTraceSinkForTesting::~ScopedTraceSinkForTesting() {
   std::lock_guard<std::mutex> lock(SinkMutex());
   CurrentSink() = std::move(previous_);
+  sinkInstalled.store(static_cast<bool>(CurrentSink()), std::memory_order_release);
 }
 
 }  // namespace platform
