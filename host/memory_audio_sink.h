@@ -5,10 +5,12 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 #include <mutex>
 #include <string>
 
 #include "host/audio_object.h"
+#include "host/stream_call_script.h"
 #include "platform/com_ptr.h"
 
 namespace host {
@@ -19,18 +21,20 @@ class MemoryAudioSink final : public AudioObject<MemoryAudioSink, IAudioSink> {
 
   // Data writes answer `code` (keeping nothing) after `successesFirst` that
   // still succeed. S_OK removes the failure.
-  void SimulateError(HRESULT code, int successesFirst = 0);
+  void SimulateError(HRESULT code, int successesFirst = 0) {
+    script_.SimulateError(code, successesFirst);
+  }
   // Runs at the start of every data write (not the end call), with no lock
   // of the sink held.
-  void SetWriteHook(std::function<void()> hook);
+  void SetWriteHook(std::function<void()> hook) { script_.SetHook(std::move(hook)); }
 
   // Everything written so far.
   std::string Data() const;
   // Write calls with data, and end calls (null data, count 0).
-  int DataWrites() const;
-  int EndCalls() const;
+  int DataWrites() const { return script_.DataCalls(); }
+  int EndCalls() const { return script_.EndCalls(); }
   // Calls of any kind that came after the first end call.
-  int CallsAfterEnd() const;
+  int CallsAfterEnd() const { return script_.CallsAfterEnd(); }
 
   HRESULT STDMETHODCALLTYPE Write(const BYTE* data, LONG count) override;
 
@@ -41,12 +45,7 @@ class MemoryAudioSink final : public AudioObject<MemoryAudioSink, IAudioSink> {
 
   mutable std::mutex mutex_;
   std::string data_;
-  HRESULT error_ = S_OK;
-  int successesBeforeError_ = 0;
-  std::function<void()> hook_;
-  int dataWrites_ = 0;
-  int endCalls_ = 0;
-  int callsAfterEnd_ = 0;
+  StreamCallScript script_;
 };
 
 }  // namespace host

@@ -6,11 +6,13 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 #include <mutex>
 #include <string>
 #include <string_view>
 
 #include "host/audio_object.h"
+#include "host/stream_call_script.h"
 #include "platform/com_ptr.h"
 
 namespace host {
@@ -25,16 +27,18 @@ class MemoryAudioSource final : public AudioObject<MemoryAudioSource, IAudioSour
   void SetOverreport(LONG extra);
   // Data reads answer `code` (copying nothing) after `successesFirst` that
   // still succeed. S_OK removes the failure.
-  void SimulateError(HRESULT code, int successesFirst = 0);
+  void SimulateError(HRESULT code, int successesFirst = 0) {
+    script_.SimulateError(code, successesFirst);
+  }
   // Runs at the start of every data read (not the end call), with no lock of
   // the source held.
-  void SetReadHook(std::function<void()> hook);
+  void SetReadHook(std::function<void()> hook) { script_.SetHook(std::move(hook)); }
 
   // Read calls with a buffer, and end calls (null buffer, count 0).
-  int DataReads() const;
-  int EndCalls() const;
+  int DataReads() const { return script_.DataCalls(); }
+  int EndCalls() const { return script_.EndCalls(); }
   // Calls of any kind that came after the first end call.
-  int CallsAfterEnd() const;
+  int CallsAfterEnd() const { return script_.CallsAfterEnd(); }
   // Bytes handed out so far.
   size_t Position() const;
 
@@ -50,12 +54,7 @@ class MemoryAudioSource final : public AudioObject<MemoryAudioSource, IAudioSour
   size_t position_ = 0;
   LONG chunkLimit_ = 0;
   LONG overreport_ = 0;
-  HRESULT error_ = S_OK;
-  int successesBeforeError_ = 0;
-  std::function<void()> hook_;
-  int dataReads_ = 0;
-  int endCalls_ = 0;
-  int callsAfterEnd_ = 0;
+  StreamCallScript script_;
 };
 
 }  // namespace host
