@@ -15,7 +15,7 @@ platform::ComPtr<ReferenceMediaState> ReferenceMediaState::Create() {
   return platform::ComPtr<ReferenceMediaState>::Adopt(new ReferenceMediaState());
 }
 
-ReferenceMediaState::ReferenceMediaState() : calls_(kMemberNames) {}
+ReferenceMediaState::ReferenceMediaState() : calls_(MemberTableOf<kMemberNames>()) {}
 
 std::span<const char* const> ReferenceMediaState::MemberNames() { return kMemberNames; }
 

@@ -71,7 +71,7 @@ platform::ComPtr<ReferenceNetwork> ReferenceNetwork::Create() {
   return platform::ComPtr<ReferenceNetwork>::Adopt(new ReferenceNetwork());
 }
 
-ReferenceNetwork::ReferenceNetwork() : calls_(kMemberNames) {}
+ReferenceNetwork::ReferenceNetwork() : calls_(MemberTableOf<kMemberNames>()) {}
 
 std::span<const char* const> ReferenceNetwork::MemberNames() { return kMemberNames; }
 

@@ -65,7 +65,9 @@ HRESULT AppendAttribute(std::vector<OleString>& attributes, BSTR value) {
   OleString text;
   HRESULT hr = CleanText(value, &text);
   if (FAILED(hr)) return hr;
-  if (SplitSdpFields(text).empty()) return E_INVALIDARG;
+  if (!HasSdpField(text)) return E_INVALIDARG;
+  // Media lines usually carry several attributes: start with room for some.
+  if (attributes.capacity() == 0) attributes.reserve(8);
   attributes.push_back(std::move(text));
   return S_OK;
 }

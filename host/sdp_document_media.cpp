@@ -15,13 +15,18 @@ bool IsPort(LONG port) { return port >= 0 && port <= 65535; }
 
 // The format list as the parser would store it: fields joined by single spaces.
 HRESULT CleanFormatList(BSTR value, OleString* out) {
-  OleString text;
-  HRESULT hr = CleanText(value, &text);
-  if (FAILED(hr)) return hr;
+  OleStringView text = platform::BstrView(value);
+  if (!IsSdpLineText(text)) return E_INVALIDARG;
   out->clear();
-  for (OleStringView field : SplitSdpFields(text)) {
+  out->reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    size_t start = i;
+    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
+    if (i == start) break;
     if (!out->empty()) *out += ' ';
-    out->append(field);
+    out->append(text.substr(start, i - start));
   }
   return S_OK;
 }

@@ -84,7 +84,7 @@ std::string TakeConnection(std::optional<SdpConnection>& slot, OleStringView val
 }
 
 std::string TakeAttribute(std::vector<OleString>& attributes, OleStringView value) {
-  if (SplitSdpFields(value).empty()) return "empty a= line";
+  if (!HasSdpField(value)) return "empty a= line";
   attributes.emplace_back(value);
   return {};
 }
@@ -172,7 +172,7 @@ std::string SdpTextReader::TakeSessionLine(OLECHAR type, OleStringView value) {
       return {};
     case 'r':
       if (previous_type_ != 't' && previous_type_ != 'r') return "r= must follow a t= or r= line";
-      if (SplitSdpFields(value).empty()) return "empty r= line";
+      if (!HasSdpField(value)) return "empty r= line";
       session_.times.back().repeats.emplace_back(value);
       return {};
     case 'z':
@@ -230,6 +230,10 @@ std::vector<OleStringView> SplitSdpFields(OleStringView text) {
     if (i > start) fields.push_back(text.substr(start, i - start));
   }
   return fields;
+}
+
+bool HasSdpField(OleStringView text) {
+  return text.find_first_not_of(MEDLEY_OLESTR(" \t")) != OleStringView::npos;
 }
 
 bool IsSdpLineText(OleStringView text) {

@@ -36,6 +36,9 @@ SdpParseResult ParseSdp(std::string_view text);
 // Helpers the parser and SdpDocument share for checking values.
 // Splits at runs of spaces and tabs; empty pieces are dropped.
 std::vector<platform::OleStringView> SplitSdpFields(platform::OleStringView text);
+// True when `text` holds something other than spaces and tabs, i.e. when
+// SplitSdpFields would find a field.
+bool HasSdpField(platform::OleStringView text);
 // True when `text` holds no control character other than a tab.
 bool IsSdpLineText(platform::OleStringView text);
 // `text` without the spaces and tabs at its end.
