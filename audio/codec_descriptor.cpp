@@ -81,7 +81,21 @@ EngineCodecRecord CodecDescriptor::ToEngineRecord() const {
 CodecDescriptor CodecDescriptor::FromEngineRecord(const EngineCodecRecord& record) {
   const void* end = std::memchr(record.name, '\0', sizeof record.name);
   size_t length = end ? static_cast<const char*>(end) - record.name : sizeof record.name;
-  return CodecDescriptor(record.payloadType,
-                         platform::NarrowToWide(std::string_view(record.name, length)),
-                         record.frequency, record.packetSize, record.channels, record.rate);
+  CodecDescriptor codec;
+  codec.payloadType = record.payloadType;
+  codec.frequency = record.frequency;
+  codec.packetSize = record.packetSize;
+  codec.channels = record.channels;
+  codec.rate = record.rate;
+  // Engine names are ASCII: widen them straight into the BSTR.
+  OLECHAR ascii[sizeof record.name];
+  bool isAscii = true;
+  for (size_t i = 0; i < length && isAscii; ++i) {
+    auto byte = static_cast<unsigned char>(record.name[i]);
+    ascii[i] = static_cast<OLECHAR>(byte);
+    isAscii = byte < 0x80;
+  }
+  codec.name = isAscii ? SysAllocStringLen(ascii, static_cast<UINT>(length))
+                       : platform::AllocBstr(std::string_view(record.name, length));
+  return codec;
 }

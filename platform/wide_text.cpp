@@ -6,10 +6,6 @@ namespace platform {
 
 namespace {
 
-OLECHAR FoldCase(OLECHAR c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<OLECHAR>(c - 'A' + 'a') : c;
-}
-
 int DigitValue(OLECHAR c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'z') return c - 'a' + 10;
@@ -61,8 +57,8 @@ int WideCompareNoCaseN(const OLECHAR* a, const OLECHAR* b, size_t count) {
   if (!a) a = kEmpty;
   if (!b) b = kEmpty;
   for (size_t i = 0; i < count; ++i) {
-    OLECHAR ca = FoldCase(a[i]);
-    OLECHAR cb = FoldCase(b[i]);
+    OLECHAR ca = FoldAsciiCase(a[i]);
+    OLECHAR cb = FoldAsciiCase(b[i]);
     if (ca != cb) return ca < cb ? -1 : 1;
     if (ca == 0) return 0;
   }
@@ -72,15 +68,6 @@ int WideCompareNoCaseN(const OLECHAR* a, const OLECHAR* b, size_t count) {
 int WideCompareNoCase(const OLECHAR* a, const OLECHAR* b) {
   return WideCompareNoCaseN(a, b, std::numeric_limits<size_t>::max());
 }
-
-bool WideEqualsNoCase(OleStringView a, OleStringView b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  return true;
-}
-
-bool IsWideSpace(OLECHAR c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 std::int32_t WideToLong(const OLECHAR* text) {
   if (!text) return 0;

@@ -23,7 +23,17 @@ size_t WideLength(const OLECHAR* text);
 int WideCompareNoCase(const OLECHAR* a, const OLECHAR* b);
 // As _wcsnicmp: compares at most `count` units.
 int WideCompareNoCaseN(const OLECHAR* a, const OLECHAR* b, size_t count);
-bool WideEqualsNoCase(OleStringView a, OleStringView b);
+// Inline: codec, attribute and parameter names are compared this way many
+// times per offer or answer.
+inline OLECHAR FoldAsciiCase(OLECHAR c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<OLECHAR>(c - 'A' + 'a') : c;
+}
+inline bool WideEqualsNoCase(OleStringView a, OleStringView b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
+  return true;
+}
 
 // As _wtol/_wtoi: leading white space, optional sign, decimal digits; 0 when
 // there are none; clamped to the 32-bit range on overflow. Null gives 0.
@@ -36,7 +46,7 @@ inline int WideToInt(const OLECHAR* text) { return WideToLong(text); }
 // Overflow gives 0xFFFFFFFF; a minus sign negates modulo 2^32.
 std::uint32_t WideToUnsignedLong(const OLECHAR* text, const OLECHAR** end, int base);
 
-bool IsWideSpace(OLECHAR c);
+inline bool IsWideSpace(OLECHAR c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // UTF-16 to the 8-bit code page (UTF-8 on Linux). Unpaired surrogates become
 // U+FFFD.
