@@ -62,44 +62,47 @@ HRESULT CGipsMediaHandler::GetSupportedPayloadTypes(CT_MEDIA_TYPE, PayloadTypeLi
   bool amrWbSpelledForSdp =
       std::find(preferred.begin(), preferred.end(), kSdpAmrWb) != preferred.end();
   PayloadTypeList enabledCodecs;
-  enabledCodecs.reserve(static_cast<size_t>(std::clamp<LONG>(count, 0, kMaxCodecCount)));
+  // Usually one codec per preferred name is enabled.
+  enabledCodecs.reserve(
+      std::min(static_cast<size_t>(std::clamp<LONG>(count, 0, kMaxCodecCount)), preferred.size()));
   bool comfortNoiseTaken = false;
+  CodecDescriptor codec;
   for (LONG index = 0; index < std::min(count, kMaxCodecCount); ++index) {
-    CodecDescriptor codec;
     hr = voiceEngine_.GetCodecAt(static_cast<SHORT>(index), &codec);
     if (FAILED(hr)) return hr;
     OleStringView name = codec.Name();
     bool comfortNoise = platform::WideEqualsNoCase(name, kComfortNoise);
     bool considered = !comfortNoise || (silenceSuppression_ == VARIANT_TRUE && !comfortNoiseTaken);
-    bool enabled =
-        considered && std::any_of(preferred.begin(), preferred.end(), [&](const OleString& p) {
-          return EqualsNoCase(p, name) || (name == kEngineAmrWb && p == kSdpAmrWb);
-        });
+    bool engineAmrWb = name == kEngineAmrWb;
+    bool enabled = considered && ((engineAmrWb && amrWbSpelledForSdp) ||
+                                  std::any_of(preferred.begin(), preferred.end(),
+                                              [&](const OleString& p) { return EqualsNoCase(p, name); }));
     platform::Trace("payload:%d, name:%S, frequency:%d, channels:%d rate:%d packetsize:%d%s",
                     codec.payloadType, codec.name ? codec.name : MEDLEY_OLESTR(""), codec.frequency,
                     codec.channels, codec.rate, codec.packetSize,
                     enabled ? "[enabled] \n" : "[disabled] \n");
     if (!enabled) continue;
     if (comfortNoise) comfortNoiseTaken = true;
-    PayloadType format(codec.payloadType, name, kMediaKindAudio, codec.frequency, codec.channels);
+    PayloadType& format = enabledCodecs.emplace_back(
+        codec.payloadType, engineAmrWb && amrWbSpelledForSdp ? kSdpAmrWb : name, kMediaKindAudio,
+        codec.frequency, codec.channels);
     format.rate = codec.rate;
     format.packetSize = codec.packetSize;
-    if (name == kEngineAmrWb && amrWbSpelledForSdp) format.encodingName = kSdpAmrWb;
-    enabledCodecs.push_back(std::move(format));
   }
   platform::Trace("List of enabled codecs is controlled in vendor.xml.\n\n");
 
-  PayloadTypeList ordered;
-  ordered.reserve(enabledCodecs.size());
+  // Preference order in place: the records before `next` are placed; each
+  // preferred name pulls the first unplaced record of that name forward, and
+  // the records never pulled stay behind in engine order.
+  auto next = enabledCodecs.begin();
   for (const OleString& wanted : preferred) {
-    auto found = std::find_if(enabledCodecs.begin(), enabledCodecs.end(),
+    auto found = std::find_if(next, enabledCodecs.end(),
                               [&](const auto& f) { return EqualsNoCase(f.encodingName, wanted); });
     if (found == enabledCodecs.end()) continue;
-    ordered.push_back(std::move(*found));
-    enabledCodecs.erase(found);
+    std::rotate(next, found, found + 1);
+    ++next;
   }
-  for (PayloadType& rest : enabledCodecs) ordered.push_back(std::move(rest));
-  *formats = std::move(ordered);
+  *formats = std::move(enabledCodecs);
   return S_OK;
 }
 
@@ -156,8 +159,12 @@ HRESULT CGipsMediaHandler::DoAddMediaDescription(CT_MEDIA_TYPE mediaType, ISdpCo
     port = freePort;
   }
 
+  // The constant words are made into BSTRs once; hosts only read [in] text.
+  static const BString transportText(kTransport);
+  static const BString networkTypeText(kNetworkType);
+  static const BString addressTypeText(kAddressType);
   LONG index = 0;
-  hr = outgoingSdp->AddMedia(CT_MEDIA_AUDIO, port, BString(kTransport).Get(),
+  hr = outgoingSdp->AddMedia(CT_MEDIA_AUDIO, port, transportText.Get(),
                              BString(formatList).Get(), &index);
   if (FAILED(hr)) return hr;
   OleString attribute;
@@ -183,6 +190,6 @@ HRESULT CGipsMediaHandler::DoAddMediaDescription(CT_MEDIA_TYPE mediaType, ISdpCo
   BString address;
   hr = GetLocalAddress(address.Receive());
   if (FAILED(hr)) return hr;
-  return outgoingSdp->PutMediaConnection(index, BString(kNetworkType).Get(),
-                                         BString(kAddressType).Get(), address.Get());
+  return outgoingSdp->PutMediaConnection(index, networkTypeText.Get(), addressTypeText.Get(),
+                                         address.Get());
 }

@@ -56,35 +56,7 @@ class AttributeReader {
  public:
   AttributeReader(ISdpContent* sdp, LONG mediaIndex) : sdp_(sdp), mediaIndex_(mediaIndex) {}
 
-  HRESULT Values(OleStringView name, std::vector<OleStringView>* values) {
-    values->clear();
-    HRESULT hr = ReadMedia();
-    if (FAILED(hr)) return hr;
-    Collect(media_, name, values);
-    if (!values->empty()) return S_OK;
-    hr = ReadSession();
-    if (FAILED(hr)) return hr;
-    Collect(session_, name, values);
-    return S_OK;
-  }
-
- private:
-  // Counts from the host are only a hint for reserving room.
-  static constexpr LONG kReserveLimit = 1024;
-
-  static void Collect(const std::vector<Attribute>& attributes, OleStringView name,
-                      std::vector<OleStringView>* values) {
-    values->reserve(attributes.size());
-    OleStringView value;
-    for (const Attribute& attribute : attributes)
-      if (AttributeMatches(attribute, name, &value)) values->push_back(value);
-  }
-
-  static void Keep(BString text, std::vector<Attribute>* attributes) {
-    size_t colon = text.View().find(':');
-    attributes->push_back(Attribute{std::move(text), colon});
-  }
-
+  // Reads the media line's attributes from the host, once.
   HRESULT ReadMedia() {
     if (mediaRead_) return S_OK;
     LONG count = 0;
@@ -99,6 +71,43 @@ class AttributeReader {
     }
     mediaRead_ = true;
     return S_OK;
+  }
+  // How many attributes the media line has, once read.
+  size_t MediaCount() const { return media_.size(); }
+
+  // Calls `visit` with each value of the attributes `name` of the media
+  // line or, when the line has none, of the session.
+  template <class Visit>
+  HRESULT ForEachValue(OleStringView name, Visit&& visit) {
+    HRESULT hr = ReadMedia();
+    if (FAILED(hr)) return hr;
+    if (VisitMatches(media_, name, visit)) return S_OK;
+    hr = ReadSession();
+    if (FAILED(hr)) return hr;
+    VisitMatches(session_, name, visit);
+    return S_OK;
+  }
+
+ private:
+  // Counts from the host are only a hint for reserving room.
+  static constexpr LONG kReserveLimit = 1024;
+
+  // True when some attribute matched.
+  template <class Visit>
+  static bool VisitMatches(const std::vector<Attribute>& attributes, OleStringView name, Visit& visit) {
+    bool any = false;
+    OleStringView value;
+    for (const Attribute& attribute : attributes) {
+      if (!AttributeMatches(attribute, name, &value)) continue;
+      any = true;
+      visit(value);
+    }
+    return any;
+  }
+
+  static void Keep(BString text, std::vector<Attribute>* attributes) {
+    size_t colon = text.View().find(':');
+    attributes->push_back(Attribute{std::move(text), colon});
   }
 
   HRESULT ReadSession() {
@@ -150,88 +159,110 @@ PayloadType DefaultH263() {
   return format;
 }
 
-// The rtpmap records of media line `mediaIndex`, its media type and the
-// payload numbers of its format list.
-HRESULT ReadRtpmapAndFormatList(ISdpContent* sdp, LONG mediaIndex, PayloadTypeList* formats,
-                                CT_MEDIA_TYPE* type, std::vector<std::uint32_t>* numbers) {
-  formats->clear();
-  AttributeReader attributes(sdp, mediaIndex);
-  std::vector<OleStringView> rtpmaps, fmtps;
-  HRESULT hr = attributes.Values(kRtpmap, &rtpmaps);
-  if (SUCCEEDED(hr)) hr = attributes.Values(kFmtp, &fmtps);
-  if (FAILED(hr)) return hr;
-  std::vector<media::FormatParameterLine> parameterLines = media::SplitFormatParameterLines(fmtps);
+// One rtpmap attribute: its payload number and its whole value.
+struct RtpmapRecord {
+  std::uint32_t number = 0;
+  OleStringView value;
+};
 
-  formats->reserve(rtpmaps.size() + 1);
-  bool declares34 = false;
-  for (OleStringView value : rtpmaps) {
-    PayloadType format;
-    if (!ParseRtpmap(value, &format)) continue;
-    media::VideoFormat video;
-    bool hasParameters = media::ReadVideoFormat(parameterLines, format.Number(), &video);
-    if (!hasParameters && format.Number() == kDefaultH263Number) {
-      std::vector<OleStringView> resolutions;
-      hr = attributes.Values(kVideoResolution, &resolutions);
-      if (FAILED(hr)) return hr;
-      video.sizes.push_back(
-          media::SizeFromVideoResolution(resolutions.empty() ? OleStringView() : resolutions[0]));
-    }
-    if (!video.sizes.empty()) {
-      format.mediaKind = kMediaKindVideo;
-      format.videoMaxBitRate = video.maxBitRate;
-      format.videoSizes = std::move(video.sizes);
-    }
-    declares34 = declares34 || format.Number() == kDefaultH263Number;
-    formats->push_back(std::move(format));
+// What a media line says about its formats, read once: the rtpmap records
+// in attribute order, the fmtp lines, the media type and the payload
+// numbers of the format list. The views point into `attributes`.
+struct MediaLineFormats {
+  explicit MediaLineFormats(ISdpContent* sdp, LONG mediaIndex) : attributes(sdp, mediaIndex) {}
+
+  AttributeReader attributes;
+  std::vector<RtpmapRecord> rtpmaps;
+  std::vector<media::FormatParameterLine> parameterLines;
+  CT_MEDIA_TYPE type = CT_MEDIA_UNKNOWN;
+  std::vector<std::uint32_t> numbers;
+  bool declares34 = false;  // an rtpmap record for payload 34 exists
+
+  // The default H.263 record stands for payload 34 when the format list
+  // names it without an rtpmap record.
+  bool NeedsDefaultH263() const {
+    return !declares34 &&
+           std::find(numbers.begin(), numbers.end(), kDefaultH263Number) != numbers.end();
   }
+};
 
+HRESULT ReadMediaLineFormats(ISdpContent* sdp, LONG mediaIndex, MediaLineFormats* line) {
+  HRESULT hr = line->attributes.ReadMedia();
+  if (FAILED(hr)) return hr;
+  line->rtpmaps.reserve(line->attributes.MediaCount());
+  line->parameterLines.reserve(line->attributes.MediaCount());
+  hr = line->attributes.ForEachValue(kRtpmap, [&](OleStringView value) {
+    size_t i = 0;
+    std::uint32_t number = 0;
+    if (!media::ReadUnsigned(value, &i, &number)) return;
+    line->rtpmaps.push_back(RtpmapRecord{number, value});
+    line->declares34 = line->declares34 || number == kDefaultH263Number;
+  });
+  if (SUCCEEDED(hr))
+    hr = line->attributes.ForEachValue(kFmtp, [&](OleStringView value) {
+      media::FormatParameterLine parameters;
+      if (media::ReadFormatParameterLine(value, &parameters))
+        line->parameterLines.push_back(parameters);
+    });
+  if (FAILED(hr)) return hr;
   LONG port = 0;
   BString transport, formatList;
-  hr = sdp->GetMedia(mediaIndex, type, &port, transport.Receive(), formatList.Receive());
+  hr = sdp->GetMedia(mediaIndex, &line->type, &port, transport.Receive(), formatList.Receive());
   if (FAILED(hr)) return hr;
-  *numbers = media::FormatListNumbers(formatList.View());
-  if (!declares34 &&
-      std::find(numbers->begin(), numbers->end(), kDefaultH263Number) != numbers->end())
-    formats->push_back(DefaultH263());
+  line->numbers = media::FormatListNumbers(formatList.View());
   return S_OK;
 }
 
-// The formats of the line in format-list order (see GetRemoteFormats).
-void MatchFormatList(const std::vector<std::uint32_t>& numbers, PayloadTypeList&& rtpmaps,
-                     PayloadTypeList* formats) {
-  formats->clear();
-  formats->reserve(numbers.size());
-  // A line may declare thousands of rtpmaps; index them when it does.
-  constexpr size_t kIndexFrom = 32;
-  std::unordered_map<std::uint32_t, size_t> firstRecord;
-  if (rtpmaps.size() >= kIndexFrom) {
-    firstRecord.reserve(rtpmaps.size());
-    for (size_t i = 0; i < rtpmaps.size(); ++i) firstRecord.emplace(rtpmaps[i].Number(), i);
+// The record of one rtpmap attribute, with its video sizes and bit rate when
+// its fmtp parameters (or, for payload 34 without any, the video-resolution
+// attribute) give sizes.
+HRESULT FormatOfRtpmap(const RtpmapRecord& record, MediaLineFormats* line, PayloadType* format) {
+  ParseRtpmap(record.value, format);
+  media::VideoFormat video;
+  bool hasParameters = media::ReadVideoFormat(line->parameterLines, format->Number(), &video);
+  if (!hasParameters && format->Number() == kDefaultH263Number) {
+    OleStringView resolution;
+    bool found = false;
+    HRESULT hr = line->attributes.ForEachValue(kVideoResolution, [&](OleStringView value) {
+      if (!found) resolution = value;
+      found = true;
+    });
+    if (FAILED(hr)) return hr;
+    video.sizes.push_back(media::SizeFromVideoResolution(resolution));
   }
-  auto findRecord = [&](std::uint32_t number) -> PayloadType* {
-    if (rtpmaps.size() >= kIndexFrom) {
-      auto found = firstRecord.find(number);
-      return found == firstRecord.end() ? nullptr : &rtpmaps[found->second];
-    }
-    for (PayloadType& record : rtpmaps)
-      if (record.Number() == number) return &record;
-    return nullptr;
-  };
-  for (auto it = numbers.begin(); it != numbers.end(); ++it) {
-    PayloadType* record = findRecord(*it);
-    if (!record) {
-      if (IsStaticPayloadNumber(*it)) formats->push_back(StaticPayloadTypes()[*it]);
-      continue;
-    }
-    // A short list may name a number twice; the record moves on its last use.
-    bool lastUse =
-        rtpmaps.size() < kIndexFrom && std::find(it + 1, numbers.end(), *it) == numbers.end();
-    if (lastUse)
-      formats->push_back(std::move(*record));
-    else
-      formats->push_back(*record);
+  if (!video.sizes.empty()) {
+    format->mediaKind = kMediaKindVideo;
+    format->videoMaxBitRate = video.maxBitRate;
+    format->videoSizes = std::move(video.sizes);
   }
+  return S_OK;
 }
+
+// The first rtpmap record of each payload number. A line may declare
+// thousands of rtpmaps; they are indexed when it does.
+class RtpmapIndex {
+ public:
+  explicit RtpmapIndex(const std::vector<RtpmapRecord>& records) : records_(records) {
+    if (records.size() < kIndexFrom) return;
+    first_.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i) first_.emplace(records[i].number, i);
+  }
+
+  const RtpmapRecord* Find(std::uint32_t number) const {
+    if (records_.size() >= kIndexFrom) {
+      auto found = first_.find(number);
+      return found == first_.end() ? nullptr : &records_[found->second];
+    }
+    for (const RtpmapRecord& record : records_)
+      if (record.number == number) return &record;
+    return nullptr;
+  }
+
+ private:
+  static constexpr size_t kIndexFrom = 32;
+  const std::vector<RtpmapRecord>& records_;
+  std::unordered_map<std::uint32_t, size_t> first_;
+};
 
 }  // namespace
 
@@ -240,19 +271,24 @@ HRESULT CMediaHandlerImpl::GetAttributeValues(ISdpContent* sdp, LONG mediaIndex,
   if (!sdp || !values) return E_POINTER;
   values->clear();
   AttributeReader reader(sdp, mediaIndex);
-  std::vector<OleStringView> found;  // views into the reader's attributes
-  HRESULT hr = reader.Values(name, &found);
-  if (FAILED(hr)) return hr;
-  values->assign(found.begin(), found.end());
-  return S_OK;
+  return reader.ForEachValue(name, [&](OleStringView value) { values->emplace_back(value); });
 }
 
 HRESULT CMediaHandlerImpl::GetRtpmapPayloadTypes(ISdpContent* sdp, LONG mediaIndex,
                                                  PayloadTypeList* formats) {
   if (!sdp || !formats) return E_POINTER;
-  CT_MEDIA_TYPE type = CT_MEDIA_UNKNOWN;
-  std::vector<std::uint32_t> numbers;
-  return ReadRtpmapAndFormatList(sdp, mediaIndex, formats, &type, &numbers);
+  formats->clear();
+  MediaLineFormats line(sdp, mediaIndex);
+  HRESULT hr = ReadMediaLineFormats(sdp, mediaIndex, &line);
+  if (FAILED(hr)) return hr;
+  PayloadTypeList records(line.rtpmaps.size());
+  for (size_t i = 0; i < line.rtpmaps.size(); ++i) {
+    hr = FormatOfRtpmap(line.rtpmaps[i], &line, &records[i]);
+    if (FAILED(hr)) return hr;
+  }
+  if (line.NeedsDefaultH263()) records.push_back(DefaultH263());
+  *formats = std::move(records);
+  return S_OK;
 }
 
 HRESULT CMediaHandlerImpl::GetRemoteFormats(ISdpContent* sdp, LONG mediaIndex,
@@ -261,15 +297,32 @@ HRESULT CMediaHandlerImpl::GetRemoteFormats(ISdpContent* sdp, LONG mediaIndex,
   return ReadMediaLine(sdp, mediaIndex, &type, formats);
 }
 
+// The formats of the line in format-list order: each number takes its first
+// rtpmap record, else the static table's entry below 35, else it is left
+// out.
 HRESULT CMediaHandlerImpl::ReadMediaLine(ISdpContent* sdp, LONG mediaIndex, CT_MEDIA_TYPE* type,
                                          PayloadTypeList* formats) {
   if (!sdp || !type || !formats) return E_POINTER;
   formats->clear();
-  PayloadTypeList rtpmaps;
-  std::vector<std::uint32_t> numbers;
-  HRESULT hr = ReadRtpmapAndFormatList(sdp, mediaIndex, &rtpmaps, type, &numbers);
+  MediaLineFormats line(sdp, mediaIndex);
+  HRESULT hr = ReadMediaLineFormats(sdp, mediaIndex, &line);
   if (FAILED(hr)) return hr;
-  MatchFormatList(numbers, std::move(rtpmaps), formats);
+  bool defaultH263 = line.NeedsDefaultH263();
+  RtpmapIndex index(line.rtpmaps);
+  PayloadTypeList result;
+  result.reserve(line.numbers.size());
+  for (std::uint32_t number : line.numbers) {
+    if (const RtpmapRecord* record = index.Find(number)) {
+      hr = FormatOfRtpmap(*record, &line, &result.emplace_back());
+      if (FAILED(hr)) return hr;
+    } else if (defaultH263 && number == kDefaultH263Number) {
+      result.push_back(DefaultH263());
+    } else if (IsStaticPayloadNumber(number)) {
+      result.push_back(StaticPayloadTypes()[number]);
+    }
+  }
+  *type = line.type;
+  *formats = std::move(result);
   return S_OK;
 }
 

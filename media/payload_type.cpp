@@ -3,7 +3,7 @@
 PayloadType::PayloadType(LONG number, platform::OleStringView name, LONG kind, LONG clockRate,
                          LONG channels)
     : payloadNumber(number),
-      encodingName(name),
       mediaKind(kind),
       clockRate(clockRate),
-      channels(channels) {}
+      channels(channels),
+      encodingName(name) {}

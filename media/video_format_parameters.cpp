@@ -10,6 +10,17 @@ using platform::OleStringView;
 
 namespace {
 
+// Parameter names and separators as views, so that their lengths are known
+// when the code is compiled.
+constexpr OleStringView kMaxbr = MEDLEY_OLESTR("maxbr");
+constexpr OleStringView kMaxBr = MEDLEY_OLESTR("max-br");
+constexpr OleStringView kMaxFs = MEDLEY_OLESTR("max-fs");
+constexpr OleStringView kMaxmbps = MEDLEY_OLESTR("maxmbps");
+constexpr OleStringView kMaxMbps = MEDLEY_OLESTR("max-mbps");
+constexpr OleStringView kPacketizationMode = MEDLEY_OLESTR("packetization-mode");
+constexpr OleStringView kProfileLevelId = MEDLEY_OLESTR("profile-level-id");
+constexpr OleStringView kParameterSeparators = MEDLEY_OLESTR(" ;");
+
 // As _wtol: a leading decimal, 0 when there is none.
 std::int32_t ToLong(OleStringView text) {
   size_t position = 0;
@@ -18,8 +29,8 @@ std::int32_t ToLong(OleStringView text) {
 }
 
 // Parameter names compare without regard to letter case.
-bool Is(OleStringView name, const OLECHAR* wanted) {
-  return platform::WideEqualsNoCase(name, OleStringView(wanted));
+bool Is(OleStringView name, OleStringView wanted) {
+  return name.size() == wanted.size() && platform::WideEqualsNoCase(name, wanted);
 }
 
 video::VideoSizeEntry MakeSize(std::uint32_t width, std::uint32_t height, std::uint32_t frameRate,
@@ -53,15 +64,15 @@ void ReadParameter(OleStringView parameter, VideoFormat* format, H264Facts* h264
   OleStringView value =
       equals == OleStringView::npos ? OleStringView() : parameter.substr(equals + 1);
 
-  if (Is(name, MEDLEY_OLESTR("maxbr")) || Is(name, MEDLEY_OLESTR("max-br"))) {
+  if (Is(name, kMaxbr) || Is(name, kMaxBr)) {
     format->maxBitRate = ToLong(value);
-  } else if (Is(name, MEDLEY_OLESTR("max-fs"))) {
+  } else if (Is(name, kMaxFs)) {
     h264->maxFs = ToLong(value);
-  } else if (Is(name, MEDLEY_OLESTR("maxmbps")) || Is(name, MEDLEY_OLESTR("max-mbps"))) {
+  } else if (Is(name, kMaxmbps) || Is(name, kMaxMbps)) {
     h264->mbpsHeight = video::SizeForMaxMbps(ToLong(value), &h264->mbpsWidth);
-  } else if (Is(name, MEDLEY_OLESTR("packetization-mode"))) {
+  } else if (Is(name, kPacketizationMode)) {
     h264->packetizationMode = ToLong(value);
-  } else if (Is(name, MEDLEY_OLESTR("profile-level-id"))) {
+  } else if (Is(name, kProfileLevelId)) {
     if (value.size() >= 2 && value[0] == '4' && value[1] == '2') {
       h264->profileLevelId.assign(value);
       h264->isH264 = true;
@@ -97,20 +108,14 @@ void ApplyH264Level(const H264Facts& h264, VideoFormat* format) {
 
 }  // namespace
 
-std::vector<FormatParameterLine> SplitFormatParameterLines(
-    const std::vector<OleStringView>& fmtpValues) {
-  std::vector<FormatParameterLine> lines;
-  lines.reserve(fmtpValues.size());
-  for (OleStringView value : fmtpValues) {
-    OleStringView text = TrimSpaces(value);
-    size_t space = text.find(' ');
-    size_t position = 0;
-    FormatParameterLine line;
-    if (!ReadUnsigned(text.substr(0, space), &position, &line.payloadNumber)) continue;
-    if (space != OleStringView::npos) line.parameters = text.substr(space + 1);
-    lines.push_back(line);
-  }
-  return lines;
+bool ReadFormatParameterLine(OleStringView fmtpValue, FormatParameterLine* line) {
+  OleStringView text = TrimSpaces(fmtpValue);
+  size_t space = text.find(' ');
+  size_t position = 0;
+  *line = FormatParameterLine();
+  if (!ReadUnsigned(text.substr(0, space), &position, &line->payloadNumber)) return false;
+  if (space != OleStringView::npos) line->parameters = text.substr(space + 1);
+  return true;
 }
 
 bool ReadVideoFormat(const std::vector<FormatParameterLine>& lines, std::uint32_t payloadNumber,
@@ -123,7 +128,7 @@ bool ReadVideoFormat(const std::vector<FormatParameterLine>& lines, std::uint32_
     matched = true;
     OleStringView rest = line.parameters;
     while (!rest.empty()) {
-      size_t end = rest.find_first_of(MEDLEY_OLESTR(" ;"));
+      size_t end = rest.find_first_of(kParameterSeparators);
       ReadParameter(rest.substr(0, end), format, &h264);
       if (end == OleStringView::npos) break;
       rest.remove_prefix(end + 1);

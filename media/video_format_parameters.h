@@ -18,12 +18,11 @@ struct FormatParameterLine {
   platform::OleStringView parameters;
 };
 
-// Splits fmtp values ("97 profile-level-id=42e01e;max-mbps=11880"). Values
-// are trimmed; a value that does not start with a payload number (read as an
-// unsigned decimal, so "-1" is 4294967295) is dropped. The lines refer to
-// the values' text, which must outlive them.
-std::vector<FormatParameterLine> SplitFormatParameterLines(
-    const std::vector<platform::OleStringView>& fmtpValues);
+// Splits one fmtp value ("97 profile-level-id=42e01e;max-mbps=11880"): it
+// is trimmed and read as a payload number (an unsigned decimal, so "-1" is
+// 4294967295) and the parameter text after the first space, a view into the
+// value. False when the value does not start with a payload number.
+bool ReadFormatParameterLine(platform::OleStringView fmtpValue, FormatParameterLine* line);
 
 struct VideoFormat {
   std::int32_t maxBitRate = 0;  // kbit/s
