@@ -62,7 +62,12 @@ size_t HostMemberTable::Find(std::string_view name) const noexcept {
   const size_t mask = slots_.size() - 1;
   for (size_t slot = Slot(name); slots_[slot] != 0; slot = (slot + 1) & mask) {
     size_t index = slots_[slot] - 1;
-    if (names_[index] == name) return index;
+    // Callers pass the same literals the table was built from, and the
+    // linker merges equal literals: comparing addresses usually suffices.
+    const std::string_view& known = names_[index];
+    if (known.size() == name.size() &&
+        (known.data() == name.data() || std::memcmp(known.data(), name.data(), name.size()) == 0))
+      return index;
   }
   return npos;
 }
