@@ -91,18 +91,24 @@ HRESULT CGipsMediaHandler::GetSupportedPayloadTypes(CT_MEDIA_TYPE, PayloadTypeLi
   }
   platform::Trace("List of enabled codecs is controlled in vendor.xml.\n\n");
 
-  // Preference order in place: the records before `next` are placed; each
-  // preferred name pulls the first unplaced record of that name forward, and
-  // the records never pulled stay behind in engine order.
-  auto next = enabledCodecs.begin();
+  // Preference order: each preferred name takes the first record of that
+  // name not yet taken; the records never taken follow in engine order. The
+  // order is worked out on positions so that each record moves once.
+  const size_t enabledCount = enabledCodecs.size();
+  std::vector<bool> taken(enabledCount, false);
+  PayloadTypeList ordered;
+  ordered.reserve(enabledCount);
   for (const OleString& wanted : preferred) {
-    auto found = std::find_if(next, enabledCodecs.end(),
-                              [&](const auto& f) { return EqualsNoCase(f.encodingName, wanted); });
-    if (found == enabledCodecs.end()) continue;
-    std::rotate(next, found, found + 1);
-    ++next;
+    for (size_t i = 0; i < enabledCount; ++i) {
+      if (taken[i] || !EqualsNoCase(enabledCodecs[i].encodingName, wanted)) continue;
+      taken[i] = true;
+      ordered.push_back(std::move(enabledCodecs[i]));
+      break;
+    }
   }
-  *formats = std::move(enabledCodecs);
+  for (size_t i = 0; i < enabledCount; ++i)
+    if (!taken[i]) ordered.push_back(std::move(enabledCodecs[i]));
+  *formats = std::move(ordered);
   return S_OK;
 }
 

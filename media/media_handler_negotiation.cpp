@@ -35,10 +35,9 @@ HRESULT CMediaHandlerImpl::GetCommonFormats(CT_MEDIA_TYPE mediaType, ISdpContent
       if (ours.encodingName.size() != theirs.encodingName.size() ||
           !platform::WideEqualsNoCase(ours.encodingName, theirs.encodingName))
         continue;
-      PayloadType format = theirs;
+      PayloadType& format = common->emplace_back(theirs);
       format.rate = ours.rate;
       format.packetSize = ours.packetSize;
-      common->push_back(std::move(format));
       break;
     }
   }

@@ -134,22 +134,20 @@ class AttributeReader {
   std::vector<Attribute> session_;
 };
 
-// "<number> <name>/<clock rate>[/<channels>]". False when the value does not
-// start with a payload number; a missing clock rate reads 0, a missing
-// channel count 1.
-bool ParseRtpmap(OleStringView value, PayloadType* format) {
-  size_t i = 0;
-  std::uint32_t number = 0;
-  if (!media::ReadUnsigned(value, &i, &number)) return false;
+// The rest of an rtpmap value after its payload number, "<name>/<clock
+// rate>[/<channels>]", into `format`; a missing clock rate reads 0, a
+// missing channel count 1.
+void ParseRtpmapRest(OleStringView value, size_t i, PayloadType* format) {
   while (i < value.size() && platform::IsWideSpace(value[i])) ++i;
   size_t slash = std::min(value.find('/', i), value.size());
-  *format = PayloadType(0, value.substr(i, slash - i), kMediaKindAudio, 0, 1);
-  format->SetNumber(number);
+  format->encodingName.assign(value.substr(i, slash - i));
+  format->mediaKind = kMediaKindAudio;
+  format->clockRate = 0;
+  format->channels = 1;
   i = slash < value.size() ? slash + 1 : slash;
-  if (!media::ReadSigned(value, &i, &format->clockRate)) return true;
+  if (!media::ReadSigned(value, &i, &format->clockRate)) return;
   if (i < value.size()) ++i;  // the separator before the channel count
   media::ReadSigned(value, &i, &format->channels);
-  return true;
 }
 
 PayloadType DefaultH263() {
@@ -159,10 +157,13 @@ PayloadType DefaultH263() {
   return format;
 }
 
-// One rtpmap attribute: its payload number and its whole value.
+// One rtpmap attribute "<number> <name>/<clock rate>[/<channels>]": its
+// payload number, its whole value and where the text after the number
+// starts.
 struct RtpmapRecord {
   std::uint32_t number = 0;
   OleStringView value;
+  size_t rest = 0;
 };
 
 // What a media line says about its formats, read once: the rtpmap records
@@ -195,7 +196,7 @@ HRESULT ReadMediaLineFormats(ISdpContent* sdp, LONG mediaIndex, MediaLineFormats
     size_t i = 0;
     std::uint32_t number = 0;
     if (!media::ReadUnsigned(value, &i, &number)) return;
-    line->rtpmaps.push_back(RtpmapRecord{number, value});
+    line->rtpmaps.push_back(RtpmapRecord{number, value, i});
     line->declares34 = line->declares34 || number == kDefaultH263Number;
   });
   if (SUCCEEDED(hr))
@@ -217,7 +218,8 @@ HRESULT ReadMediaLineFormats(ISdpContent* sdp, LONG mediaIndex, MediaLineFormats
 // its fmtp parameters (or, for payload 34 without any, the video-resolution
 // attribute) give sizes.
 HRESULT FormatOfRtpmap(const RtpmapRecord& record, MediaLineFormats* line, PayloadType* format) {
-  ParseRtpmap(record.value, format);
+  format->SetNumber(record.number);
+  ParseRtpmapRest(record.value, record.rest, format);
   media::VideoFormat video;
   bool hasParameters = media::ReadVideoFormat(line->parameterLines, format->Number(), &video);
   if (!hasParameters && format->Number() == kDefaultH263Number) {

@@ -43,7 +43,13 @@ constexpr NamedSize kNamedSizes[] = {
     {"WFULLHD", 1920, 1080},
 };
 
+// Every fmtp parameter name of a media line is looked up here, and most are
+// not sizes: names outside the table's lengths are turned away at once.
+constexpr size_t kShortestSizeName = 2;  // "HD"
+constexpr size_t kLongestSizeName = 7;   // "WFULLHD"
+
 const NamedSize* FindNamedSize(OleStringView name) {
+  if (name.size() < kShortestSizeName || name.size() > kLongestSizeName) return nullptr;
   for (const NamedSize& entry : kNamedSizes)
     if (EqualsUpper(name, entry.name)) return &entry;
   return nullptr;
