@@ -104,7 +104,8 @@ std::string SdpDocument::Print() const { return PrintSdp(session_); }
 
 OleString SdpDocument::PrintWide() const { return PrintSdpWide(session_); }
 
-SdpDocument::SdpDocument(SdpSession session) : calls_(MemberTableOf<kMemberNames>()), session_(std::move(session)) {}
+SdpDocument::SdpDocument(SdpSession session)
+    : calls_(MemberTableOf<kMemberNames>()), session_(std::move(session)) {}
 
 std::span<const char* const> SdpDocument::MemberNames() { return kMemberNames; }
 

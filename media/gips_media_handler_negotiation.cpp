@@ -74,9 +74,9 @@ HRESULT CGipsMediaHandler::GetSupportedPayloadTypes(CT_MEDIA_TYPE, PayloadTypeLi
     bool comfortNoise = platform::WideEqualsNoCase(name, kComfortNoise);
     bool considered = !comfortNoise || (silenceSuppression_ == VARIANT_TRUE && !comfortNoiseTaken);
     bool engineAmrWb = name == kEngineAmrWb;
+    auto preferredName = [&](const OleString& p) { return EqualsNoCase(p, name); };
     bool enabled = considered && ((engineAmrWb && amrWbSpelledForSdp) ||
-                                  std::any_of(preferred.begin(), preferred.end(),
-                                              [&](const OleString& p) { return EqualsNoCase(p, name); }));
+                                  std::any_of(preferred.begin(), preferred.end(), preferredName));
     platform::Trace("payload:%d, name:%S, frequency:%d, channels:%d rate:%d packetsize:%d%s",
                     codec.payloadType, codec.name ? codec.name : MEDLEY_OLESTR(""), codec.frequency,
                     codec.channels, codec.rate, codec.packetSize,

@@ -94,7 +94,8 @@ class AttributeReader {
 
   // True when some attribute matched.
   template <class Visit>
-  static bool VisitMatches(const std::vector<Attribute>& attributes, OleStringView name, Visit& visit) {
+  static bool VisitMatches(const std::vector<Attribute>& attributes, OleStringView name,
+                           Visit& visit) {
     bool any = false;
     OleStringView value;
     for (const Attribute& attribute : attributes) {
@@ -164,6 +165,10 @@ struct RtpmapRecord {
   std::uint32_t number = 0;
   OleStringView value;
   size_t rest = 0;
+  // Where ReadMediaLine put the record's format first, so that a number the
+  // format list repeats is copied instead of parsed again.
+  size_t firstFormat = kNotPlaced;
+  static constexpr size_t kNotPlaced = static_cast<size_t>(-1);
 };
 
 // What a media line says about its formats, read once: the rtpmap records
@@ -196,7 +201,7 @@ HRESULT ReadMediaLineFormats(ISdpContent* sdp, LONG mediaIndex, MediaLineFormats
     size_t i = 0;
     std::uint32_t number = 0;
     if (!media::ReadUnsigned(value, &i, &number)) return;
-    line->rtpmaps.push_back(RtpmapRecord{number, value, i});
+    line->rtpmaps.push_back(RtpmapRecord{number, value, i, RtpmapRecord::kNotPlaced});
     line->declares34 = line->declares34 || number == kDefaultH263Number;
   });
   if (SUCCEEDED(hr))
@@ -244,25 +249,25 @@ HRESULT FormatOfRtpmap(const RtpmapRecord& record, MediaLineFormats* line, Paylo
 // thousands of rtpmaps; they are indexed when it does.
 class RtpmapIndex {
  public:
-  explicit RtpmapIndex(const std::vector<RtpmapRecord>& records) : records_(records) {
+  explicit RtpmapIndex(std::vector<RtpmapRecord>& records) : records_(records) {
     if (records.size() < kIndexFrom) return;
     first_.reserve(records.size());
     for (size_t i = 0; i < records.size(); ++i) first_.emplace(records[i].number, i);
   }
 
-  const RtpmapRecord* Find(std::uint32_t number) const {
+  RtpmapRecord* Find(std::uint32_t number) const {
     if (records_.size() >= kIndexFrom) {
       auto found = first_.find(number);
       return found == first_.end() ? nullptr : &records_[found->second];
     }
-    for (const RtpmapRecord& record : records_)
+    for (RtpmapRecord& record : records_)
       if (record.number == number) return &record;
     return nullptr;
   }
 
  private:
   static constexpr size_t kIndexFrom = 32;
-  const std::vector<RtpmapRecord>& records_;
+  std::vector<RtpmapRecord>& records_;
   std::unordered_map<std::uint32_t, size_t> first_;
 };
 
@@ -314,7 +319,12 @@ HRESULT CMediaHandlerImpl::ReadMediaLine(ISdpContent* sdp, LONG mediaIndex, CT_M
   PayloadTypeList result;
   result.reserve(line.numbers.size());
   for (std::uint32_t number : line.numbers) {
-    if (const RtpmapRecord* record = index.Find(number)) {
+    if (RtpmapRecord* record = index.Find(number)) {
+      if (record->firstFormat != RtpmapRecord::kNotPlaced) {
+        result.push_back(PayloadType(result[record->firstFormat]));
+        continue;
+      }
+      record->firstFormat = result.size();
       hr = FormatOfRtpmap(*record, &line, &result.emplace_back());
       if (FAILED(hr)) return hr;
     } else if (defaultH263 && number == kDefaultH263Number) {

@@ -56,6 +56,12 @@ TEST_F(RemoteFormatsTest, FormatListOrderWithRtpmapAndStaticEntries) {
       // Video: 34 without rtpmap is QCIF H.263; fmtp sizes and H.264 levels.
       {"m=video 1 RTP/AVP 34 31\n",
        {"34 H263/90000/1 kind2 176x144@25 QCIF", "31 H261/90000/0 kind2"}},
+      // A repeated number gives the same record again, rtpmap'd or default.
+      {"m=video 1 RTP/AVP 96 34 96 34\na=rtpmap:96 H263-1998/90000\na=fmtp:96 CIF=1 maxbr=30\n",
+       {"96 H263-1998/90000/1 kind2 br=30 352x288@30 CIF",
+        "34 H263/90000/1 kind2 176x144@25 QCIF",
+        "96 H263-1998/90000/1 kind2 br=30 352x288@30 CIF",
+        "34 H263/90000/1 kind2 176x144@25 QCIF"}},
       {"m=video 1 RTP/AVP 34\na=rtpmap:34 H263/90000\na=video-resolution:CIF=2\n",
        {"34 H263/90000/1 kind2 352x288@15 CIF"}},
       {"m=video 1 RTP/AVP 96\na=rtpmap:96 H263-1998/90000\na=fmtp:96 CIF=1;QCIF=2 maxbr=3000\n",
