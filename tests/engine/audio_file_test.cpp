@@ -2,9 +2,6 @@
 // its variants, conversation recordings, the G.711 law guess, resampling
 // and the refusals.
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,16 +13,13 @@
 #include "engine/standin/files/compressed_file.h"
 #include "engine/standin/files/resampler.h"
 #include "engine/standin/files/wav_file.h"
-#include "tests/engine/audio_signal.h"
+#include "tests/engine/engine_harness.h"
 #include "tests/support/memory_streams.h"
 
 namespace {
 
 using namespace standin;
-using audio_test::Codec;
-
-constexpr double kToneHz = 1000;
-constexpr double kToneAmplitude = 10000;
+using namespace engine_test;
 
 std::string WriteAudio(const EngineCodecRecord* codec, int rate,
                        const std::vector<std::int16_t>& pcm, int* error) {
@@ -50,68 +44,6 @@ std::vector<std::int16_t> ReadAudio(const std::string& bytes, int kind,
   while (reader->ReadFrame(frame.data(), static_cast<int>(frame.size())))
     pcm.insert(pcm.end(), frame.begin(), frame.end());
   return pcm;
-}
-
-void ExpectTone(const std::vector<std::int16_t>& pcm, int rate, double seconds,
-                double toleranceDb) {
-  EXPECT_NEAR(static_cast<double>(pcm.size()) / rate, seconds, 0.06);
-  std::size_t edge = static_cast<std::size_t>(rate / 10);
-  ASSERT_GT(pcm.size(), 3 * edge);
-  std::span<const std::int16_t> middle(pcm.data() + edge, pcm.size() - 2 * edge);
-  EXPECT_NEAR(audio_test::LevelDb(middle), -13.3, toleranceDb);
-  EXPECT_NEAR(audio_test::DominantFrequency(middle, rate), kToneHz, 25);
-}
-
-// A WAV file whose every channel carries `mono`.
-std::string Wav(int channels, int rate, int bits, const std::vector<std::int16_t>& mono,
-                bool extensible = false, bool listBeforeData = false, int formatTag = 1) {
-  auto put = [](std::string& s, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-  };
-  std::string data;
-  for (std::int16_t s : mono)
-    for (int c = 0; c < channels; ++c) {
-      if (bits == 8)
-        put(data, static_cast<std::uint32_t>((s >> 8) + 128), 1);
-      else
-        put(data, static_cast<std::uint16_t>(s), 2);
-    }
-  std::string fmt;
-  int blockAlign = channels * bits / 8;
-  put(fmt, extensible ? 0xFFFE : static_cast<std::uint32_t>(formatTag), 2);
-  put(fmt, static_cast<std::uint32_t>(channels), 2);
-  put(fmt, static_cast<std::uint32_t>(rate), 4);
-  put(fmt, static_cast<std::uint32_t>(rate * blockAlign), 4);
-  put(fmt, static_cast<std::uint32_t>(blockAlign), 2);
-  put(fmt, static_cast<std::uint32_t>(bits), 2);
-  if (extensible) {
-    put(fmt, 22, 2);
-    put(fmt, static_cast<std::uint32_t>(bits), 2);
-    put(fmt, channels == 1 ? 4 : 3, 4);
-    const std::uint8_t pcmGuid[16] = {1,    0, 0, 0,    0, 0,    0x10, 0,
-                                      0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
-    fmt.append(reinterpret_cast<const char*>(pcmGuid), 16);
-  }
-  std::string body = "WAVEfmt ";
-  put(body, static_cast<std::uint32_t>(fmt.size()), 4);
-  body += fmt;
-  if (listBeforeData) {
-    body += "LIST";
-    put(body, 5, 4);
-    body += "INFOx";
-    body.push_back('\0');  // pad byte of the odd-sized chunk
-  }
-  body += "data";
-  put(body, static_cast<std::uint32_t>(data.size()), 4);
-  body += data;
-  std::string file = "RIFF";
-  put(file, static_cast<std::uint32_t>(body.size()), 4);
-  return file + body;
-}
-
-std::string FileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 TEST(AudioFileTest, EachKindRoundTripsATone) {
@@ -141,10 +73,9 @@ TEST(AudioFileTest, EachKindRoundTripsATone) {
                  std::to_string(row.writeRate) + ", read at " + std::to_string(row.readRate));
     EngineCodecRecord codec = Codec(row.codec ? row.codec : "", 0);
     int error = -1;
-    std::string file = WriteAudio(row.codec ? &codec : nullptr, row.writeRate,
-                                  audio_test::Tone(row.writeRate, kToneHz, kToneAmplitude,
-                                                   static_cast<std::size_t>(row.writeRate)),
-                                  &error);
+    const std::vector<std::int16_t> tone =
+        Tone(row.writeRate, kToneHz, kToneAmplitude, static_cast<std::size_t>(row.writeRate));
+    std::string file = WriteAudio(row.codec ? &codec : nullptr, row.writeRate, tone, &error);
     EXPECT_EQ(error, kNoError);
     std::string header(row.header);
     EXPECT_EQ(file.substr(0, header.size()), header);
@@ -159,18 +90,16 @@ TEST(AudioFileTest, EachKindRoundTripsATone) {
 }
 
 TEST(AudioFileTest, WavVariantsReadWithBothReaders) {
-  std::vector<std::int16_t> tone44 = audio_test::Tone(44100, kToneHz, kToneAmplitude, 44100 / 2);
-  std::vector<std::int16_t> tone16 = audio_test::Tone(16000, kToneHz, kToneAmplitude, 8000);
-  std::vector<std::int16_t> tone8 = audio_test::Tone(8000, kToneHz, kToneAmplitude, 4000);
+  auto half = [](int rate) { return Tone(rate, kToneHz, kToneAmplitude, rate / 2); };
   struct Row {
     const char* what;
     std::string file;
   } rows[] = {
-      {"mono 16-bit 8 kHz", Wav(1, 8000, 16, tone8)},
-      {"stereo 16-bit 44.1 kHz", Wav(2, 44100, 16, tone44)},
-      {"mono 8-bit 16 kHz", Wav(1, 16000, 8, tone16)},
-      {"extensible mono 16-bit", Wav(1, 16000, 16, tone16, true)},
-      {"a LIST chunk before the data", Wav(1, 16000, 16, tone16, false, true)},
+      {"mono 16-bit 8 kHz", Wav(1, 8000, 16, half(8000))},
+      {"stereo 16-bit 44.1 kHz", Wav(2, 44100, 16, half(44100))},
+      {"mono 8-bit 16 kHz", Wav(1, 16000, 8, half(16000))},
+      {"extensible mono 16-bit", Wav(1, 16000, 16, half(16000), true)},
+      {"a LIST chunk before the data", Wav(1, 16000, 16, half(16000), false, true)},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -189,9 +118,6 @@ TEST(AudioFileTest, WavVariantsReadWithBothReaders) {
 }
 
 TEST(AudioFileTest, UnreadableWavIsRefused) {
-  std::vector<std::int16_t> tone = audio_test::Tone(8000, kToneHz, kToneAmplitude, 800);
-  std::string noData = Wav(1, 8000, 16, tone);
-  noData.resize(36);
   struct Row {
     const char* what;
     std::string file;
@@ -199,7 +125,7 @@ TEST(AudioFileTest, UnreadableWavIsRefused) {
   } rows[] = {
       {"empty", "", false},
       {"not RIFF", std::string(400, 'x'), false},
-      {"no data chunk", noData, false},
+      {"no data chunk", Wav(1, 8000, 16, {}).substr(0, 36), false},
       {"24-bit samples", Wav(1, 8000, 24, {}), true},
       {"float samples", Wav(1, 8000, 32, {}, false, false, 3), true},
   };
@@ -262,7 +188,7 @@ TEST(AudioFileTest, OpeningRefusals) {
 }
 
 TEST(AudioFileTest, RefusedWritesAreReported) {
-  std::vector<std::int16_t> frame = audio_test::Tone(8000, kToneHz, kToneAmplitude, 160);
+  std::vector<std::int16_t> frame = Tone(8000, kToneHz, kToneAmplitude, 160);
   MemoryOutStream out;
   out.refuse = true;
   int error = kNoError;
@@ -284,7 +210,7 @@ TEST(AudioFileTest, RefusedWritesAreReported) {
 
 // The engine may drop a writer after the caller's stream is gone.
 TEST(AudioFileTest, WriterDroppedWithoutFinishWritesNothingMore) {
-  std::vector<std::int16_t> partial = audio_test::Tone(8000, kToneHz, kToneAmplitude, 100);
+  std::vector<std::int16_t> partial = Tone(8000, kToneHz, kToneAmplitude, 100);
   EngineCodecRecord pcmu = Codec("PCMU", 8000);
   MemoryOutStream out;
   int error = -1;
@@ -296,7 +222,7 @@ TEST(AudioFileTest, WriterDroppedWithoutFinishWritesNothingMore) {
 }
 
 TEST(AudioFileTest, LastFrameIsPaddedAndThenTheEndIsReported) {
-  std::string hundredSamples = audio_test::LittleEndianBytes(std::vector<std::int16_t>(100, 1234));
+  std::string hundredSamples = LittleEndianBytes(std::vector<std::int16_t>(100, 1234));
   MemoryInStream in(hundredSamples);
   int error = -1;
   std::unique_ptr<FileAudioReader> reader =
@@ -312,7 +238,7 @@ TEST(AudioFileTest, LastFrameIsPaddedAndThenTheEndIsReported) {
 }
 
 TEST(AudioFileTest, RecordingFiles) {
-  std::vector<std::int16_t> tone = audio_test::Tone(16000, kToneHz, kToneAmplitude, 16000);
+  std::vector<std::int16_t> tone = Tone(16000, kToneHz, kToneAmplitude, 16000);
   EngineCodecRecord l16 = Codec("L16", 8000);
   EngineCodecRecord noName = Codec("", 0);
   EngineCodecRecord amr = Codec("amr", 8000, 12200);
@@ -370,7 +296,7 @@ TEST(AudioFileTest, BuiltInWavFileReadsBackThroughTheLibrary) {
   int error = kNoError;
   std::unique_ptr<PcmSink> sink = CreateBuiltInWavFile(path, 8000, &error);
   ASSERT_NE(sink, nullptr);
-  std::vector<std::int16_t> tone = audio_test::Tone(8000, kToneHz, kToneAmplitude, 8000);
+  std::vector<std::int16_t> tone = Tone(8000, kToneHz, kToneAmplitude, 8000);
   EXPECT_TRUE(sink->Write(tone.data(), tone.size()));
   EXPECT_TRUE(sink->Finish());
   std::string bytes = FileBytes(path);
@@ -388,8 +314,8 @@ TEST(AudioFileTest, BuiltInWavFileReadsBackThroughTheLibrary) {
 }
 
 TEST(AudioFileTest, G711LawGuess) {
-  std::vector<std::int16_t> tone = audio_test::Tone(8000, kToneHz, kToneAmplitude, 1600);
-  std::vector<std::int16_t> quiet = audio_test::Tone(8000, 300, 40, 1600);
+  std::vector<std::int16_t> tone = Tone(8000, kToneHz, kToneAmplitude, 1600);
+  std::vector<std::int16_t> quiet = Tone(8000, 300, 40, 1600);
   auto encode = [](const std::vector<std::int16_t>& pcm, std::uint8_t (*law)(std::int16_t)) {
     std::vector<std::uint8_t> bytes;
     for (std::int16_t s : pcm) bytes.push_back(law(s));
@@ -432,16 +358,13 @@ TEST(AudioFileTest, ResamplersKeepToneAndLength) {
           linear ? CreateLinearResampler(row.in, row.out) : CreateResampler(row.in, row.out);
       ASSERT_NE(resampler, nullptr);
       std::vector<std::int16_t> tone =
-          audio_test::Tone(row.in, kToneHz, kToneAmplitude, static_cast<std::size_t>(row.in));
+          Tone(row.in, kToneHz, kToneAmplitude, static_cast<std::size_t>(row.in));
       std::vector<std::int16_t> out;
       for (std::size_t at = 0; at < tone.size(); at += 441)
         resampler->Process(tone.data() + at, std::min<std::size_t>(441, tone.size() - at), out);
       resampler->Flush(out);
       EXPECT_NEAR(static_cast<double>(out.size()), row.out, 8);
-      std::span<const std::int16_t> middle(out.data() + row.out / 10,
-                                           out.size() - static_cast<std::size_t>(row.out / 5));
-      EXPECT_NEAR(audio_test::LevelDb(middle), -13.3, 0.5);
-      EXPECT_NEAR(audio_test::DominantFrequency(middle, row.out), kToneHz, 25);
+      ExpectTone(out, row.out, 1.0, 0.5);
       // Aligned: no leading delay, so the tone's first peak stays in place.
       std::size_t quarterPeriod = static_cast<std::size_t>(row.out / 4000);
       EXPECT_GT(out[quarterPeriod], 0.8 * kToneAmplitude);

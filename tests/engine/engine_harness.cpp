@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <numbers>
 #include <random>
 
@@ -17,7 +19,7 @@
 
 namespace engine_test {
 
-Engine::Engine() {
+Engine::Engine(bool init) {
   engine = GIPSVoiceEngine::Create();
   base = GIPSVEBase::GIPSVE_GetInterface(engine);
   codec = GIPSVECodec::GetInterface(engine);
@@ -28,19 +30,22 @@ Engine::Engine() {
   dtmf = GIPSVEDTMF::GetInterface(engine);
   vqe = GIPSVEVQE::GetInterface(engine);
   EXPECT_TRUE(base && codec && file && volume && hardware && network && dtmf && vqe);
-  EXPECT_EQ(base->Init(0, 0, 0, 0, 1), 0);
+  if (init) {
+    EXPECT_EQ(base->Init(0, 0, 0, 0, 1), 0);
+  }
 }
 
 Engine::~Engine() {
-  vqe->Release();
-  dtmf->Release();
-  network->Release();
-  hardware->Release();
-  volume->Release();
-  file->Release();
-  codec->Release();
-  base->Release();
+  EXPECT_EQ(vqe->Release(), 0);
+  EXPECT_EQ(dtmf->Release(), 0);
+  EXPECT_EQ(network->Release(), 0);
+  EXPECT_EQ(hardware->Release(), 0);
+  EXPECT_EQ(volume->Release(), 0);
+  EXPECT_EQ(file->Release(), 0);
+  EXPECT_EQ(codec->Release(), 0);
+  EXPECT_EQ(base->Release(), 0);
   EXPECT_TRUE(GIPSVoiceEngine::Delete(engine));
+  EXPECT_EQ(engine, nullptr);
 }
 
 int Engine::ChannelOnFreePort(int* port) {
@@ -53,7 +58,7 @@ int Engine::ChannelOnFreePort(int* port) {
   return -1;
 }
 
-EngineCodecRecord Codec(int payloadType, const char* name, int frequency, int rate) {
+EngineCodecRecord Codec(const char* name, int frequency, int rate, int payloadType) {
   EngineCodecRecord record{};
   record.payloadType = payloadType;
   std::strncpy(record.name, name, sizeof record.name - 1);
@@ -69,27 +74,55 @@ int FreePortPair() {
   for (;;) {
     // 24000 to 32000: below the ports the system hands out on its own.
     const int port = 2 * std::uniform_int_distribution<int>(12000, 16000)(random);
-    bool free = true;
-    for (int candidate : {port, port + 1}) {
-      int probe = socket(AF_INET, SOCK_DGRAM, 0);
-      sockaddr_in address{};
-      address.sin_family = AF_INET;
-      address.sin_port = htons(static_cast<std::uint16_t>(candidate));
-      free = free && bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-      close(probe);
-    }
-    if (free) return port;
+    if (TestSocket(port).Bound() && TestSocket(port + 1).Bound()) return port;
   }
 }
 
-std::string ToneBytes(double frequency, int milliseconds, int sampleRate, double amplitude) {
+namespace {
+sockaddr_in Loopback(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  return address;
+}
+}  // namespace
+
+TestSocket::TestSocket(int port) : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
+  const sockaddr_in address = Loopback(port);
+  bound_ = bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+TestSocket::~TestSocket() { close(fd_); }
+
+int TestSocket::Port() const {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+  return ntohs(address.sin_port);
+}
+
+void TestSocket::SendTo(int port, const Bytes& datagram) const {
+  const sockaddr_in to = Loopback(port);
+  sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+         sizeof to);
+}
+
+std::vector<std::int16_t> Tone(int sampleRate, double frequency, double amplitude,
+                               std::size_t samples) {
+  std::vector<std::int16_t> pcm(samples);
+  for (std::size_t i = 0; i < samples; ++i)
+    pcm[i] = static_cast<std::int16_t>(std::lround(
+        amplitude * std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) /
+                             sampleRate)));
+  return pcm;
+}
+
+std::string LittleEndianBytes(Pcm pcm) {
   std::string bytes;
-  const int samples = sampleRate * milliseconds / 1000;
-  for (int i = 0; i < samples; ++i) {
-    const auto value = static_cast<std::int16_t>(
-        std::lround(amplitude * std::sin(2 * std::numbers::pi * frequency * i / sampleRate)));
-    bytes.push_back(static_cast<char>(value & 0xFF));
-    bytes.push_back(static_cast<char>((value >> 8) & 0xFF));
+  for (std::int16_t s : pcm) {
+    bytes.push_back(static_cast<char>(static_cast<std::uint16_t>(s) & 0xFF));
+    bytes.push_back(static_cast<char>(static_cast<std::uint16_t>(s) >> 8));
   }
   return bytes;
 }
@@ -102,46 +135,101 @@ std::vector<std::int16_t> Samples(const std::string& bytes) {
   return samples;
 }
 
-double Rms(const std::vector<std::int16_t>& pcm, std::size_t begin, std::size_t count) {
-  const std::size_t end = std::min(pcm.size(), begin + count);
-  if (begin >= end) return 0;
-  double sum = 0;
-  for (std::size_t i = begin; i < end; ++i) sum += static_cast<double>(pcm[i]) * pcm[i];
-  return std::sqrt(sum / static_cast<double>(end - begin));
+std::string ToneBytes(double frequency, int milliseconds, int sampleRate, double amplitude) {
+  return LittleEndianBytes(Tone(sampleRate, frequency, amplitude,
+                                static_cast<std::size_t>(sampleRate * milliseconds / 1000)));
 }
 
-double TonePower(const std::vector<std::int16_t>& pcm, std::size_t begin, std::size_t count,
-                 double frequency, int sampleRate) {
-  const std::size_t end = std::min(pcm.size(), begin + count);
-  if (begin >= end) return 0;
+std::string FileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::string Wav(int channels, int rate, int bits, Pcm mono, bool extensible, bool listBeforeData,
+                int formatTag) {
+  auto put = [](std::string& s, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  std::string data;
+  for (std::int16_t s : mono)
+    for (int c = 0; c < channels; ++c) {
+      if (bits == 8)
+        put(data, static_cast<std::uint32_t>((s >> 8) + 128), 1);
+      else
+        put(data, static_cast<std::uint16_t>(s), 2);
+    }
+  std::string fmt;
+  const int blockAlign = channels * bits / 8;
+  put(fmt, extensible ? 0xFFFE : static_cast<std::uint32_t>(formatTag), 2);
+  put(fmt, static_cast<std::uint32_t>(channels), 2);
+  put(fmt, static_cast<std::uint32_t>(rate), 4);
+  put(fmt, static_cast<std::uint32_t>(rate * blockAlign), 4);
+  put(fmt, static_cast<std::uint32_t>(blockAlign), 2);
+  put(fmt, static_cast<std::uint32_t>(bits), 2);
+  if (extensible) {
+    put(fmt, 22, 2);
+    put(fmt, static_cast<std::uint32_t>(bits), 2);
+    put(fmt, channels == 1 ? 4 : 3, 4);
+    const std::uint8_t pcmGuid[16] = {1,    0, 0, 0,    0, 0,    0x10, 0,
+                                      0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    fmt.append(reinterpret_cast<const char*>(pcmGuid), 16);
+  }
+  std::string body = "WAVEfmt ";
+  put(body, static_cast<std::uint32_t>(fmt.size()), 4);
+  body += fmt;
+  if (listBeforeData) body += std::string("LIST\x05\0\0\0INFOx\0", 14);  // odd size, padded
+  body += "data";
+  put(body, static_cast<std::uint32_t>(data.size()), 4);
+  std::string file = "RIFF";
+  put(file, static_cast<std::uint32_t>(body.size() + data.size()), 4);
+  return file + body + data;
+}
+
+Pcm Window(Pcm pcm, std::size_t begin, std::size_t count) {
+  begin = std::min(begin, pcm.size());
+  return pcm.subspan(begin, std::min(count, pcm.size() - begin));
+}
+
+double Rms(Pcm pcm) {
+  double sum = 0;
+  for (std::int16_t s : pcm) sum += static_cast<double>(s) * s;
+  return pcm.empty() ? 0 : std::sqrt(sum / static_cast<double>(pcm.size()));
+}
+
+double LevelDb(Pcm pcm) {
+  const double rms = Rms(pcm);
+  return rms == 0 ? -200 : 20 * std::log10(rms / 32767.0);
+}
+
+double TonePower(Pcm pcm, double frequency, int sampleRate) {
+  if (pcm.empty()) return 0;
   const double coefficient = 2 * std::cos(2 * std::numbers::pi * frequency / sampleRate);
   double previous = 0, beforePrevious = 0;
-  for (std::size_t i = begin; i < end; ++i) {
-    const double current = pcm[i] + coefficient * previous - beforePrevious;
+  for (std::int16_t s : pcm) {
+    const double current = s + coefficient * previous - beforePrevious;
     beforePrevious = previous;
     previous = current;
   }
   const double power = previous * previous + beforePrevious * beforePrevious -
                        coefficient * previous * beforePrevious;
-  const double n = static_cast<double>(end - begin);
-  return 2 * power / (n * n);  // a sine of amplitude A gives A^2 / 2
+  const double n = static_cast<double>(pcm.size());
+  return 2 * power / (n * n);
 }
 
-double SteadyTonePower(const std::vector<std::int16_t>& pcm, std::size_t begin, int windows,
-                       std::size_t count, double frequency, int sampleRate) {
+double SteadyTonePower(Pcm pcm, std::size_t begin, int windows, std::size_t count,
+                       double frequency, int sampleRate) {
   std::vector<double> powers;
   for (int i = 0; i < windows; ++i)
-    powers.push_back(
-        TonePower(pcm, begin + static_cast<std::size_t>(i) * count, count, frequency, sampleRate));
+    powers.push_back(TonePower(Window(pcm, begin + static_cast<std::size_t>(i) * count, count),
+                               frequency, sampleRate));
   std::sort(powers.begin(), powers.end());
   return powers[powers.size() / 2];
 }
 
-double DominantFrequency(const std::vector<std::int16_t>& pcm, std::size_t begin, std::size_t count,
-                         int sampleRate) {
+double DominantFrequency(Pcm pcm, int sampleRate) {
   double best = 0, bestPower = -1;
   for (double frequency = 100; frequency < sampleRate / 2.0; frequency += 25) {
-    const double power = TonePower(pcm, begin, count, frequency, sampleRate);
+    const double power = TonePower(pcm, frequency, sampleRate);
     if (power > bestPower) {
       bestPower = power;
       best = frequency;
@@ -150,39 +238,40 @@ double DominantFrequency(const std::vector<std::int16_t>& pcm, std::size_t begin
   return best;
 }
 
-std::size_t FirstTone(const std::vector<std::int16_t>& pcm, int sampleRate, double frequency,
-                      double power) {
+std::size_t FirstTone(Pcm pcm, int sampleRate, double frequency, double power) {
   const std::size_t window = static_cast<std::size_t>(sampleRate / 100);
   for (std::size_t begin = 0; begin + window <= pcm.size(); begin += window / 2)
-    if (TonePower(pcm, begin, window, frequency, sampleRate) > power) return begin;
+    if (TonePower(pcm.subspan(begin, window), frequency, sampleRate) > power) return begin;
   return pcm.size();
 }
 
-std::size_t FirstLoud(const std::vector<std::int16_t>& pcm, int sampleRate, double rms) {
+std::size_t FirstLoud(Pcm pcm, int sampleRate, double rms) {
   const std::size_t window = static_cast<std::size_t>(sampleRate / 100);
   for (std::size_t begin = 0; begin + window <= pcm.size(); begin += window / 2)
-    if (Rms(pcm, begin, window) > rms) return begin;
+    if (Rms(pcm.subspan(begin, window)) > rms) return begin;
   return pcm.size();
 }
 
-int LockedInStream::Read(void* buffer, int length) {
-  std::lock_guard lock(mutex_);
-  const std::size_t count =
-      std::min(data_.size() - position_, static_cast<std::size_t>(std::max(length, 0)));
-  if (count > 0) std::memcpy(buffer, data_.data() + position_, count);
-  position_ += count;
-  return static_cast<int>(count);
+void ExpectTone(Pcm pcm, int sampleRate, double seconds, double toleranceDb,
+                double secondsTolerance) {
+  EXPECT_NEAR(static_cast<double>(pcm.size()) / sampleRate, seconds, secondsTolerance);
+  const std::size_t edge = static_cast<std::size_t>(sampleRate / 10);
+  ASSERT_GT(pcm.size(), 3 * edge);
+  const Pcm middle = pcm.subspan(edge, pcm.size() - 2 * edge);
+  EXPECT_NEAR(LevelDb(middle), -13.3, toleranceDb);
+  EXPECT_NEAR(DominantFrequency(middle, sampleRate), kToneHz, 25);
 }
 
-bool LockedOutStream::Write(const void* data, int length) {
-  std::lock_guard lock(mutex_);
-  if (length > 0) written_.append(static_cast<const char*>(data), static_cast<std::size_t>(length));
-  return true;
-}
-
-std::string LockedOutStream::Taken() {
-  std::lock_guard lock(mutex_);
-  return written_;
+void ExpectArrivedTone(Pcm pcm, int sampleRate, double amplitude, double toleranceDb) {
+  const std::size_t onset = FirstLoud(pcm, sampleRate, amplitude / 8);
+  ASSERT_LT(onset, pcm.size()) << "nothing audible arrived";
+  const std::size_t begin = onset + static_cast<std::size_t>(sampleRate / 10);
+  const std::size_t count = static_cast<std::size_t>(sampleRate / 2);
+  ASSERT_LE(begin + count, pcm.size());
+  // The level is the median of ten 50 ms windows: a late frame does not count.
+  const double power = SteadyTonePower(pcm, begin, 10, count / 10, 1000, sampleRate);
+  EXPECT_NEAR(10 * std::log10(power / (amplitude * amplitude / 2)), 0.0, toleranceDb);
+  EXPECT_NEAR(DominantFrequency(pcm.subspan(begin, count), sampleRate), 1000.0, 50.0);
 }
 
 }  // namespace engine_test

@@ -4,14 +4,11 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/engine/engine_harness.h"
+#include "tests/support/memory_streams.h"
 
 extern char** environ;
 
@@ -29,29 +27,17 @@ using namespace std::chrono_literals;
 
 constexpr double kAmplitude = 8192;  // audiotestsrc volume=0.25
 
-std::string FindGstLaunch() {
-  const char* path = std::getenv("PATH");
-  std::string directories = path ? path : "/usr/bin";
-  for (std::size_t begin = 0; begin <= directories.size();) {
-    std::size_t end = directories.find(':', begin);
-    if (end == std::string::npos) end = directories.size();
-    const std::string candidate = directories.substr(begin, end - begin) + "/gst-launch-1.0";
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    begin = end + 1;
-  }
-  return {};
-}
-
-// One gst-launch-1.0 process, ended (and reaped) at the latest with the object.
+// gst-launch-1.0 running `pipeline` (split at spaces), found on the PATH;
+// ended (and reaped) at the latest with the object.
 class GstLaunch {
  public:
-  GstLaunch(const std::string& program, const std::vector<std::string>& pipeline) {
-    std::vector<std::string> words = {program, "-q", "-e"};
-    words.insert(words.end(), pipeline.begin(), pipeline.end());
+  explicit GstLaunch(const std::string& pipeline) {
+    std::istringstream text("gst-launch-1.0 -q -e " + pipeline);
+    std::vector<std::string> words{std::istream_iterator<std::string>(text), {}};
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
   }
   ~GstLaunch() {
     if (pid_ > 0 && !exited_) {
@@ -84,60 +70,36 @@ class GstLaunch {
 };
 
 struct G711 {
-  const char* name;
+  std::string name;
   int payloadType;
-  const char* encoder;
-  const char* payloader;
-  const char* depayloader;
-  const char* decoder;
+  std::string encoder, payloader, depayloader, decoder;
 };
 
 void PrintTo(const G711& row, std::ostream* out) { *out << row.name; }
 
-class GStreamerPeer : public testing::TestWithParam<G711> {
- protected:
-  void SetUp() override {
-    program_ = FindGstLaunch();
-    if (program_.empty()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
-  }
-  std::string program_;
-};
-
-void ExpectTone(const std::vector<std::int16_t>& pcm, int sampleRate, const char* who) {
-  const std::size_t onset = FirstLoud(pcm, sampleRate, kAmplitude / 8);
-  ASSERT_LT(onset, pcm.size()) << who << ": nothing audible";
-  const std::size_t begin = onset + static_cast<std::size_t>(sampleRate / 10);
-  const std::size_t count = static_cast<std::size_t>(sampleRate / 2);
-  ASSERT_LE(begin + count, pcm.size()) << who;
-  const double levelDb =
-      10 * std::log10(SteadyTonePower(pcm, begin, 10, count / 10, 1000, sampleRate) /
-                      (kAmplitude * kAmplitude / 2));
-  EXPECT_NEAR(levelDb, 0.0, 1.5) << who;
-  EXPECT_NEAR(DominantFrequency(pcm, begin, count, sampleRate), 1000.0, 50.0) << who;
-}
+class GStreamerPeer : public testing::TestWithParam<G711> {};
 
 // GStreamer depayloads and decodes what we send and finds our tone.
 TEST_P(GStreamerPeer, RecordsOurStream) {
   const G711& codec = GetParam();
   const int port = FreePortPair();
   const std::string output = testing::TempDir() + "standin_gst_" + codec.name + ".raw";
-  GstLaunch peer(program_,
-                 {"udpsrc", "address=127.0.0.1", "port=" + std::to_string(port),
-                  std::string("caps=application/x-rtp,media=audio,clock-rate=8000,"
-                              "encoding-name=") +
-                      codec.name + ",payload=" + std::to_string(codec.payloadType),
-                  "!", "rtpjitterbuffer", "latency=100", "!", codec.depayloader, "!", codec.decoder,
-                  "!", "audioconvert", "!", "audio/x-raw,format=S16LE,rate=8000,channels=1", "!",
-                  "filesink", "location=" + output});
-  ASSERT_TRUE(peer.Started());
+  GstLaunch peer("udpsrc address=127.0.0.1 port=" + std::to_string(port) +
+                 " caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=" +
+                 codec.name + ",payload=" + std::to_string(codec.payloadType) +
+                 " ! rtpjitterbuffer latency=100 ! " + codec.depayloader + " ! " + codec.decoder +
+                 " ! audioconvert ! audio/x-raw,format=S16LE,rate=8000,channels=1 ! filesink"
+                 " location=" + output);
+  if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
   std::this_thread::sleep_for(700ms);  // the peer binds its port
 
-  LockedInStream tone(ToneBytes(1000, 1000, 16000, kAmplitude));
+  MemoryInStream tone(ToneBytes(1000, 1000, 16000, kAmplitude));
   Engine engine;
   int localPort = 0;
   const int channel = engine.ChannelOnFreePort(&localPort);
   ASSERT_GE(channel, 0);
-  ASSERT_EQ(engine.codec->SetSendCodec(channel, Codec(codec.payloadType, codec.name, 8000)), 0);
+  const EngineCodecRecord record = Codec(codec.name.c_str(), 8000, 0, codec.payloadType);
+  ASSERT_EQ(engine.codec->SetSendCodec(channel, record), 0);
   ASSERT_EQ(engine.base->SetSendDestination(channel, port, "127.0.0.1", -1, -1), 0);
   ASSERT_EQ(engine.file->StartPlayingFileAsMicrophone(channel, &tone, true, 0, 1.0f), 0);
   ASSERT_EQ(engine.base->StartSend(channel), 0);
@@ -145,16 +107,15 @@ TEST_P(GStreamerPeer, RecordsOurStream) {
   ASSERT_EQ(engine.base->StopSend(channel), 0);
   EXPECT_TRUE(peer.Finish(5s));
 
-  std::ifstream file(output, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string bytes = FileBytes(output);
   std::remove(output.c_str());
-  ExpectTone(Samples(bytes), 8000, "GStreamer's recording");
+  ExpectArrivedTone(Samples(bytes), 8000, kAmplitude, 1.5);
 }
 
 // We receive, decode and play what GStreamer sends.
 TEST_P(GStreamerPeer, IsRecordedByUs) {
   const G711& codec = GetParam();
-  LockedOutStream recording;
+  MemoryOutStream recording;
   Engine engine;
   int port = 0;
   const int channel = engine.ChannelOnFreePort(&port);
@@ -163,37 +124,23 @@ TEST_P(GStreamerPeer, IsRecordedByUs) {
   ASSERT_EQ(engine.base->StartPlayout(channel), 0);
   ASSERT_EQ(engine.file->StartRecordingPlayout(&recording, nullptr), 0);
 
-  GstLaunch peer(program_, {"audiotestsrc",
-                            "is-live=true",
-                            "wave=sine",
-                            "freq=1000",
-                            "volume=0.25",
-                            "num-buffers=60",
-                            "samplesperbuffer=160",
-                            "!",
-                            "audio/x-raw,rate=8000,channels=1",
-                            "!",
-                            codec.encoder,
-                            "!",
-                            codec.payloader,
-                            "pt=" + std::to_string(codec.payloadType),
-                            "min-ptime=20000000",
-                            "max-ptime=20000000",
-                            "!",
-                            "udpsink",
-                            "host=127.0.0.1",
-                            "port=" + std::to_string(port)});
-  ASSERT_TRUE(peer.Started());
+  GstLaunch peer("audiotestsrc is-live=true wave=sine freq=1000 volume=0.25 num-buffers=60 "
+                 "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! " +
+                 codec.encoder + " ! " + codec.payloader + " pt=" +
+                 std::to_string(codec.payloadType) +
+                 " min-ptime=20000000 max-ptime=20000000 ! udpsink host=127.0.0.1 port=" +
+                 std::to_string(port));
+  if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
   EXPECT_TRUE(peer.Wait(10s)) << "60 buffers of 20 ms and the peer ends";
   std::this_thread::sleep_for(200ms);
   ASSERT_EQ(engine.file->StopRecordingPlayout(), 0);
-  ExpectTone(Samples(recording.Taken()), 16000, "our recording");
+  ExpectArrivedTone(Samples(recording.written), 16000, kAmplitude, 1.5);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     G711, GStreamerPeer,
     testing::Values(G711{"PCMU", 0, "mulawenc", "rtppcmupay", "rtppcmudepay", "mulawdec"},
                     G711{"PCMA", 8, "alawenc", "rtppcmapay", "rtppcmadepay", "alawdec"}),
-    [](const testing::TestParamInfo<G711>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<G711>& info) { return info.param.name; });
 
 }  // namespace

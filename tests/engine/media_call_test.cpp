@@ -5,19 +5,17 @@
 #include <netinet/ip.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "engine/standin/standin_testing.h"
 #include "tests/engine/engine_harness.h"
+#include "tests/support/memory_streams.h"
 
 namespace {
 
@@ -31,7 +29,7 @@ constexpr double kAmplitude = 8000;
 // and records its playout as 16 kHz PCM. Streams handed to the engines must
 // outlive them (declared first), since a failed assertion skips the stops.
 struct Call {
-  LockedOutStream recording;
+  MemoryOutStream recording;
   Engine sender, receiver;
   int sendPort = 0, receivePort = 0;
   int sendChannel = sender.ChannelOnFreePort(&sendPort);
@@ -51,9 +49,9 @@ struct Call {
   std::vector<std::int16_t> StopReceiving() {
     EXPECT_EQ(receiver.file->StopRecordingPlayout(), 0);
     EXPECT_EQ(sender.base->StopSend(sendChannel), 0);
-    return Samples(recording.Taken());
+    return Samples(recording.written);
   }
-  void PlayAsMicrophone(LockedInStream* stream) {
+  void PlayAsMicrophone(MemoryInStream* stream) {
     EXPECT_EQ(sender.file->StartPlayingFileAsMicrophone(sendChannel, stream, true, 0, 1.0f), 0);
   }
   standin::ChannelStatistics Statistics(Engine& side, int channel) {
@@ -79,9 +77,9 @@ class ToneThroughCodec : public testing::TestWithParam<CodecCase> {};
 // playout at its level and frequency, whatever the codec and its number.
 TEST_P(ToneThroughCodec, ArrivesAtItsLevelAndFrequency) {
   const CodecCase& row = GetParam();
-  LockedInStream tone(ToneBytes(1000, 1200, kRate, kAmplitude));
+  MemoryInStream tone(ToneBytes(1000, 1200, kRate, kAmplitude));
   Call call;
-  const EngineCodecRecord codec = Codec(row.payloadType, row.name, row.frequency, row.rate);
+  const EngineCodecRecord codec = Codec(row.name, row.frequency, row.rate, row.payloadType);
   ASSERT_EQ(call.receiver.codec->SetRecPayloadType(call.receiveChannel, codec), 0);
   ASSERT_EQ(call.sender.codec->SetSendCodec(call.sendChannel, codec), 0)
       << call.sender.base->LastError();
@@ -94,15 +92,7 @@ TEST_P(ToneThroughCodec, ArrivesAtItsLevelAndFrequency) {
   std::this_thread::sleep_for(600ms);
   const std::vector<std::int16_t> pcm = call.StopReceiving();
 
-  const std::size_t onset = FirstLoud(pcm, kRate, kAmplitude / 8);
-  ASSERT_LT(onset, pcm.size()) << "nothing audible arrived";
-  const std::size_t begin = onset + kRate / 10, count = kRate / 2;
-  ASSERT_LE(begin + count, pcm.size());
-  // The tone's level: the median of ten 50 ms windows (a late frame does not count).
-  const double levelDb = 10 * std::log10(SteadyTonePower(pcm, begin, 10, count / 10, 1000, kRate) /
-                                         (kAmplitude * kAmplitude / 2));
-  EXPECT_NEAR(levelDb, 0.0, row.toleranceDb);
-  EXPECT_NEAR(DominantFrequency(pcm, begin, count, kRate), 1000.0, 50.0);
+  ExpectArrivedTone(pcm, kRate, kAmplitude, row.toleranceDb);
   EXPECT_GE(speakerLevel, 7);  // -12 dBFS peaks
   const standin::ChannelStatistics received = call.Statistics(call.receiver, call.receiveChannel);
   EXPECT_GT(received.packetsReceived, 40u);
@@ -137,7 +127,7 @@ TEST_P(TelephoneEvents, SentDigitsAreReceivedOnce) {
   Call call;
   if (row.announcedPayloadType >= 0) {
     ASSERT_EQ(call.receiver.codec->SetRecPayloadType(
-                  call.receiveChannel, Codec(row.announcedPayloadType, "telephone-event", 8000)),
+                  call.receiveChannel, Codec("telephone-event", 8000, 0, row.announcedPayloadType)),
               0);
   }
   if (row.senderPayloadType >= 0) {
@@ -185,10 +175,10 @@ TEST(InBandDtmf, ArrivesAsTheKeysTwoTones) {
   ASSERT_LT(onset, pcm.size());
   const std::size_t begin = onset + kRate / 50, count = kRate / 10;
   // Key 5 is 770 Hz and 1336 Hz; 697 Hz and 1209 Hz belong to other keys.
-  const double low = TonePower(pcm, begin, count, 770, kRate);
-  const double high = TonePower(pcm, begin, count, 1336, kRate);
-  EXPECT_GT(low, 20 * TonePower(pcm, begin, count, 697, kRate));
-  EXPECT_GT(high, 20 * TonePower(pcm, begin, count, 1209, kRate));
+  const Pcm digit = Window(pcm, begin, count);
+  const double low = TonePower(digit, 770, kRate), high = TonePower(digit, 1336, kRate);
+  EXPECT_GT(low, 20 * TonePower(digit, 697, kRate));
+  EXPECT_GT(high, 20 * TonePower(digit, 1209, kRate));
   EXPECT_NEAR(10 * std::log10(low / high), 0.0, 3.0);
   EXPECT_EQ(call.Statistics(call.sender, call.sendChannel).eventsSent, 0u);
 }
@@ -205,21 +195,13 @@ TEST(TypeOfService, MarksThePacketsSent) {
     int port = 0;
     const int channel = side.ChannelOnFreePort(&port);
     ASSERT_GE(channel, 0);
-    int listener = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    TestSocket listener;
     int on = 1;
-    ASSERT_EQ(setsockopt(listener, IPPROTO_IP, IP_RECVTOS, &on, sizeof on), 0);
-
+    ASSERT_EQ(setsockopt(listener.Descriptor(), IPPROTO_IP, IP_RECVTOS, &on, sizeof on), 0);
     ASSERT_EQ(side.network->SetSendTOS(channel, row.tos, 0), 0);
-    ASSERT_EQ(side.base->SetSendDestination(channel, ntohs(address.sin_port), "127.0.0.1", -1, -1),
-              0);
+    ASSERT_EQ(side.base->SetSendDestination(channel, listener.Port(), "127.0.0.1", -1, -1), 0);
     ASSERT_EQ(side.base->StartSend(channel), 0);
-    pollfd waiting{listener, POLLIN, 0};
+    pollfd waiting{listener.Descriptor(), POLLIN, 0};
     ASSERT_EQ(poll(&waiting, 1, 2000), 1);
     char payload[2048], control[256];
     iovec vector{payload, sizeof payload};
@@ -228,7 +210,7 @@ TEST(TypeOfService, MarksThePacketsSent) {
     message.msg_iovlen = 1;
     message.msg_control = control;
     message.msg_controllen = sizeof control;
-    ASSERT_GT(recvmsg(listener, &message, 0), 12);
+    ASSERT_GT(recvmsg(listener.Descriptor(), &message, 0), 12);
     int received = -1;
     for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header))
       if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_TOS)
@@ -236,7 +218,6 @@ TEST(TypeOfService, MarksThePacketsSent) {
     EXPECT_EQ(received >> 2, row.dscp) << "TOS " << row.tos;
     EXPECT_EQ(static_cast<unsigned char>(payload[0]) >> 6, 2) << "RTP version";
     side.base->StopSend(channel);
-    close(listener);
   }
 }
 
@@ -255,7 +236,7 @@ TEST(SendingControls, SilenceSuppressionAndMute) {
     // Silence, then a tone: only unmuted audio with a voice goes out.
     std::string signal(kRate * 2 * 6 / 10, '\0');
     signal += ToneBytes(1000, 300, kRate, kAmplitude);
-    LockedInStream stream(signal);
+    MemoryInStream stream(signal);
     Call call;
     ASSERT_EQ(call.sender.codec->SetVADStatus(call.sendChannel, row.vad ? 1 : 0, 0, 0), 0);
     ASSERT_EQ(call.sender.volume->SetInputMute(call.sendChannel, row.mute), 0);
@@ -276,10 +257,10 @@ TEST(SendingControls, SilenceSuppressionAndMute) {
 // both far sides and the local stream; its call recording holds both
 // directions.
 TEST(Mixing, PlayoutMixesChannelsAndLocalStreamsAndTheCallRecordingHasBothSides) {
-  LockedInStream far(ToneBytes(1000, 1000, kRate, kAmplitude));
-  LockedInStream near(ToneBytes(2000, 1000, kRate, kAmplitude));
-  LockedInStream local(ToneBytes(500, 1000, kRate, kAmplitude));
-  LockedInStream second(ToneBytes(3000, 1000, kRate, kAmplitude));
+  MemoryInStream far(ToneBytes(1000, 1000, kRate, kAmplitude));
+  MemoryInStream near(ToneBytes(2000, 1000, kRate, kAmplitude));
+  MemoryInStream local(ToneBytes(500, 1000, kRate, kAmplitude));
+  MemoryInStream second(ToneBytes(3000, 1000, kRate, kAmplitude));
   Call call;
   int secondPort = 0, secondSenderPort = 0;
   const int secondChannel = call.receiver.ChannelOnFreePort(&secondPort);
@@ -331,8 +312,7 @@ TEST(Mixing, PlayoutMixesChannelsAndLocalStreamsAndTheCallRecordingHasBothSides)
       << "the second call plays beside the first";
   EXPECT_LT(steady(playout, begin, 2000), farTone / 1000) << "what we say is not played back to us";
 
-  std::ifstream wave(file, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(wave)), std::istreambuf_iterator<char>());
+  const std::string bytes = FileBytes(file);
   std::remove(file.c_str());
   const std::size_t data = bytes.find("data");
   ASSERT_NE(data, std::string::npos);

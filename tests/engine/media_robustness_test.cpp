@@ -1,14 +1,9 @@
 // The engine under hostile input, when ports are taken, and how its media
 // thread comes and goes.
-#include <arpa/inet.h>
 #include <dirent.h>
 #include <malloc.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <random>
 #include <thread>
@@ -18,6 +13,7 @@
 #include "engine/standin/error_codes.h"
 #include "engine/standin/standin_testing.h"
 #include "tests/engine/engine_harness.h"
+#include "tests/support/memory_streams.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // The sanitizer runtimes' count of the bytes allocated now (their malloc
@@ -29,7 +25,6 @@ namespace {
 
 using namespace engine_test;
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 
 std::size_t AllocatedBytes() {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -49,31 +44,6 @@ int ThreadCount() {
   }
   return count;
 }
-
-// A UDP socket of the test, bound to a loopback port.
-class TestSocket {
- public:
-  explicit TestSocket(int port = 0) : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  }
-  ~TestSocket() { close(fd_); }
-  bool Bound() const { return bound_; }
-  void SendTo(int port, const Bytes& datagram) const {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-  }
-
- private:
-  int fd_;
-  bool bound_ = false;
-};
 
 Bytes Rtp(int firstByte, int payloadType, std::uint16_t sequence, std::uint32_t timestamp,
           std::uint32_t ssrc, std::size_t payloadSize, std::mt19937& random) {
@@ -144,8 +114,8 @@ void SendHostileRound(const TestSocket& from, int port, std::mt19937& random) {
 // Hostile datagrams at a listening, playing port neither crash the engine
 // nor make it keep more memory; a real stream is heard afterwards.
 TEST(HostileInput, IsDroppedWithoutGrowingAndTheCallGoesOn) {
-  LockedOutStream recording;  // streams outlive the engines that use them
-  LockedInStream tone(ToneBytes(1000, 600, 16000, 8000));
+  MemoryOutStream recording;  // streams outlive the engines that use them
+  MemoryInStream tone(ToneBytes(1000, 600, 16000, 8000));
   Engine receiver, sender;
   int port = 0, senderPort = 0;
   const int channel = receiver.ChannelOnFreePort(&port);
@@ -180,10 +150,10 @@ TEST(HostileInput, IsDroppedWithoutGrowingAndTheCallGoesOn) {
   std::this_thread::sleep_for(800ms);
   ASSERT_EQ(receiver.file->StopRecordingPlayout(), 0);
   ASSERT_EQ(sender.base->StopSend(sending), 0);
-  const std::vector<std::int16_t> pcm = Samples(recording.Taken());
+  const std::vector<std::int16_t> pcm = Samples(recording.written);
   const std::size_t onset = FirstLoud(pcm, 16000, 1000);
   ASSERT_LT(onset + 16000 / 4, pcm.size()) << "the real stream was not heard";
-  EXPECT_NEAR(DominantFrequency(pcm, onset + 16000 / 20, 16000 / 5, 16000), 1000.0, 50.0);
+  EXPECT_NEAR(DominantFrequency(Window(pcm, onset + 16000 / 20, 16000 / 5), 16000), 1000.0, 50.0);
 }
 
 // A port someone else holds is "in use", whoever holds it, and the caller
@@ -243,13 +213,13 @@ TEST(MediaThread, StartsWhenNeededAndEndsWithTheEngine) {
   }
   EXPECT_EQ(ThreadCount(), before);
   {
-    LockedOutStream recording;
+    MemoryOutStream recording;
     Engine engine;
     ASSERT_EQ(engine.file->StartRecordingPlayout(&recording, nullptr), 0);
     EXPECT_EQ(ThreadCount(), before + 1) << "a recording alone needs the thread";
     std::this_thread::sleep_for(100ms);
     ASSERT_EQ(engine.file->StopRecordingPlayout(), 0);
-    EXPECT_GE(recording.Taken().size(), 2u * 320 * 3) << "silence is recorded in real time";
+    EXPECT_GE(recording.written.size(), 2u * 320 * 3) << "silence is recorded in real time";
   }
   EXPECT_EQ(ThreadCount(), before);
 }
