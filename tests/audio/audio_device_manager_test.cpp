@@ -47,18 +47,8 @@ TEST_F(AudioDeviceManagerTest, VolumeGoesToTheSelectedDevicesWaveLine) {
   ASSERT_TRUE(Manager().IsMasterOpen());
   ASSERT_TRUE(Manager().SelectDevice(1));
   EXPECT_EQ(Manager().PlaybackDevice(), 1);
-  struct Row {
-    LONG set;
-    DWORD written;
-    LONG read;
-  };
-  // Rounding is covered above; these check the wiring both ways.
-  const Row rows[] = {{50, 32768, 50}, {1, 655, 1}};
-  for (const Row& row : rows) {
-    Manager().SetVolume(row.set);
-    EXPECT_EQ(devices_.Volume(1, kWave), row.written) << row.set;
-    EXPECT_EQ(Manager().GetVolume(), row.read) << row.set;
-  }
+  Manager().SetVolume(50);  // rounding is covered above; this checks the wiring
+  EXPECT_EQ(devices_.Volume(1, kWave), 32768u);
   devices_.SetVolume(1, kWave, 655);
   EXPECT_EQ(Manager().GetVolume(), 1);
   EXPECT_EQ(devices_.Volume(0, kWave), Fake::kInitialVolume);  // other card untouched

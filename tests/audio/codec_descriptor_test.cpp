@@ -32,7 +32,6 @@ TEST(CodecDescriptorTest, NameGoesIntoTheRecordAsUtf8) {
       {"", ""},
       {a31, a31},
       {a31 + "b", a31},
-      {std::string(40, 'x'), std::string(31, 'x')},
       {"G.711 \xC2\xB5-law", "G.711 \xC2\xB5-law"},
       {std::string(30, 'a') + "\xC3\xA9", std::string(30, 'a')},           // 2-byte é across 31
       {std::string(29, 'a') + "\xE2\x82\xAC", std::string(29, 'a')},       // 3-byte € across 31
@@ -80,17 +79,13 @@ TEST(CodecDescriptorTest, RecordNameIsWidenedIntoANewBstr) {
 
 TEST(CodecDescriptorTest, CopiesOwnTheirName) {
   CodecDescriptor original(0, MEDLEY_OLESTR("PCMU"), 8000, 160, 1, 64000);
-  CodecDescriptor copy(original);
-  EXPECT_NE(copy.name, original.name);
-  EXPECT_EQ(copy.Name(), original.Name());
-
-  CodecDescriptor assigned(8, MEDLEY_OLESTR("PCMA"), 8000, 160, 1, 64000);
+  CodecDescriptor copy(original), assigned(8, MEDLEY_OLESTR("PCMA"), 8000, 160, 1, 64000);
   assigned = original;
-  EXPECT_NE(assigned.name, original.name);
-  EXPECT_EQ(assigned.Name(), MEDLEY_OLESTR("PCMU"));
   assigned = assigned;
-  EXPECT_EQ(assigned.Name(), MEDLEY_OLESTR("PCMU"));
-
+  for (const CodecDescriptor* c : {&copy, &assigned}) {
+    EXPECT_NE(c->name, original.name);
+    EXPECT_EQ(c->Name(), MEDLEY_OLESTR("PCMU"));
+  }
   CodecDescriptor moved(std::move(copy));
   EXPECT_EQ(copy.name, nullptr);
   EXPECT_EQ(moved.Name(), MEDLEY_OLESTR("PCMU"));

@@ -37,8 +37,9 @@ class KsVoiceEngineTest : public testing::Test {
   MemoryOutStream out_;
 };
 
-// One row per adapter operation: the engine call it makes, its S_OK on
-// success and 0x80040000 + last error after one LastError call on failure.
+// One row per adapter operation not already checked through the media handler:
+// the engine call it makes, its S_OK on success and 0x80040000 + last error
+// after one LastError call on failure.
 TEST_F(KsVoiceEngineTest, EachOperationMakesItsEngineCallAndMapsFailure) {
   CKsVoiceEngine& a = *adapter_;
   CodecDescriptor amrwb(97, MEDLEY_OLESTR("AMRWB"), 16000, 320, 1, 23850);
@@ -53,8 +54,6 @@ TEST_F(KsVoiceEngineTest, EachOperationMakesItsEngineCallAndMapsFailure) {
   };
   const Row rows[] = {
       {[&] { return a.SetLocalReceiver(0, 5004); }, "SetLocalReceiver(0,5004,-1,null,null)"},
-      {[&] { return a.SetSendDestination(0, 5006, MEDLEY_OLESTR("10.0.0.2"), -1, -1); },
-       "SetSendDestination(0,5006,10.0.0.2,-1,-1)"},
       {[&] { return a.SetSendDestination(0, 5006, nullptr, 7, 8); },
        "SetSendDestination(0,5006,,7,8)"},
       {[&] { return a.StartListen(0); }, "StartListen(0)"},
@@ -70,42 +69,25 @@ TEST_F(KsVoiceEngineTest, EachOperationMakesItsEngineCallAndMapsFailure) {
        true},
       {[&] { return a.put_RecPayloadType(0, amrwb); },
        "SetRecPayloadType(0,{97,AMRWB,16000,320,1,23850})"},
-      {[&] { return a.SetVAD(0, VARIANT_TRUE); }, "SetVADStatus(0,1,0,0)"},
       {[&] { return a.SetVAD(0, 2); }, "SetVADStatus(0,1,0,0)"},
-      {[&] { return a.SetVAD(0, VARIANT_FALSE); }, "SetVADStatus(0,0,0,0)"},
-      {[&] { return a.SetSendTOS(0, 184); }, "SetSendTOS(0,184,0)"},
       {[&] { return a.SetDtmfPayloadType(0, 101); }, "SetDTMFPayloadType(0,101)"},
-      {[&] { return a.SendTelephoneEvent(0, 11, true); }, "SendTelephoneEvent(0,11,true,160,10)"},
       {[&] { return a.SendTelephoneEvent(0, 3, false); }, "SendTelephoneEvent(0,3,false,160,10)"},
       {[&] { return a.SetSoundDevices(1, 2); }, "SetSoundDevices(1,2,0,0,2)"},
       {[&] { return a.SetEchoCancellation(true); }, "SetECStatus(true,0,0,28)"},
-      {[&] { return a.SetGainControl(VARIANT_TRUE); }, "SetAGCStatus(1,2)"},
       {[&] { return a.SetGainControl(1); }, "SetAGCStatus(1,2)"},
-      {[&] { return a.SetGainControl(VARIANT_FALSE); }, "SetAGCStatus(0,2)"},
       {[&] { return a.SetMicVolume(200); }, "SetMicVolume(200)"},
       {[&] { return a.GetMicVolume(&value); }, "GetMicVolume()"},
       {[&] { return a.GetMicLevel(&value); }, "GetMicLevel()"},
       {[&] { return a.GetSpeakerLevel(&value); }, "GetSpeakerLevel(-1)"},
-      {[&] { return a.SetInputMute(0, true); }, "SetInputMute(0,true)"},
-      {[&] { return a.StartPlayingFileLocally(0, &in_, 2, 0.5f); },
-       "StartPlayingFileLocally(0,stream,2,0.5,0,0)"},
-      {[&] { return a.StopPlayingFileLocally(0); }, "StopPlayingFileLocally(0)"},
       {[&] { return a.StartPlayingFileAsMicrophone(0, &in_, 1, 1.0f, true); },
        "StartPlayingFileAsMicrophone(0,stream,true,1,1)"},
-      {[&] { return a.StopPlayingFileAsMicrophone(0); }, "StopPlayingFileAsMicrophone(0)"},
       {[&] { return a.StartRecordingPlayout(&out_); }, "StartRecordingPlayout(stream,null)"},
-      {[&] { return a.StartRecordingPlayout(Amr(), &out_); },
-       "StartRecordingPlayout(stream,{96,AMR,8000,160,1,12200})"},
-      {[&] { return a.StopRecordingPlayout(); }, "StopRecordingPlayout()"},
       {[&] { return a.ConvertWavToPcm(&in_, &out_); }, "ConvertWavToPcm(stream,stream)"},
-      {[&] { return a.ConvertCompressedToPcm(&in_, &out_); },
-       "ConvertCompressedToPcm(stream,stream)"},
       {[&] { return a.ConvertPcmToCompressed(&in_, Amr(), &out_); },
        "ConvertPcmToCompressed(stream,stream,{96,AMR,8000,160,1,12200})"},
       {[&] { return a.StartRecordingCall(linear, "call.wav"); },
        "StartRecordingCall(call.wav,{0,L16,8000,0,0,0},-1)"},
       {[&] { return a.PauseRecordingCall(true); }, "PauseRecordingCall(true)"},
-      {[&] { return a.StopRecordingCall(); }, "StopRecordingCall()"},
       {[&] { return a.DeleteChannel(0); }, "DeleteChannel(0)"},  // last: the channel goes
   };
   for (const Row& row : rows) {
@@ -125,8 +107,7 @@ TEST_F(KsVoiceEngineTest, EachOperationMakesItsEngineCallAndMapsFailure) {
 
 TEST_F(KsVoiceEngineTest, FailureCodeIsTheLastErrorInTheLowWord) {
   const std::pair<int, unsigned> rows[] = {
-      {8003, 0x80041F43u}, {0, 0x80040000u},      {1, 0x80040001u},
-      {9002, 0x8004232Au}, {0xFFFF, 0x8004FFFFu}};
+      {0, 0x80040000u}, {9002, 0x8004232Au}, {0xFFFF, 0x8004FFFFu}};
   for (auto [lastError, expected] : rows) {
     engine().FailNext("StopSend", lastError);
     EXPECT_EQ(adapter_->StopSend(0), static_cast<HRESULT>(expected)) << lastError;
@@ -181,35 +162,34 @@ TEST(KsVoiceEngineLifecycleTest, InitStartsTheEngineOnce) {
 
 // Send re-applies the telephone-event payload type, even one the engine refused.
 TEST(KsVoiceEngineSendTest, StartSendReappliesTheTelephoneEventPayloadType) {
+  const HRESULT kRefused = EngineErrorToHresult(8003);
   struct Row {
-    const char* what;
-    LONG dtmfPayloadType;  // -1: SetDtmfPayloadType not called
-    const char* failing;   // a call made to fail with 8003, or null
+    LONG dtmfPayloadType;    // -1: SetDtmfPayloadType not called
+    const char* failBefore;  // made to fail before StartSend, or ""
+    const char* failDuring;  // made to fail during StartSend, or ""
     HRESULT expected;
-    Strings calls;         // from StartSend on
+    Strings calls;  // from StartSend on
   } rows[] = {
-      {"no payload type", -1, nullptr, S_OK, {"StartSend(0)", "LastError()"}},
-      {"payload type 101", 101, nullptr, S_OK,
-       {"StartSend(0)", "LastError()", "SetDTMFPayloadType(0,101)"}},
-      {"refused payload type", 96, "SetDTMFPayloadType", S_OK,
+      {-1, "", "", S_OK, {"StartSend(0)", "LastError()"}},
+      {101, "", "", S_OK, {"StartSend(0)", "LastError()", "SetDTMFPayloadType(0,101)"}},
+      {96, "SetDTMFPayloadType", "", S_OK,
        {"StartSend(0)", "LastError()", "SetDTMFPayloadType(0,96)"}},
-      {"send fails", 101, "StartSend", EngineErrorToHresult(8003), {"StartSend(0)", "LastError()"}},
-      {"re-apply fails", 101, "SetDTMFPayloadType(0,101)", EngineErrorToHresult(8003),
+      {101, "", "StartSend", kRefused, {"StartSend(0)", "LastError()"}},
+      {101, "", "SetDTMFPayloadType(0,101)", kRefused,
        {"StartSend(0)", "LastError()", "SetDTMFPayloadType(0,101)", "LastError()"}},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
+    SCOPED_TRACE(testing::PrintToString(row.calls));
     ScopedTestEngine scope;
     CKsVoiceEngine adapter;
     LONG channel;
     VARIANT_BOOL ok;
     ASSERT_EQ(adapter.Init(), S_OK);
     ASSERT_EQ(adapter.CreateChannel(&channel, &ok), S_OK);
-    bool refusedBeforeSend = row.failing && std::string(row.failing) == "SetDTMFPayloadType";
-    if (refusedBeforeSend) scope.engine().FailNext(row.failing, 8003);
+    if (*row.failBefore) scope.engine().FailNext(row.failBefore, 8003);
     if (row.dtmfPayloadType != -1) adapter.SetDtmfPayloadType(channel, row.dtmfPayloadType);
     scope.engine().ClearCalls();
-    if (row.failing && !refusedBeforeSend) scope.engine().FailNext(row.failing, 8003);
+    if (*row.failDuring) scope.engine().FailNext(row.failDuring, 8003);
     EXPECT_EQ(adapter.StartSend(channel), row.expected);
     EXPECT_EQ(scope.engine().Calls(), row.calls);
   }
@@ -217,11 +197,7 @@ TEST(KsVoiceEngineSendTest, StartSendReappliesTheTelephoneEventPayloadType) {
 
 TEST_F(KsVoiceEngineTest, CreateChannelReportsFailureOnlyThroughOk) {
   LONG channel = 0;
-  VARIANT_BOOL ok = VARIANT_FALSE;
-  EXPECT_EQ(adapter_->CreateChannel(&channel, &ok), S_OK);
-  EXPECT_EQ(channel, 1);
-  EXPECT_EQ(ok, VARIANT_TRUE);
-  engine().ClearCalls();
+  VARIANT_BOOL ok = VARIANT_TRUE;
   engine().FailNext("CreateChannel", 8011);
   EXPECT_EQ(adapter_->CreateChannel(&channel, &ok), S_OK);
   EXPECT_EQ(channel, -1);
@@ -249,23 +225,14 @@ TEST_F(KsVoiceEngineTest, GettersCopyTheEngineValueAndTreatMinusOneAsFailure) {
   }
 }
 
-TEST_F(KsVoiceEngineTest, CodecListIsReadIntoDescriptors) {
-  engine().SetCodecs({TestVoiceEngine::MakeCodec(0, "PCMU", 8000, 160, 1, 64000),
-                      TestVoiceEngine::MakeCodec(97, "AMRWB", 16000, 320, 1, 23850)});
-  LONG count = 0;
-  EXPECT_EQ(adapter_->GetNumOfCodecs(&count), S_OK);
-  EXPECT_EQ(count, 2);
-  CodecDescriptor codec;
-  EXPECT_EQ(adapter_->GetCodecAt(1, &codec), S_OK);
-  EXPECT_EQ(codec.Name(), MEDLEY_OLESTR("AMRWB"));
-  EXPECT_EQ(codec.payloadType, 97);
-
-  // A failed read still overwrites the descriptor with the zeroed record.
-  EXPECT_EQ(adapter_->GetCodecAt(2, &codec),
+// A failed read still overwrites its output: the zeroed record, a count of -1.
+TEST_F(KsVoiceEngineTest, FailedCodecReadsOverwriteTheirOutput) {
+  CodecDescriptor codec = Amr();
+  EXPECT_EQ(adapter_->GetCodecAt(99, &codec),
             EngineErrorToHresult(TestVoiceEngine::kInvalidArgument));
   EXPECT_EQ(codec.Name(), MEDLEY_OLESTR(""));
   EXPECT_EQ(codec.payloadType, 0);
-
+  LONG count = 0;
   engine().FailNext("NumOfCodecs", 8005);
   EXPECT_EQ(adapter_->GetNumOfCodecs(&count), EngineErrorToHresult(8005));
   EXPECT_EQ(count, -1);
@@ -311,43 +278,32 @@ TEST_F(KsVoiceEngineTest, VersionIsWidened) {
   EXPECT_TRUE(version.IsNull());
 }
 
-TEST_F(KsVoiceEngineTest, ConversionsRunThroughTheEngineStreams) {
-  MemoryInStream in(std::string(500, 'x'));
-  EXPECT_EQ(adapter_->ConvertCompressedToPcm(&in, &out_), S_OK);
-  EXPECT_EQ(out_.written, std::string(500, 'x'));
-}
-
 TEST(KsVoiceEngineLifecycleTest, InterfacesAreTakenInOrderAndGivenBackReversed) {
-  const char* names[] = {"GIPSVEBase",     "GIPSVECodec",     "GIPSVEVQE",
+  const char* names[] = {"GIPSVEBase",     "GIPSVECodec",         "GIPSVEVQE",
                          "GIPSVEFile",     "GIPSVEVolumeControl", "GIPSVEHardware",
-                         "GIPSVEVideoSync", "GIPSVENetwork",  "GIPSVEDTMF"};
-  Strings acquisition, release, terminated = {"Terminate()"};
-  for (const char* name : names) acquisition.push_back(std::string("GetInterface(") + name + ")");
-  for (auto it = std::rbegin(names); it != std::rend(names); ++it)
-    release.push_back(std::string("Release(") + *it + ")");
-  release.push_back("Delete()");
-  terminated.insert(terminated.end(), release.begin(), release.end());
-  struct LifecycleRow {
-    const char* what;
-    bool init;
-    Strings callsAtDestruction;
-  };
-  const LifecycleRow rows[] = {{"initialised", true, terminated},
-                               {"never initialised", false, release}};
-  for (const LifecycleRow& row : rows) {
+                         "GIPSVEVideoSync", "GIPSVENetwork",      "GIPSVEDTMF"};
+  Strings taken, givenBack = {"Delete()"};
+  for (const char* name : names) {
+    taken.push_back(std::string("GetInterface(") + name + ")");
+    givenBack.insert(givenBack.begin(), std::string("Release(") + name + ")");
+  }
+  for (bool init : {true, false}) {
+    SCOPED_TRACE(init ? "initialised" : "never initialised");
     ScopedTestEngine scope;
     {
       CKsVoiceEngine adapter;
       EXPECT_EQ(adapter.GetVoiceEngine(), scope.factory().LastEngine());
-      EXPECT_EQ(scope.engine().Calls(), acquisition) << row.what;
-      if (row.init) {
+      EXPECT_EQ(scope.engine().Calls(), taken);
+      if (init) {
         ASSERT_EQ(adapter.Init(), S_OK);
       }
       scope.engine().ClearCalls();
     }
-    EXPECT_EQ(scope.engine().Calls(), row.callsAtDestruction) << row.what;
-    EXPECT_FALSE(scope.engine().AnyInterfaceHeld()) << row.what;
-    EXPECT_TRUE(scope.factory().WasDeleted(&scope.engine())) << row.what;
+    Strings expected = givenBack;
+    if (init) expected.insert(expected.begin(), "Terminate()");
+    EXPECT_EQ(scope.engine().Calls(), expected);
+    EXPECT_FALSE(scope.engine().AnyInterfaceHeld());
+    EXPECT_TRUE(scope.factory().WasDeleted(&scope.engine()));
   }
 }
 
@@ -390,39 +346,10 @@ TEST(EngineFactoryTest, OverridesNestAndRestore) {
       TestEngineFactory inner;
       ScopedEngineFactoryOverride innerScope(inner);
       EXPECT_EQ(&CurrentEngineFactory(), &inner);
-      CKsVoiceEngine adapter;
-      EXPECT_EQ(inner.EngineCount(), 1u);
-      EXPECT_EQ(outer.EngineCount(), 0u);
     }
     EXPECT_EQ(&CurrentEngineFactory(), &outer);
   }
   EXPECT_EQ(&CurrentEngineFactory(), library);
-}
-
-// Without an override the adapter runs on the engine library.
-TEST(KsVoiceEngineOnLibraryTest, DrivesTheStandInEngine) {
-  CKsVoiceEngine adapter;
-  ASSERT_NE(adapter.GetVoiceEngine(), nullptr);
-  ASSERT_EQ(adapter.Init(), S_OK);
-  BString version;
-  EXPECT_EQ(adapter.GetVersion(version.Receive()), S_OK);
-  EXPECT_FALSE(version.View().empty());
-  CodecDescriptor codec;
-  EXPECT_EQ(adapter.FindCodecByName(MEDLEY_OLESTR("AMRWB"), &codec), S_OK);
-  EXPECT_EQ(codec.payloadType, 97);
-  EXPECT_EQ(codec.frequency, 16000);
-  LONG first = -1, second = -1;
-  VARIANT_BOOL ok = VARIANT_FALSE;
-  ASSERT_EQ(adapter.CreateChannel(&first, &ok), S_OK);
-  ASSERT_EQ(adapter.CreateChannel(&second, &ok), S_OK);
-  EXPECT_EQ(adapter.SetLocalReceiver(first, 5000), S_OK);
-  EXPECT_EQ(adapter.SetLocalReceiver(second, 5000), static_cast<HRESULT>(0x80042713u))
-      << "receive port in use";
-  EXPECT_EQ(adapter.SetSendCodec(first, codec), S_OK);
-  EXPECT_EQ(adapter.SetDtmfPayloadType(first, 101), S_OK);
-  EXPECT_EQ(adapter.SetSendDestination(first, 6000, MEDLEY_OLESTR("127.0.0.1"), -1, -1), S_OK);
-  EXPECT_EQ(adapter.StartSend(first), S_OK);
-  EXPECT_EQ(adapter.StopSend(first), S_OK);
 }
 
 }  // namespace

@@ -106,11 +106,12 @@ TEST_F(AudioStreamsTest, EachStreamsFormatReachesTheEngineAndItsRelay) {
   ASSERT_EQ(Audio().StartSendAudioStream(channel_, 5, ilbc.Get(), 100), S_OK);
   EXPECT_EQ(EngineRead(Engine().FindChannel(channel_)->microphoneFile, 20), "#!iLBC30\nframe");
 
+  // The engine's iLBC record says 13330; the stream format forces 13300.
   auto sink = MemoryAudioSink::Create();
-  ASSERT_EQ(Audio().StartRecordAudioStream(channel_, 4, sink.Get()), S_OK);
+  ASSERT_EQ(Audio().StartRecordAudioStream(channel_, 5, sink.Get()), S_OK);
   EXPECT_EQ(Engine().CallsTo("StartRecordingPlayout").back(),
-            "StartRecordingPlayout(stream,{98,AMR,8000,160,1,12200})");
-  EXPECT_TRUE(Engine().state().playoutRecording->Write("#!AMR\nframes", 12));
+            "StartRecordingPlayout(stream,{102,iLBC,8000,240,1,13300})");
+  EXPECT_TRUE(Engine().state().playoutRecording->Write("#!iLBC30\nframes", 15));
   EXPECT_EQ(sink->Data(), "frames");
   // The relays hold the host objects uncounted: stop before they go.
   EXPECT_EQ(Audio().StopPlayAudioStream(channel_) | Audio().StopSendAudioStream(channel_) |
@@ -160,6 +161,7 @@ TEST_F(AudioStreamsTest, ConversionsRunWholeThroughTheHeaderRelays) {
       {2, 3, "pcm", E_NOTIMPL, "", ""},
       {2, 2, "pcm", E_FAIL, "", ""},  // the engine has no "IPCMWB" codec
       {7, 2, "pcm", E_INVALIDARG, "", ""},
+      {2, -1, "pcm", E_INVALIDARG, "", ""},
   };
   for (const Row& row : rows) {
     auto source = MemoryAudioSource::Create(row.input);

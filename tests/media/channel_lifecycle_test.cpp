@@ -121,16 +121,13 @@ TEST_F(ChannelLifecycleTest, StartSendingHandsTheNegotiatedCallToTheEngine) {
     Strings expected;  // for channel 0
   };
   const Row rows[] = {
-      {kPeerAnswer,
-       46,
-       VARIANT_FALSE,
+      {kPeerAnswer, 46, VARIANT_FALSE,
        {"SetSendCodec(0,{96,AMRWB,16000,320,1,23850})",
         "SetSendDestination(0,4000,198.51.100.7,-1,-1)", "SetDTMFPayloadType(0,100)",
         "SetSendTOS(0,184,0)", "SetVADStatus(0,0,0,0)", "StartSend(0)",
         "SetDTMFPayloadType(0,100)"}},
-      {kPlainPeerAnswer,
-       0,
-       1,  // any non-zero value turns voice activity detection on
+      // Any non-zero value turns voice activity detection on.
+      {kPlainPeerAnswer, 0, 1,
        {"SetSendCodec(0,{0,PCMU,8000,160,1,64000})",
         "SetSendDestination(0,4002,198.51.100.8,-1,-1)", "SetSendTOS(0,0,0)",
         "SetVADStatus(0,1,0,0)", "StartSend(0)"}},
@@ -174,21 +171,11 @@ TEST_F(ChannelLifecycleTest, ReceiveParametersAnnounceDynamicNumbersAndKeepPlayo
   EXPECT_TRUE(Channel(channel).playing);
 }
 
-TEST_F(ChannelLifecycleTest, StoppingPlayoutOrSendingStopsItsStreamFirst) {
-  LONG channel = StartCall();
-  auto played = host::MemoryAudioSource::Create("p"), sent = host::MemoryAudioSource::Create("s");
-  ASSERT_EQ(Audio().StartPlayAudioStream(channel, 0, played.Get(), 100), S_OK);
-  ASSERT_EQ(Audio().StartSendAudioStream(channel, 0, sent.Get(), 100), S_OK);
-  Engine().ClearCalls();
-  EXPECT_EQ(handler_->StopPlayout(channel), S_OK);
-  EXPECT_EQ(handler_->StopSending(channel), S_OK);
-  EXPECT_EQ(EngineCalls(), (Strings{"StopPlayingFileLocally(0)", "StopPlayout(0)",
-                                    "StopPlayingFileAsMicrophone(0)", "StopSend(0)"}));
-  EXPECT_EQ(played->EndCalls() + sent->EndCalls(), 2);
-}
-
-TEST_F(ChannelLifecycleTest, ReleaseStopsTheChannelsStreamsBeforeTheChannelGoes) {
+// Stopping playout or sending stops its stream first; a release stops every
+// stream still on, even when the engine refuses the stops.
+TEST_F(ChannelLifecycleTest, StopsAndReleaseStopTheChannelsStreamsFirst) {
   for (bool engineRefusesStops : {false, true}) {
+    SCOPED_TRACE(engineRefusesStops ? "engine refuses stops" : "playout and sending stopped first");
     LONG channel = StartCall();
     auto played = host::MemoryAudioSource::Create("p"), sent = host::MemoryAudioSource::Create("s");
     auto recorded = host::MemoryAudioSink::Create();
@@ -199,16 +186,26 @@ TEST_F(ChannelLifecycleTest, ReleaseStopsTheChannelsStreamsBeforeTheChannelGoes)
     ASSERT_EQ(Audio().StartRecordAudioConversation(channel, 3, file.Get()), S_OK);
     GIPSVEInStream* playRelay = Engine().FindChannel(channel)->localFile;
     GIPSVEOutStream* recordRelay = Engine().state().playoutRecording;
-    for (const char* stop :
-         {"StopPlayingFileLocally", "StopPlayingFileAsMicrophone", "StopRecordingPlayout"})
-      if (engineRefusesStops) Engine().FailAlways(stop, 8003);
-    Engine().ClearCalls();
-    EXPECT_EQ(handler_->ReleaseChannel(channel), S_OK);
     std::string c = std::to_string(channel);
-    EXPECT_EQ(
-        EngineCalls(),
-        (Strings{"StopPlayingFileLocally(" + c + ")", "StopPlayingFileAsMicrophone(" + c + ")",
-                 "StopRecordingPlayout()", "StopRecordingCall()", "DeleteChannel(" + c + ")"}));
+    Strings stops = {"StopPlayingFileLocally(" + c + ")", "StopPlayingFileAsMicrophone(" + c + ")"};
+    Engine().ClearCalls();
+    if (engineRefusesStops) {
+      for (const char* stop :
+           {"StopPlayingFileLocally", "StopPlayingFileAsMicrophone", "StopRecordingPlayout"})
+        Engine().FailAlways(stop, 8003);
+    } else {
+      EXPECT_EQ(handler_->StopPlayout(channel), S_OK);
+      EXPECT_EQ(handler_->StopSending(channel), S_OK);
+      EXPECT_EQ(EngineCalls(),
+                (Strings{stops[0], "StopPlayout(" + c + ")", stops[1], "StopSend(" + c + ")"}));
+      EXPECT_EQ(played->EndCalls() + sent->EndCalls(), 2);
+      stops.clear();
+      Engine().ClearCalls();
+    }
+    EXPECT_EQ(handler_->ReleaseChannel(channel), S_OK);
+    stops.insert(stops.end(),
+                 {"StopRecordingPlayout()", "StopRecordingCall()", "DeleteChannel(" + c + ")"});
+    EXPECT_EQ(EngineCalls(), stops);
     EXPECT_EQ(played->EndCalls() + sent->EndCalls() + recorded->EndCalls(), 3);
     // An engine that kept its relays finds them closed, never the host objects.
     if (engineRefusesStops) {
