@@ -134,25 +134,19 @@ TEST_F(MixerTest, ControlsAndValues) {
   MIXERCONTROL control{};
   MIXERLINECONTROLS controls{sizeof controls, 0x00010001, {MIXERCONTROL_CONTROLTYPE_VOLUME}, 1,
                              sizeof control, &control};
-  ASSERT_EQ(mixerGetLineControls(mixer, &controls,
-                                 MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE),
-            MMSYSERR_NOERROR);
+  auto lineControls = [&](DWORD how) {
+    return mixerGetLineControls(mixer, &controls, MIXER_OBJECTF_HMIXER | how);
+  };
+  ASSERT_EQ(lineControls(MIXER_GETLINECONTROLSF_ONEBYTYPE), MMSYSERR_NOERROR);
   EXPECT_EQ(control.dwControlID, Fake::kWaveOutVolumeId);
   EXPECT_EQ(control.Bounds.dwMaximum, 0xFFFFu);
-
   controls.dwControlID = Fake::kSpeakerVolumeId;
-  ASSERT_EQ(mixerGetLineControls(mixer, &controls,
-                                 MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYID),
-            MMSYSERR_NOERROR);
+  ASSERT_EQ(lineControls(MIXER_GETLINECONTROLSF_ONEBYID), MMSYSERR_NOERROR);
   EXPECT_EQ(controls.dwLineID, 0xFFFF0001u);
   controls.dwControlID = 99;
-  EXPECT_EQ(mixerGetLineControls(mixer, &controls,
-                                 MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYID),
-            MIXERR_INVALCONTROL);
+  EXPECT_EQ(lineControls(MIXER_GETLINECONTROLSF_ONEBYID), MIXERR_INVALCONTROL);
   controls.cControls = 2;
-  EXPECT_EQ(mixerGetLineControls(mixer, &controls,
-                                 MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ALL),
-            MMSYSERR_INVALPARAM);
+  EXPECT_EQ(lineControls(MIXER_GETLINECONTROLSF_ALL), MMSYSERR_INVALPARAM);
 
   MIXERCONTROLDETAILS_UNSIGNED values[2] = {{70000}, {1}};
   MIXERCONTROLDETAILS details{sizeof details, Fake::kWaveOutVolumeId, 1, {nullptr},
@@ -247,23 +241,6 @@ TEST_F(MixerTest, WaveOutOpensChecksAndCloses) {
 
   devices_.SimulateWaveOutOpenError(1, MMSYSERR_ALLOCATED);
   OpenWave(1, MMSYSERR_ALLOCATED);
-}
-
-TEST_F(MixerTest, EndingTheOverrideInvalidatesItsHandles) {
-  Fake inner;
-  inner.AddCard();
-  HMIXER mixer = nullptr;
-  HWAVEOUT wave = nullptr;
-  {
-    ScopedAudioDeviceBackendForTesting use(inner);
-    ASSERT_EQ(mixerOpen(&mixer, 0, 0, 0, MIXER_OBJECTF_MIXER), MMSYSERR_NOERROR);
-    wave = OpenWave(0);
-    EXPECT_EQ(&CurrentAudioDeviceBackend(), &inner);
-  }
-  EXPECT_EQ(&CurrentAudioDeviceBackend(), &devices_);
-  EXPECT_EQ(inner.OpenWaveOutStreams(), 0);
-  EXPECT_EQ(waveOutClose(wave), MMSYSERR_INVALHANDLE);
-  EXPECT_EQ(mixerClose(mixer), MMSYSERR_INVALHANDLE);
 }
 
 // The sound system's own backend, on a machine without a sound card.

@@ -24,17 +24,5 @@ TEST(Trace, FormatsNarrowWideAndNumbers) {
                        "trailing %"}));
 }
 
-TEST(Trace, SinkIsRestoredWhenTheScopeEnds) {
-  std::vector<std::string> outer, inner;
-  ScopedTraceSinkForTesting outerSink([&](const std::string& line) { outer.push_back(line); });
-  {
-    ScopedTraceSinkForTesting innerSink([&](const std::string& line) { inner.push_back(line); });
-    Trace("inner");
-  }
-  Trace("outer");
-  EXPECT_EQ(inner, std::vector<std::string>{"inner"});
-  EXPECT_EQ(outer, std::vector<std::string>{"outer"});
-}
-
 }  // namespace
 }  // namespace platform
