@@ -19,15 +19,10 @@ HRESULT CleanFormatList(BSTR value, OleString* out) {
   if (!IsSdpLineText(text)) return E_INVALIDARG;
   out->clear();
   out->reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    size_t start = i;
-    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-    if (i == start) break;
+  ForEachSdpField(text, [&](OleStringView field) {
     if (!out->empty()) *out += ' ';
-    out->append(text.substr(start, i - start));
-  }
+    out->append(field);
+  });
   return S_OK;
 }
 

@@ -222,13 +222,7 @@ std::string SdpTextReader::StartMedia(OleStringView value) {
 
 std::vector<OleStringView> SplitSdpFields(OleStringView text) {
   std::vector<OleStringView> fields;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    size_t start = i;
-    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-    if (i > start) fields.push_back(text.substr(start, i - start));
-  }
+  ForEachSdpField(text, [&](OleStringView field) { fields.push_back(field); });
   return fields;
 }
 

@@ -34,7 +34,19 @@ SdpParseResult ParseSdp(platform::OleStringView text);
 SdpParseResult ParseSdp(std::string_view text);
 
 // Helpers the parser and SdpDocument share for checking values.
-// Splits at runs of spaces and tabs; empty pieces are dropped.
+// Calls `visit` with each field of `text`: the pieces between runs of spaces
+// and tabs, empty pieces dropped.
+template <class Visit>
+void ForEachSdpField(platform::OleStringView text, Visit&& visit) {
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    size_t start = i;
+    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
+    if (i > start) visit(text.substr(start, i - start));
+  }
+}
+// The fields of `text` (see ForEachSdpField).
 std::vector<platform::OleStringView> SplitSdpFields(platform::OleStringView text);
 // True when `text` holds something other than spaces and tabs, i.e. when
 // SplitSdpFields would find a field.
