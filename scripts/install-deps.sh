@@ -11,6 +11,13 @@ packages=(
   libasound2-dev libspeexdsp-dev libsndfile1-dev libspandsp-dev libbcg729-dev libgsm1-dev
   libopencore-amrnb-dev libopencore-amrwb-dev libvo-amrwbenc-dev
   libre-dev gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  ccache
+  # Independent peers the tests meet: RTP stacks and codecs, a SIP phone and a
+  # registrar, a sound server with a null sink, repeatable speech.
+  gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly ffmpeg sox
+  baresip-core kamailio
+  pulseaudio pulseaudio-utils libasound2-plugins
+  espeak-ng
 )
 # Wine runs the Windows build's tests; it takes its recommended libraries
 # (sound, graphics stubs) so that a new prefix boots as it does on a desktop.
