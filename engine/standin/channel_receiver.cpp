@@ -52,6 +52,10 @@ void ChannelReceiver::SetEventPayloadType(int payloadType) {
   Rebuild();
 }
 
+void ChannelReceiver::SetEventClockRate(int rate) {
+  if (rate > 0) eventClockRate_ = rate;
+}
+
 void ChannelReceiver::Rebuild() {
   table_.fill(nullptr);
   for (int i = 0; i < CodecCatalogue::Count(); ++i) {
@@ -129,10 +133,9 @@ void ChannelReceiver::OnDatagram(const std::uint8_t* data, std::size_t size, boo
 
   if (Named(*entry, "telephone-event")) {
     TelephoneEventBlock block;
-    // Events count in the clock of the audio they go with (RFC 4733).
+    // Events count in their own payload's clock, as negotiated (RFC 4733).
     if (ParseTelephoneEvent(packet.payload, packet.payloadSize, &block))
-      events_.OnPacket(packet.header.timestamp, block,
-                       jitterClock_ > 0 ? jitterClock_ : entry->frequency);
+      events_.OnPacket(packet.header.timestamp, block, eventClockRate_);
     return;
   }
   if (!play) return;

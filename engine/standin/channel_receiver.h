@@ -43,6 +43,8 @@ class ChannelReceiver {
   void AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry);
   void SetSendPayloadType(int payloadType, const EngineCodecRecord* entry);
   void SetEventPayloadType(int payloadType);
+  // Telephone events count in this RTP clock (Hz, above 0; 8000 until told).
+  void SetEventClockRate(int rate);
 
   // One datagram from the channel's socket; audio is kept for playout only
   // when `play` is true.
@@ -101,6 +103,7 @@ class ChannelReceiver {
   JitterPacket due_;
 
   TelephoneEventReceiver events_;
+  int eventClockRate_ = 8000;
   std::uint64_t received_ = 0;
   std::uint64_t ignored_ = 0;
   std::uint64_t concealed_ = 0;

@@ -349,7 +349,8 @@ std::vector<std::int16_t> Pump(ChannelSender& sender, ChannelReceiver& receiver,
   Bytes datagram;
   for (int frame = 0; frame < frames; ++frame) {
     std::vector<std::int16_t> copy = pcm;
-    if (sender.NextPacket(copy.data(), datagram) && deliver(frame, datagram))
+    if (sender.NextPacket(static_cast<std::uint64_t>(frame), copy.data(), datagram) &&
+        deliver(frame, datagram))
       receiver.OnDatagram(datagram.data(), datagram.size(), true);
     std::int16_t out[320];
     const int rate = receiver.PlayoutFrame(out);
@@ -416,7 +417,7 @@ TEST_F(SenderToReceiver, CountsLossAndKeepsToTheFirstSource) {
   Bytes datagram;
   for (int frame = 0; frame < 5; ++frame) {
     std::vector<std::int16_t> copy = tone;
-    ASSERT_TRUE(intruder.NextPacket(copy.data(), datagram));
+    ASSERT_TRUE(intruder.NextPacket(static_cast<std::uint64_t>(frame), copy.data(), datagram));
     receiver.OnDatagram(datagram.data(), datagram.size(), true);
   }
   EXPECT_EQ(Statistics().packetsIgnored, 5u);
@@ -427,7 +428,7 @@ TEST_F(SenderToReceiver, CountsLossAndKeepsToTheFirstSource) {
     receiver.EndFrame();
   }
   std::vector<std::int16_t> copy = tone;
-  ASSERT_TRUE(intruder.NextPacket(copy.data(), datagram));
+  ASSERT_TRUE(intruder.NextPacket(5, copy.data(), datagram));
   receiver.OnDatagram(datagram.data(), datagram.size(), true);
   EXPECT_EQ(Statistics().packetsReceived, 46u);
 }
@@ -452,6 +453,115 @@ TEST_F(SenderToReceiver, SilenceTravelsAsComfortNoise) {
   const double rms = Rms(Pcm(played).subspan(played.size() / 2));
   EXPECT_GT(rms, 5.0) << "comfort noise, not digital silence";
   EXPECT_LT(rms, 100.0);
+}
+
+// What a sender puts on the wire for the media clock's frames `frames`.
+std::vector<RtpView> SendAt(ChannelSender& sender, const std::vector<std::uint64_t>& frames,
+                            std::vector<Bytes>& datagrams) {
+  std::vector<RtpView> packets;
+  for (std::uint64_t frame : frames) {
+    std::vector<std::int16_t> pcm = Tone(sender.SampleRate(), 1000, 8000, 320);
+    Bytes datagram;
+    if (!sender.NextPacket(frame, pcm.data(), datagram)) continue;
+    datagrams.push_back(std::move(datagram));
+  }
+  for (const Bytes& datagram : datagrams) {
+    RtpView packet;
+    EXPECT_TRUE(ParseRtp(datagram.data(), datagram.size(), &packet));
+    packets.push_back(packet);
+  }
+  return packets;
+}
+
+std::vector<std::uint64_t> FrameRange(std::uint64_t first, std::uint64_t end) {
+  std::vector<std::uint64_t> frames;
+  for (std::uint64_t frame = first; frame < end; ++frame) frames.push_back(frame);
+  return frames;
+}
+
+// Audio timestamps run with the media clock: a pause (frames with nothing
+// sent) moves them on by its length and the audio after it is marked.
+TEST(SenderClock, TimestampsJumpByThePauseAndMarkTheResumption) {
+  const struct {
+    const char* name;
+    int frequency;
+    std::uint32_t ticks;  // per 20 ms
+  } rows[] = {{"PCMU", 8000, 160}, {"G722", 8000, 160}, {"AMRWB", 16000, 320}};
+  const std::vector<std::uint64_t> frames = {7, 8, 9, 60, 61, 62, 200};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::mt19937 random{17};
+    ChannelSender sender{random};
+    ASSERT_TRUE(sender.SetCodec(Codec(row.name, row.frequency)));
+    std::vector<Bytes> datagrams;
+    const std::vector<RtpView> packets = SendAt(sender, frames, datagrams);
+    ASSERT_EQ(packets.size(), frames.size());
+    for (std::size_t i = 1; i < packets.size(); ++i) {
+      EXPECT_EQ(packets[i].header.timestamp - packets[i - 1].header.timestamp,
+                static_cast<std::uint32_t>(frames[i] - frames[i - 1]) * row.ticks)
+          << "packet " << i;
+      EXPECT_EQ(packets[i].header.marker, frames[i] - frames[i - 1] > 1) << "packet " << i;
+    }
+    EXPECT_TRUE(packets[0].header.marker);
+  }
+}
+
+// Telephone events count in the clock their payload was given, whatever
+// the audio's: durations on the wire, the spacing of their timestamps, and
+// what a receiver on the same clock makes of them.
+TEST(SenderClock, EventsCountInTheirPayloadsClock) {
+  const struct {
+    const char* name;
+    int frequency;
+    int eventRate;
+  } rows[] = {{"AMRWB", 16000, 8000}, {"G722", 8000, 8000}, {"AMRWB", 16000, 16000},
+              {"PCMU", 8000, 48000}};
+  constexpr int kEventPayloadType = 101;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.name) + " with events at " + std::to_string(row.eventRate));
+    const EngineCodecRecord* entry = CodecCatalogue::Find(row.name, row.frequency);
+    ASSERT_NE(entry, nullptr);
+    std::mt19937 random{23};
+    ChannelSender sender{random};
+    ASSERT_TRUE(sender.SetCodec(*entry));
+    sender.SetEventPayloadType(kEventPayloadType);
+    sender.SetEventClockRate(row.eventRate);
+    ChannelReceiver receiver;
+    receiver.SetEventPayloadType(kEventPayloadType);
+    receiver.SetEventClockRate(row.eventRate);
+
+    // Audio, an event of 100 ms (7 packets), a pause, another event.
+    std::vector<Bytes> datagrams;
+    SendAt(sender, FrameRange(0, 5), datagrams);
+    ASSERT_TRUE(sender.QueueEvent(3, 10, 100));
+    SendAt(sender, FrameRange(5, 12), datagrams);
+    ASSERT_TRUE(sender.QueueEvent(4, 10, 100));
+    const std::vector<RtpView> packets = SendAt(sender, FrameRange(40, 47), datagrams);
+    ASSERT_EQ(packets.size(), 19u);
+
+    const std::uint32_t eventTicks = static_cast<std::uint32_t>(row.eventRate / 50);
+    const RtpView& firstEvent = packets[5];
+    const RtpView& secondEvent = packets[12];
+    ASSERT_EQ(firstEvent.header.payloadType, kEventPayloadType);
+    ASSERT_EQ(secondEvent.header.payloadType, kEventPayloadType);
+    EXPECT_EQ(secondEvent.header.timestamp - firstEvent.header.timestamp, 35 * eventTicks);
+    if (row.eventRate == entry->frequency) {
+      EXPECT_EQ(firstEvent.header.timestamp,
+                packets[4].header.timestamp + static_cast<std::uint32_t>(entry->packetSize))
+          << "on the audio's clock an event takes the audio's timestamp";
+    }
+    TelephoneEventBlock last;
+    ASSERT_TRUE(ParseTelephoneEvent(packets[11].payload, packets[11].payloadSize, &last));
+    EXPECT_TRUE(last.end);
+    EXPECT_EQ(last.duration, row.eventRate / 10);
+
+    for (const Bytes& datagram : datagrams) receiver.OnDatagram(datagram.data(), datagram.size(), true);
+    ASSERT_EQ(receiver.Events().Events().size(), 2u);
+    for (const ReceivedTelephoneEvent& event : receiver.Events().Events()) {
+      EXPECT_EQ(event.durationMs, 100);
+      EXPECT_TRUE(event.ended);
+    }
+  }
 }
 
 }  // namespace
