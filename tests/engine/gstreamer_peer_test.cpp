@@ -4,13 +4,16 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -135,6 +138,71 @@ TEST_P(GStreamerPeer, IsRecordedByUs) {
   std::this_thread::sleep_for(200ms);
   ASSERT_EQ(engine.file->StopRecordingPlayout(), 0);
   ExpectArrivedTone(Samples(recording.written), 16000, kAmplitude, 1.5);
+}
+
+// Stretches of `pcm` (start and end sample) where 10 ms windows are louder
+// than `rms`; quieter spells shorter than 40 ms do not split a stretch.
+std::vector<std::pair<std::size_t, std::size_t>> LoudStretches(Pcm pcm, int sampleRate,
+                                                                 double rms) {
+  const std::size_t window = static_cast<std::size_t>(sampleRate / 100);
+  std::vector<std::pair<std::size_t, std::size_t>> stretches;
+  for (std::size_t at = 0; at + window <= pcm.size(); at += window) {
+    if (Rms(pcm.subspan(at, window)) <= rms) continue;
+    if (!stretches.empty() && at - stretches.back().second < 4 * window)
+      stretches.back().second = at + window;
+    else
+      stretches.emplace_back(at, at + window);
+  }
+  return stretches;
+}
+
+// A peer that plays by RTP timestamp alone (rtpjitterbuffer without
+// arrival-time slaving, audiorate filling the timeline) hears sending
+// resumed after a pause as one piece of tone, as far from the first as the
+// pause lasted; timestamps that ignored the pause would put the resumed
+// audio in the past, where a live sink drops it piece by piece.
+TEST(GStreamerPeerTimeline, SendingResumedAfterAPauseContinuesByTheClock) {
+  const int port = FreePortPair();
+  std::string folder = testing::TempDir() + "standin_gst_pause_XXXXXX";
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  const std::string output = folder + "/received.raw";
+  GstLaunch peer("udpsrc address=127.0.0.1 port=" + std::to_string(port) +
+                 " caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=PCMU,"
+                 "payload=0 ! rtpjitterbuffer latency=100 mode=none ! rtppcmudepay ! mulawdec ! "
+                 "audiorate ! audioconvert ! audio/x-raw,format=S16LE,rate=8000,channels=1 ! "
+                 "filesink location=" + output);
+  if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
+  std::this_thread::sleep_for(700ms);  // the peer binds its port
+
+  MemoryInStream tone(ToneBytes(1000, 4000, 16000, kAmplitude));
+  Engine engine;
+  int localPort = 0;
+  const int channel = engine.ChannelOnFreePort(&localPort);
+  ASSERT_GE(channel, 0);
+  ASSERT_EQ(engine.codec->SetSendCodec(channel, Codec("PCMU", 8000, 0, 0)), 0);
+  ASSERT_EQ(engine.base->SetSendDestination(channel, port, "127.0.0.1", -1, -1), 0);
+  ASSERT_EQ(engine.file->StartPlayingFileAsMicrophone(channel, &tone, true, 0, 1.0f), 0);
+  ASSERT_EQ(engine.base->StartSend(channel), 0);
+  std::this_thread::sleep_for(800ms);
+  ASSERT_EQ(engine.base->StopSend(channel), 0);
+  const auto stopped = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(1000ms);  // on hold
+  ASSERT_EQ(engine.base->StartSend(channel), 0);
+  const auto resumed = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(800ms);
+  ASSERT_EQ(engine.base->StopSend(channel), 0);
+  const auto ended = std::chrono::steady_clock::now();
+  EXPECT_TRUE(peer.Finish(5s));
+
+  const std::vector<std::int16_t> pcm = Samples(FileBytes(output));
+  std::remove(output.c_str());
+  rmdir(folder.c_str());
+  const auto stretches = LoudStretches(pcm, 8000, kAmplitude / 4);
+  ASSERT_EQ(stretches.size(), 2u) << "the tone before and after the pause, each in one piece";
+  const auto seconds = [](std::size_t samples) { return static_cast<double>(samples) / 8000; };
+  const auto since = [](auto from, auto to) { return std::chrono::duration<double>(to - from).count(); };
+  EXPECT_NEAR(seconds(stretches[1].first - stretches[0].second), since(stopped, resumed), 0.1);
+  EXPECT_NEAR(seconds(stretches[1].second - stretches[1].first), since(resumed, ended), 0.1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
