@@ -205,6 +205,70 @@ TEST(GStreamerPeerTimeline, SendingResumedAfterAPauseContinuesByTheClock) {
   EXPECT_NEAR(seconds(stretches[1].second - stretches[1].first), since(resumed, ended), 0.1);
 }
 
+struct AmrPacker {
+  std::string name;
+  const char* engineName;
+  int frequency;
+  int payloadType;  // announced to our receiver
+};
+
+void PrintTo(const AmrPacker& row, std::ostream* out) { *out << row.name; }
+
+class GStreamerAmrPacker : public testing::TestWithParam<AmrPacker> {};
+
+// GStreamer's rtpamrpay sends octet-aligned payloads; we tell them by their
+// shape and play them. Narrowband frames come from GStreamer's own encoder,
+// wideband ones (GStreamer has no encoder) from a file ours wrote.
+TEST_P(GStreamerAmrPacker, OctetAlignedPayloadsArePlayed) {
+  const AmrPacker& codec = GetParam();
+  std::string folder = testing::TempDir() + "standin_gst_amr_XXXXXX";
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  const std::string file = folder + "/tone.amr";
+  MemoryOutStream recording;
+  Engine engine;
+  std::string source;
+  if (codec.frequency == 8000) {
+    source = "audiotestsrc is-live=true wave=sine freq=1000 volume=0.25 num-buffers=75 "
+             "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! amrnbenc";
+  } else {
+    MemoryInStream pcm(ToneBytes(1000, 1500, 16000, kAmplitude));
+    MemoryOutStream compressed;
+    const EngineCodecRecord record = Codec(codec.engineName, codec.frequency, 23850);
+    ASSERT_EQ(engine.file->ConvertPcmToCompressed(&pcm, &compressed, &record), 0);
+    FILE* out = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(compressed.written.data(), 1, compressed.written.size(), out);
+    std::fclose(out);
+    source = "filesrc location=" + file + " ! amrparse";
+  }
+  int port = 0;
+  const int channel = engine.ChannelOnFreePort(&port);
+  ASSERT_GE(channel, 0);
+  ASSERT_EQ(engine.codec->SetRecPayloadType(
+                channel, Codec(codec.engineName, codec.frequency, 0, codec.payloadType)),
+            0);
+  ASSERT_EQ(engine.base->StartListen(channel), 0);
+  ASSERT_EQ(engine.base->StartPlayout(channel), 0);
+  ASSERT_EQ(engine.file->StartRecordingPlayout(&recording, nullptr), 0);
+
+  GstLaunch peer(source + " ! rtpamrpay pt=" + std::to_string(codec.payloadType) +
+                 " ! udpsink host=127.0.0.1 port=" + std::to_string(port));
+  const bool started = peer.Started();
+  const bool finished = started && peer.Wait(10s);
+  std::remove(file.c_str());
+  rmdir(folder.c_str());
+  if (!started) GTEST_SKIP() << "gst-launch-1.0 is not installed";
+  EXPECT_TRUE(finished) << "1.5 s of frames and the peer ends";
+  std::this_thread::sleep_for(200ms);
+  ASSERT_EQ(engine.file->StopRecordingPlayout(), 0);
+  ExpectArrivedTone(Samples(recording.written), 16000, kAmplitude, 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Amr, GStreamerAmrPacker,
+    testing::Values(AmrPacker{"AMR", "AMR", 8000, 110}, AmrPacker{"AMRWB", "AMRWB", 16000, 111}),
+    [](const testing::TestParamInfo<AmrPacker>& info) { return info.param.name; });
+
 INSTANTIATE_TEST_SUITE_P(
     G711, GStreamerPeer,
     testing::Values(G711{"PCMU", 0, "mulawenc", "rtppcmupay", "rtppcmudepay", "mulawdec"},
