@@ -1,75 +1,14 @@
-// The speexdsp-backed jitter buffer and voice processor.
+// The speexdsp-backed voice processor: echo cancellation and gain control.
 #include <speex/speex_echo.h>
-#include <speex/speex_jitter.h>
 #include <speex/speex_preprocess.h>
 
 #include <algorithm>
+#include <vector>
 
-#include "engine/standin/jitter_buffer.h"
 #include "engine/standin/voice_processor.h"
 
 namespace standin {
 namespace {
-
-// speexdsp's adaptive buffer. It copies packets in and out, so every packet
-// it holds is its own allocation, freed when played, late or displaced (at
-// most its fixed capacity of packets is held).
-class SpeexJitterBuffer final : public JitterBuffer {
- public:
-  explicit SpeexJitterBuffer(int ticksPerFrame)
-      : buffer_(jitter_buffer_init(ticksPerFrame)), out_(kMaxJitterPayload) {}
-  ~SpeexJitterBuffer() override {
-    if (buffer_) jitter_buffer_destroy(buffer_);
-  }
-  SpeexJitterBuffer(const SpeexJitterBuffer&) = delete;
-  SpeexJitterBuffer& operator=(const SpeexJitterBuffer&) = delete;
-
-  bool Valid() const { return buffer_ != nullptr; }
-
-  void Put(const std::uint8_t* payload, std::size_t size, std::uint32_t timestamp, int span,
-           std::uint16_t sequence, int payloadType) override {
-    if (size > kMaxJitterPayload || span <= 0) return;
-    JitterBufferPacket packet{};
-    // speexdsp copies the bytes and never writes through this pointer.
-    packet.data = const_cast<char*>(reinterpret_cast<const char*>(payload));
-    packet.len = static_cast<spx_uint32_t>(size);
-    packet.timestamp = timestamp;
-    packet.span = static_cast<spx_uint32_t>(span);
-    packet.sequence = sequence;
-    packet.user_data = static_cast<spx_uint32_t>(payloadType);
-    jitter_buffer_put(buffer_, &packet);
-  }
-
-  Result Get(int span, JitterPacket* out) override {
-    JitterBufferPacket packet{};
-    packet.data = reinterpret_cast<char*>(out_.data());
-    packet.len = static_cast<spx_uint32_t>(out_.size());
-    spx_int32_t offset = 0;
-    const int status = jitter_buffer_get(buffer_, &packet, span, &offset);
-    out->payload.clear();
-    if (status == JITTER_BUFFER_OK) {
-      out->payload.assign(out_.begin(),
-                          out_.begin() + std::min<std::size_t>(packet.len, out_.size()));
-      out->payloadType = static_cast<int>(packet.user_data);
-      out->span = static_cast<int>(packet.span);
-      return Result::kPacket;
-    }
-    out->span = static_cast<int>(packet.span);
-    return Result::kGap;
-  }
-
-  void Tick() override { jitter_buffer_tick(buffer_); }
-  void Reset() override { jitter_buffer_reset(buffer_); }
-  int Held() const override {
-    int count = 0;
-    jitter_buffer_ctl(buffer_, JITTER_BUFFER_GET_AVAILABLE_COUNT, &count);
-    return count;
-  }
-
- private:
-  ::JitterBuffer* buffer_;  // speexdsp's type of that name
-  std::vector<std::uint8_t> out_;
-};
 
 class SpeexVoiceProcessor final : public VoiceProcessor {
  public:
@@ -133,12 +72,6 @@ class SpeexVoiceProcessor final : public VoiceProcessor {
 };
 
 }  // namespace
-
-std::unique_ptr<JitterBuffer> CreateJitterBuffer(int ticksPerFrame) {
-  auto buffer = std::make_unique<SpeexJitterBuffer>(ticksPerFrame);
-  if (buffer->Valid()) return buffer;
-  return std::make_unique<PlainJitterBuffer>(ticksPerFrame);
-}
 
 std::unique_ptr<VoiceProcessor> CreateVoiceProcessor(int sampleRate, int frameSamples) {
   return std::make_unique<SpeexVoiceProcessor>(sampleRate, frameSamples);
