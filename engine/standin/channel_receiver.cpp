@@ -216,8 +216,8 @@ int ChannelReceiver::PlayoutFrame(std::int16_t* pcm) {
   for (int pulls = 0; jitter_ && pulls < kMaxPullsPerFrame &&
                       Available() < static_cast<std::size_t>(fifoRate_ / 50);
        ++pulls) {
-    const int buffered = static_cast<int>(std::int64_t{static_cast<std::int64_t>(Available())} *
-                                          jitterClock_ / fifoRate_);
+    const int buffered =
+        static_cast<int>(static_cast<std::int64_t>(Available()) * jitterClock_ / fifoRate_);
     const JitterBuffer::Result result = jitter_->Get(buffered, &due_);
     if (result == JitterBuffer::Result::kIdle) break;
     if (result == JitterBuffer::Result::kPacket)

@@ -56,15 +56,17 @@ void JitterBuffer::Remember(std::uint32_t timestamp) {
 }
 
 void JitterBuffer::UpdateTarget() {
-  target_ = std::min(transits_.High(), transits_.Low() + maxDelayTicks_);
+  target_ = static_cast<std::int32_t>(
+      std::min<std::int64_t>(transits_.High(), std::int64_t{transits_.Low()} + maxDelayTicks_));
   targetStale_ = false;
 }
 
 void JitterBuffer::Insert(Stored stored) {
-  const auto at = std::upper_bound(
-      packets_.begin(), packets_.end(), stored.timestamp, [&](std::uint32_t timestamp, const Stored& held) {
-        return Distance(next_, timestamp) < Distance(next_, held.timestamp);
-      });
+  const auto at =
+      std::upper_bound(packets_.begin(), packets_.end(), stored.timestamp,
+                       [&](std::uint32_t timestamp, const Stored& held) {
+                         return Distance(next_, timestamp) < Distance(next_, held.timestamp);
+                       });
   packets_.insert(at, std::move(stored));
 }
 
@@ -72,9 +74,8 @@ JitterBuffer::Arrival JitterBuffer::Put(const std::uint8_t* payload, std::size_t
                                         std::uint32_t timestamp, int span, int payloadType) {
   if (size > kMaxJitterPayload || span <= 0 || span > restartTicks_) return Arrival::kRefused;
   const std::uint32_t transit = now_ - timestamp;
-  if (started_ &&
-      std::abs(std::int64_t{static_cast<std::int32_t>(transit - base_)} - lastTransit_) >
-          restartTicks_)
+  if (started_ && std::abs(std::int64_t{static_cast<std::int32_t>(transit - base_)} -
+                           lastTransit_) > restartTicks_)
     Reset();  // a new timestamp base: follow it
   if (!started_) {
     started_ = true;
@@ -112,7 +113,8 @@ JitterBuffer::Result JitterBuffer::Get(int buffered, JitterPacket* packet) {
   if (!playing_) {
     // A frame after the earliest transit, the packets of a clean stream
     // all arrive in time, whatever their length and phase.
-    const std::int32_t start = std::max(target_, transits_.Low() + frame_);
+    const std::int64_t start =
+        std::max<std::int64_t>(target_, std::int64_t{transits_.Low()} + frame_);
     if (Relative(next_ - ahead) < start) return Result::kIdle;
     playing_ = true;
     framesSinceAdjust_ = 0;
@@ -122,10 +124,12 @@ JitterBuffer::Result JitterBuffer::Get(int buffered, JitterPacket* packet) {
   });
   for (int pass = 0; pass < 2; ++pass) {
     const std::uint32_t position = next_ - ahead;  // the tick playing now
-    const std::int32_t excess = Relative(position) - target_;
+    const std::int64_t excess = std::int64_t{Relative(position)} - target_;
     backlog_ = packets_.empty() ? buffered
-                                : Distance(position, packets_.back().timestamp) +
-                                      packets_.back().packet.span;
+                                : static_cast<int>(std::min<std::int64_t>(
+                                      std::int64_t{Distance(position, packets_.back().timestamp)} +
+                                          packets_.back().packet.span,
+                                      restartTicks_));
     const bool due = !packets_.empty() && Distance(next_, packets_.front().timestamp) <= 0;
     const bool adjust = framesSinceAdjust_ >= kAdjustIntervalFrames;
     if (due && !(excess < 0 && adjust)) {
@@ -154,7 +158,8 @@ JitterBuffer::Result JitterBuffer::Get(int buffered, JitterPacket* packet) {
     // A piece is missing while later packets are here: it is lost. What
     // the delay exceeds the band by is skipped unplayed.
     const std::int32_t gap = Distance(next_, packets_.front().timestamp);
-    const std::int32_t skip = std::clamp(excess - frame_, 0, gap);
+    const std::int32_t skip =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(excess - frame_, 0, gap));
     next_ += static_cast<std::uint32_t>(skip);
     if (skip == gap) continue;
     packet->span = std::min(gap - skip, frame_);

@@ -95,8 +95,6 @@ class JitterBuffer {
   // Ticks of the newest packet not yet played, counted from the playout
   // position at the last Get.
   int Backlog() const { return backlog_; }
-  // The playout delay the buffer aims at, above the earliest recent transit.
-  int TargetDelay() const { return target_ - transits_.Low(); }
 
  private:
   struct Stored {
@@ -117,15 +115,15 @@ class JitterBuffer {
   std::uint32_t now_ = 0;
   bool started_ = false;
   bool playing_ = false;
-  std::uint32_t base_ = 0;     // the stream's first transit
-  std::uint32_t next_ = 0;     // the next tick to hand out
+  std::uint32_t base_ = 0;  // the stream's first transit
+  std::uint32_t next_ = 0;  // the next tick to hand out
   std::int32_t lastTransit_ = 0;
-  std::int32_t target_ = 0;    // relative transit the delay aims at
+  std::int32_t target_ = 0;  // relative transit the delay aims at
   bool targetStale_ = false;
   int framesSinceAdjust_ = 0;
   int backlog_ = 0;
   TransitWindow transits_;
-  std::vector<Stored> packets_;  // in timestamp order from next_
+  std::vector<Stored> packets_;                    // in timestamp order from next_
   std::array<std::uint32_t, kCapacity> recent_{};  // timestamps seen lately
   int recentCount_ = 0;
   int recentNext_ = 0;

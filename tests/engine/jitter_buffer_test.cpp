@@ -99,8 +99,8 @@ TEST(JitterBuffer, HoldsLittleMemoryWhateverArrives) {
   std::mt19937 random(7);
   for (int i = 0; i < 5000; ++i) {
     // Random timestamps, then a flood of packets far ahead of the playout.
-    const std::uint32_t timestamp = i < 2500 ? static_cast<std::uint32_t>(random())
-                                             : static_cast<std::uint32_t>(i) * kFrame;
+    const std::uint32_t timestamp =
+        i < 2500 ? static_cast<std::uint32_t>(random()) : static_cast<std::uint32_t>(i) * kFrame;
     buffer.Put(normal.data(), normal.size(), timestamp, kFrame, 0);
   }
   EXPECT_LE(buffer.Held(), JitterBuffer::kCapacity);
@@ -133,8 +133,8 @@ TEST(JitterBuffer, FollowsJitterUpAndBackDown) {
   const std::vector<int> kWarm = Range(250, 3000);
   std::vector<int> backlog;
   const Player player = Stream(
-      3000, 3010, [&](int id) { return id < 1500 ? id + delays[static_cast<std::size_t>(id)] : id; },
-      &backlog);
+      3000, 3010,
+      [&](int id) { return id < 1500 ? id + delays[static_cast<std::size_t>(id)] : id; }, &backlog);
   const std::vector<int> ids = player.Packets();
   EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()) &&
               std::adjacent_find(ids.begin(), ids.end()) == ids.end())
@@ -165,7 +165,8 @@ TEST(JitterBuffer, StaysBoundedWhenTheClocksDrift) {
 }
 
 TEST(JitterBuffer, TimestampJumpsRestartIt) {
-  for (const std::int64_t jump : {std::int64_t{80000}, std::int64_t{-80000}, std::int64_t{1} << 31}) {
+  for (const std::int64_t jump :
+       {std::int64_t{80000}, std::int64_t{-80000}, std::int64_t{1} << 31}) {
     // The sender pauses for 60 ms and starts again from another timestamp.
     Player player;
     for (int frame = 0; frame < 66; ++frame) {
@@ -188,10 +189,11 @@ struct CleanStream {
 std::vector<Bytes> Packetise(const CleanStream& stream, int seconds) {
   const EngineCodecRecord* entry = CodecCatalogue::Find(stream.codec, 8000);
   std::unique_ptr<AudioEncoder> encoder = CreateEncoder(*entry);
-  const std::vector<std::int16_t> tone =
-      Tone(encoder->SampleRate(), 440, 8000, static_cast<std::size_t>(encoder->SampleRate()) * seconds);
+  const std::vector<std::int16_t> tone = Tone(
+      encoder->SampleRate(), 440, 8000, static_cast<std::size_t>(encoder->SampleRate()) * seconds);
   Bytes bytes;  // the encoded frames one after another
-  for (std::size_t at = 0; at + encoder->FrameSamples() <= tone.size(); at += encoder->FrameSamples())
+  for (std::size_t at = 0; at + encoder->FrameSamples() <= tone.size();
+       at += encoder->FrameSamples())
     EXPECT_TRUE(encoder->Encode(tone.data() + at, bytes));
   const std::size_t frameBytes = bytes.size() / (tone.size() / encoder->FrameSamples());
   const std::size_t packetBytes = frameBytes * stream.packetTicks / kFrame;
@@ -225,7 +227,8 @@ TEST(ChannelReceiverPlayout, CleanStreamsStartWithoutHoles) {
       std::size_t next = 0;
       for (int frame = 0; frame < 150; ++frame) {
         while (next < payloads.size() &&
-               phase + stream.packetTicks * static_cast<double>(next) + (random() % 5) <= frame * kFrame) {
+               phase + stream.packetTicks * static_cast<double>(next) + (random() % 5) <=
+                   frame * kFrame) {
           RtpHeader header;
           header.payloadType = entry->payloadType;
           header.sequence = static_cast<std::uint16_t>(next + 1000);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -96,8 +97,10 @@ TEST(LibraryOutput, EchoCancellerTroublesGoToTheTraceHook) {
       for (int frame = 0; frame < kFrames; ++frame) {
         for (int i = 0; i < kFrame; ++i) {
           const int t = frame * kFrame + i;
-          microphone[i] = static_cast<std::int16_t>(std::clamp(row.microphone(t, frame), -32768.0, 32767.0));
-          speaker[i] = static_cast<std::int16_t>(std::clamp(row.speaker(t, frame), -32768.0, 32767.0));
+          microphone[i] =
+              static_cast<std::int16_t>(std::clamp(row.microphone(t, frame), -32768.0, 32767.0));
+          speaker[i] =
+              static_cast<std::int16_t>(std::clamp(row.speaker(t, frame), -32768.0, 32767.0));
         }
         processor->Process(microphone, speaker);
       }
