@@ -211,9 +211,9 @@ TEST(ChannelReceiverPlayout, CleanStreamsStartWithoutHoles) {
   };
   std::mt19937 random(17);
   for (const CleanStream& stream : streams) {
-    const std::vector<Bytes> payloads = Packetise(stream, 2);
+    const std::vector<Bytes> payloads = Packetise(stream, 1);
     const EngineCodecRecord* entry = CodecCatalogue::Find(stream.codec, 8000);
-    for (int start = 0; start < 100; ++start) {
+    for (int start = 0; start < 50; ++start) {
       // The first packet is complete at a random point of our frame; each
       // later one a packet time after it, and takes its own random path
       // delay of a few hundred microseconds.
@@ -225,7 +225,7 @@ TEST(ChannelReceiverPlayout, CleanStreamsStartWithoutHoles) {
       int rate = 8000, firstArrival = -1;
       Bytes datagram;
       std::size_t next = 0;
-      for (int frame = 0; frame < 150; ++frame) {
+      for (int frame = 0; frame < 70; ++frame) {
         while (next < payloads.size() &&
                phase + stream.packetTicks * static_cast<double>(next) + (random() % 5) <=
                    frame * kFrame) {
