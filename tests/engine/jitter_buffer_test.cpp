@@ -107,12 +107,16 @@ TEST(JitterBuffer, HoldsLittleMemoryWhateverArrives) {
 }
 
 // Packet n carries timestamp n * 160 and arrives at frame `arrival(n)`
-// (each packet of a frame in random order); answers the player after
-// `frames` frames.
+// (each packet of a frame in random order), every tenth once more two
+// frames later when `duplicates`; answers the player after `frames` frames.
 template <typename Arrival>
-Player Stream(int packets, int frames, Arrival arrival, std::vector<int>* backlog = nullptr) {
+Player Stream(int packets, int frames, Arrival arrival, std::vector<int>* backlog = nullptr,
+              bool duplicates = false) {
   std::map<int, std::vector<int>> schedule;
-  for (int id = 0; id < packets; ++id) schedule[arrival(id)].push_back(id);
+  for (int id = 0; id < packets; ++id) {
+    schedule[arrival(id)].push_back(id);
+    if (duplicates && id % 10 == 0) schedule[arrival(id) + 2].push_back(id);
+  }
   std::mt19937 random(5);
   Player player;
   for (int frame = 0; frame < frames; ++frame) {
@@ -130,16 +134,17 @@ TEST(JitterBuffer, FollowsJitterUpAndBackDown) {
   std::mt19937 random(11);
   std::vector<int> delays(1500);
   for (int& delay : delays) delay = static_cast<int>(random() % 4);
-  const std::vector<int> kWarm = Range(250, 3000);
+  const std::vector<int> warm = Range(250, 3000);
   std::vector<int> backlog;
   const Player player = Stream(
       3000, 3010,
-      [&](int id) { return id < 1500 ? id + delays[static_cast<std::size_t>(id)] : id; }, &backlog);
+      [&](int id) { return id < 1500 ? id + delays[static_cast<std::size_t>(id)] : id; }, &backlog,
+      true);
   const std::vector<int> ids = player.Packets();
   EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()) &&
               std::adjacent_find(ids.begin(), ids.end()) == ids.end())
       << "in order, once each";
-  EXPECT_TRUE(std::includes(ids.begin(), ids.end(), kWarm.begin(), kWarm.end()))
+  EXPECT_TRUE(std::includes(ids.begin(), ids.end(), warm.begin(), warm.end()))
       << "nothing lost once the jitter was seen";
   int late = 0;
   for (std::size_t i = 250; i < player.arrivals.size(); ++i)
@@ -164,18 +169,29 @@ TEST(JitterBuffer, StaysBoundedWhenTheClocksDrift) {
   }
 }
 
-TEST(JitterBuffer, TimestampJumpsRestartIt) {
-  for (const std::int64_t jump :
-       {std::int64_t{80000}, std::int64_t{-80000}, std::int64_t{1} << 31}) {
-    // The sender pauses for 60 ms and starts again from another timestamp.
+TEST(JitterBuffer, ResumesPromptlyAfterPausesAndTimestampJumps) {
+  const struct {
+    const char* what;
+    int pauseFrames;
+    std::int64_t jump;  // added to the timestamps after the pause
+  } rows[] = {
+      {"talk spurt after 60 ms", 3, 3 * kFrame},
+      {"talk spurt after 1 s", 50, 50 * kFrame},
+      {"new timestamps 10 s ahead", 3, 80000},
+      {"new timestamps 10 s back", 3, -80000},
+      {"new timestamps half the clock away", 3, std::int64_t{1} << 31},
+  };
+  for (const auto& row : rows) {
+    // 30 packets, the pause, 30 more: each played a frame after it came.
     Player player;
-    for (int frame = 0; frame < 66; ++frame) {
-      const int id = frame < 30 ? frame : frame - 3;
-      const std::int64_t timestamp = std::int64_t{kFrame} * id + (frame >= 33 ? jump : 0);
-      if (frame < 30 || frame >= 33) player.Put(id, static_cast<std::uint32_t>(timestamp));
+    for (int frame = 0; frame < 61 + row.pauseFrames; ++frame) {
+      const bool after = frame >= 30 + row.pauseFrames;
+      const int id = after ? frame - row.pauseFrames : frame;
+      if (frame < 30 || after)
+        player.Put(id, static_cast<std::uint32_t>(std::int64_t{kFrame} * id + (after ? row.jump : 0)));
       player.Frame();
     }
-    EXPECT_EQ(player.Packets(), Range(0, 62)) << "jump " << jump;
+    EXPECT_EQ(player.Packets(), Range(0, 60)) << row.what;
   }
 }
 
