@@ -1,5 +1,5 @@
 // The media core's pieces on their own: RTP and telephone-event payloads,
-// rate conversion, meters, jitter buffers, sockets, sound devices, and a
+// rate conversion, meters, sockets, sound devices, and a
 // channel's sender and receiver talking without a network.
 #include <alsa/asoundlib.h>
 
@@ -15,7 +15,6 @@
 #include "engine/standin/channel_receiver.h"
 #include "engine/standin/channel_sender.h"
 #include "engine/standin/codec_catalogue.h"
-#include "engine/standin/jitter_buffer.h"
 #include "engine/standin/level_meter.h"
 #include "engine/standin/rate_converter.h"
 #include "engine/standin/rtp_packet.h"
@@ -224,72 +223,6 @@ TEST(VoiceActivity, ThresholdFollowsTheModeAndSpeechHangsOver) {
     EXPECT_TRUE(detector.IsSpeech(silence.data(), 160)) << "hangover frame " << frame;
   EXPECT_FALSE(detector.IsSpeech(silence.data(), 160));
 }
-
-// The payload of packet `id` is its number.
-struct JitterCase {
-  const char* what;
-  std::vector<int> arrivals;  // packet numbers in the order they arrive
-  std::vector<int> played;    // what comes out, -1 for a gap
-};
-
-// Parameter: whether to test the plain buffer rather than this build's.
-class JitterBuffers : public testing::TestWithParam<bool> {
- protected:
-  std::unique_ptr<JitterBuffer> Make() const {
-    if (GetParam()) return std::make_unique<PlainJitterBuffer>(160);
-    return CreateJitterBuffer(160);
-  }
-  const char* Name() const { return GetParam() ? "plain" : "this build's"; }
-};
-
-TEST_P(JitterBuffers, PlayInTimestampOrderOnceEach) {
-  const JitterCase rows[] = {
-      {"in order", {0, 1, 2, 3, 4, 5}, {0, 1, 2, 3, 4, 5}},
-      {"swapped pairs", {1, 0, 3, 2, 5, 4}, {0, 1, 2, 3, 4, 5}},
-      {"duplicates", {0, 0, 1, 2, 2, 3, 4, 5, 5}, {0, 1, 2, 3, 4, 5}},
-      {"one lost", {0, 1, 2, 4, 5}, {0, 1, 2, -1, 4, 5}},
-  };
-  for (const JitterCase& row : rows) {
-    std::unique_ptr<JitterBuffer> buffer = Make();
-    for (int id : row.arrivals) {
-      const std::uint8_t payload = static_cast<std::uint8_t>(id);
-      buffer->Put(&payload, 1, 0xFFFFFD00u + 160u * static_cast<std::uint32_t>(id), 160,
-                  static_cast<std::uint16_t>(id), 0);  // the timestamps wrap on the way
-    }
-    std::vector<int> played;
-    JitterPacket packet;
-    for (int tick = 0; tick < 20 && played.size() < row.played.size(); ++tick) {
-      const bool got = buffer->Get(160, &packet) == JitterBuffer::Result::kPacket;
-      buffer->Tick();
-      if (got) {
-        played.push_back(packet.payload.at(0));
-      } else if (!played.empty()) {
-        played.push_back(-1);  // gaps before the first do not count
-      }
-    }
-    EXPECT_EQ(played, row.played) << Name() << ", " << row.what;
-    const std::uint8_t late = 1;
-    buffer->Put(&late, 1, 0xFFFFFD00u + 160u, 160, 1, 0);
-    EXPECT_NE(buffer->Get(160, &packet), JitterBuffer::Result::kPacket)
-        << Name() << ", " << row.what << ": a packet already played";
-  }
-}
-
-TEST_P(JitterBuffers, HoldLittleMemoryWhateverArrives) {
-  std::unique_ptr<JitterBuffer> buffer = Make();
-  std::mt19937 random(7);
-  const Bytes big(kMaxJitterPayload + 1, 1), normal(160, 2);
-  buffer->Put(big.data(), big.size(), 0, 160, 0, 0);
-  EXPECT_EQ(buffer->Held(), 0) << "oversized payloads are dropped";
-  for (int i = 0; i < 5000; ++i)
-    buffer->Put(normal.data(), normal.size(), static_cast<std::uint32_t>(random()), 160,
-                static_cast<std::uint16_t>(i), 0);
-  EXPECT_LE(buffer->Held(), 200);
-}
-
-INSTANTIATE_TEST_SUITE_P(Builds, JitterBuffers, testing::Bool(), [](const auto& info) {
-  return std::string(info.param ? "Plain" : "Default");
-});
 
 // Binding, sending and receiving are exercised by the loopback calls and
 // the port refusals of the engine tests.
