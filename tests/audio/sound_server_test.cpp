@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ using test_support::PulseServer;
 
 constexpr int kRate = 8000;
 constexpr double kToneHz = 1000;
+constexpr std::size_t kWindow = kRate / 20;  // 50 ms of samples
 
 // G.711 mu-law of one sample.
 std::uint8_t MuLaw(std::int16_t sample) {
@@ -51,8 +53,8 @@ class SoundServerTest : public testing::Test {
  protected:
   void SetUp() override {
     if (!server_.Running()) GTEST_SKIP() << server_.Problem();
-    alsa_ = std::make_unique<test_support::ScopedEnvironment>("ALSA_CONFIG_PATH",
-                                                               server_.AlsaConfig());
+    alsa_ =
+        std::make_unique<test_support::ScopedEnvironment>("ALSA_CONFIG_PATH", server_.AlsaConfig());
     // The client side of the plug-in keeps to the test's folder too.
     home_ = std::make_unique<test_support::ScopedEnvironment>("HOME", server_.Folder() + "/home");
     if (platform::AlsaSoundDevices(platform::SoundStream::kPlayback).empty())
@@ -116,7 +118,7 @@ TEST_F(SoundServerTest, ToneOfACallIsHeardAtTheSpeakerVolumeSet) {
   const std::vector<std::int16_t> full = RecordOnceHeard(500);
   ASSERT_FALSE(full.empty()) << "the tone never reached the sink";
   EXPECT_NEAR(test_support::DominantFrequency(full, kRate), kToneHz, 20);
-  const double fullDb = test_support::RmsDb(full);
+  const double fullDb = test_support::SteadyLevelDb(full, kWindow);
   EXPECT_GT(fullDb, -20);  // amplitude 8000: about -15 dB
 
   const struct {
@@ -129,7 +131,9 @@ TEST_F(SoundServerTest, ToneOfACallIsHeardAtTheSpeakerVolumeSet) {
     LONG percent = -1;
     EXPECT_EQ(audio.GetSpeakerVolume(&percent, channel), S_OK);
     EXPECT_EQ(percent, step.percent);
-    const double db = test_support::RmsDb(RecordSettled());
+    const std::vector<std::int16_t> settled = RecordSettled();
+    ASSERT_FALSE(settled.empty()) << "no recording";
+    const double db = test_support::SteadyLevelDb(settled, kWindow);
     const double relative = db <= -200 ? -200 : db - fullDb;
     EXPECT_GE(relative, step.lowDb) << step.percent << "%";
     EXPECT_LE(relative, step.highDb) << step.percent << "%";

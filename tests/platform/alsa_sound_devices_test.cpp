@@ -28,13 +28,12 @@ TEST(AlsaSoundDevices, CardsInOrderElseTheDefaultDeviceAlone) {
       {{}, true, {"default|default", "default|default", "none", "none"}},
       // Card numbers with gaps and a PCM other than 0 keep their own names;
       // a default that opens does not add a device when there are cards.
-      {{{0, 0}, {2, 3}},
-       true,
-       {"default|default", "plughw:0,0|hw:0", "plughw:2,3|hw:2", "none"}},
+      {{{0, 0}, {2, 3}}, true, {"default|default", "plughw:0,0|hw:0", "plughw:2,3|hw:2", "none"}},
       {{{1, 0}}, false, {"default|default", "plughw:1,0|hw:1", "none", "none"}},
   };
   for (const auto& c : cases) {
-    const std::vector<AlsaDeviceName> devices = platform::NumberAlsaDevices(c.cards, c.defaultOpens);
+    const std::vector<AlsaDeviceName> devices =
+        platform::NumberAlsaDevices(c.cards, c.defaultOpens);
     std::vector<std::string> got;
     for (int id = -1; id <= 2; ++id) got.push_back(Named(devices, id));
     EXPECT_EQ(got, c.expected) << c.cards.size() << " cards, default " << c.defaultOpens;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -45,8 +46,8 @@ bool OnPath(const std::string& program) {
 
 // Starts `args` with `env`, stdout to `stdoutFd` (or the file `logPath` when
 // -1) and stderr to `logPath`. -1 when it cannot be started.
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env,
-            int stdoutFd, const std::string& logPath) {
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, int stdoutFd,
+            const std::string& logPath) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -147,8 +148,15 @@ bool PulseServer::Start() {
   // private home and runtime folder. Plain sockets instead of shared memory
   // keep every file inside the folder.
   const std::vector<std::string> args = {
-      "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "--use-pid-file=no",
-      "--realtime=no", "--high-priority=no", "--disable-shm=yes", "--log-target=stderr",
+      "pulseaudio",
+      "--daemonize=no",
+      "--exit-idle-time=-1",
+      "-n",
+      "--use-pid-file=no",
+      "--realtime=no",
+      "--high-priority=no",
+      "--disable-shm=yes",
+      "--log-target=stderr",
       "--load=module-null-sink sink_name=" + std::string(kSinkName) + " rate=8000 channels=1",
       "--load=module-native-protocol-unix socket=" + folder_ + "/native auth-anonymous=1"};
   const std::string log = folder_ + "/pulseaudio.log";
@@ -180,10 +188,14 @@ std::vector<std::int16_t> PulseServer::RecordMonitor(int milliseconds, int rate)
   if (!Running()) return {};
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return {};
-  const std::vector<std::string> args = {
-      "parec", "--server=" + Address(), "--device=" + std::string(kSinkName) + ".monitor",
-      "--rate=" + std::to_string(rate), "--channels=1", "--format=s16le", "--latency-msec=20",
-      "--raw"};
+  const std::vector<std::string> args = {"parec",
+                                         "--server=" + Address(),
+                                         "--device=" + std::string(kSinkName) + ".monitor",
+                                         "--rate=" + std::to_string(rate),
+                                         "--channels=1",
+                                         "--format=s16le",
+                                         "--latency-msec=20",
+                                         "--raw"};
   const pid_t recorder = Spawn(args, Environment(), pipeFds[1], folder_ + "/parec.log");
   close(pipeFds[1]);
   std::vector<std::int16_t> samples;
@@ -232,6 +244,18 @@ double RmsDb(const std::vector<std::int16_t>& pcm) {
   for (std::int16_t s : pcm) sum += double(s) * s;
   const double rms = std::sqrt(sum / double(pcm.size()));
   return rms > 0 ? 20 * std::log10(rms / 32768.0) : -200;
+}
+
+double SteadyLevelDb(const std::vector<std::int16_t>& pcm, std::size_t window) {
+  std::vector<double> levels;
+  for (std::size_t begin = 0; window > 0 && begin + window <= pcm.size(); begin += window)
+    levels.push_back(RmsDb(
+        std::vector<std::int16_t>(pcm.begin() + static_cast<std::ptrdiff_t>(begin),
+                                  pcm.begin() + static_cast<std::ptrdiff_t>(begin + window))));
+  if (levels.empty()) return -200;
+  std::nth_element(levels.begin(), levels.begin() + static_cast<std::ptrdiff_t>(levels.size() / 2),
+                   levels.end());
+  return levels[levels.size() / 2];
 }
 
 double DominantFrequency(const std::vector<std::int16_t>& pcm, int rate) {

@@ -66,6 +66,9 @@ class ScopedEnvironment {
 
 // Analysis of recorded samples.
 double RmsDb(const std::vector<std::int16_t>& pcm);  // dB below full scale; -200 for silence
+// The median RmsDb of consecutive windows of `window` samples, so that a
+// short gap (a late frame on a loaded machine) does not count.
+double SteadyLevelDb(const std::vector<std::int16_t>& pcm, std::size_t window);
 // The frequency from 100 Hz to half the rate (in 10 Hz steps) with the most energy.
 double DominantFrequency(const std::vector<std::int16_t>& pcm, int rate);
 
