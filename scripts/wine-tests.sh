@@ -3,8 +3,9 @@
 # in a private Wine prefix, the test host (tests/wine) checks the registration,
 # the type library, the object through the real COM runtime, a whole call, the
 # Winsock port probe, the mixer with no sound card and with ALSA's null
-# device, and thread timers; then regsvr32 /u and a check that nothing is
-# left. Each step's exit status counts: the script fails when any step fails.
+# device, thread timers and the exported video functions over DirectShow;
+# then regsvr32 /u and a check that nothing is left. Each step's exit status
+# counts: the script fails when any step fails.
 #
 # Usage: scripts/wine-tests.sh [BUILD_DIR]    (default build-win, built first)
 # Needs: wine64 (Wine 8) and, for the build, scripts/build-windows.sh's tools.

@@ -45,5 +45,6 @@ void CheckPortProbe(Checks& checks);
 void CheckWholeCall(Checks& checks);
 void CheckMixer(Checks& checks, const Options& options);
 void CheckTimers(Checks& checks);
+void CheckVideo(Checks& checks, const Options& options);
 
 }  // namespace wine_tests
