@@ -72,9 +72,10 @@ echo "== wineboot (a new prefix)"
 
 module_w=$("$wine" winepath -w "$module")
 step "regsvr32 medley.dll" "$wine" regsvr32 /s "$module_w" || exit 1
-ALSA_CONFIG_PATH="$scratch/no-card.conf" \
+# A zone with daylight saving for the local-time checks.
+ALSA_CONFIG_PATH="$scratch/no-card.conf" TZ=Australia/Sydney \
   step "test host, no sound card" "$wine" "$host" --module "$module_w" --audio none
-ALSA_CONFIG_PATH="$scratch/null-device.conf" \
+ALSA_CONFIG_PATH="$scratch/null-device.conf" TZ=Australia/Sydney \
   step "test host, ALSA null device" "$wine" "$host" --module "$module_w" --audio null
 step "regsvr32 /u medley.dll" "$wine" regsvr32 /u /s "$module_w"
 step "test host, unregistered" "$wine" "$host" --module "$module_w" --unregistered

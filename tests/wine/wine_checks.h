@@ -46,5 +46,6 @@ void CheckWholeCall(Checks& checks);
 void CheckMixer(Checks& checks, const Options& options);
 void CheckTimers(Checks& checks);
 void CheckVideo(Checks& checks, const Options& options);
+void CheckLocalTime(Checks& checks);
 
 }  // namespace wine_tests

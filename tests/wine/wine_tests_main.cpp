@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
     wine_tests::CheckMixer(checks, options);
     wine_tests::CheckTimers(checks);
     wine_tests::CheckVideo(checks, options);
+    wine_tests::CheckLocalTime(checks);
   }
   CoFreeUnusedLibraries();
   CoUninitialize();
