@@ -1,10 +1,11 @@
+#include "engine/standin/alsa_sound_device.h"
+
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <optional>
 #include <vector>
 
-#include "engine/standin/alsa_sound_device.h"
 #include "platform/alsa_sound_devices.h"
 
 namespace standin {
