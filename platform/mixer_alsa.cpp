@@ -61,9 +61,9 @@ std::string MixerName(const std::string& control) {
 }
 
 // The simple mixer of one ALSA control, open for the lifetime of the object.
-class CardMixer {
+class ControlMixer {
  public:
-  explicit CardMixer(const std::string& control) {
+  explicit ControlMixer(const std::string& control) {
     const char* name = control.c_str();
     if (snd_mixer_open(&mixer_, 0) < 0) {
       mixer_ = nullptr;
@@ -75,11 +75,11 @@ class CardMixer {
       mixer_ = nullptr;
     }
   }
-  ~CardMixer() {
+  ~ControlMixer() {
     if (mixer_) snd_mixer_close(mixer_);
   }
-  CardMixer(const CardMixer&) = delete;
-  CardMixer& operator=(const CardMixer&) = delete;
+  ControlMixer(const ControlMixer&) = delete;
+  ControlMixer& operator=(const ControlMixer&) = delete;
 
   // The element behind control `controlId`, or null.
   snd_mixer_elem_t* Element(DWORD controlId) const {
@@ -127,7 +127,7 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
   bool DescribeMixer(UINT mixer, MixerDescription* description) override {
     const std::vector<std::string> mixers = Mixers();
     if (mixer >= mixers.size()) return false;
-    CardMixer card(mixers[mixer]);
+    ControlMixer card(mixers[mixer]);
     MixerDestinationDescription speakers;
     speakers.line = VolumeLine(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Speakers",
                                card.Element(kSpeakerVolumeId) != nullptr, kSpeakerVolumeId);
@@ -147,7 +147,7 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
   MMRESULT GetControlValue(UINT mixer, DWORD controlId, DWORD* value) override {
     const std::vector<std::string> mixers = Mixers();
     if (mixer >= mixers.size()) return MMSYSERR_NODRIVER;
-    CardMixer card(mixers[mixer]);
+    ControlMixer card(mixers[mixer]);
     snd_mixer_elem_t* element = card.Element(controlId);
     if (!element) return MIXERR_INVALCONTROL;
     long minimum = 0;
@@ -168,7 +168,7 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
   MMRESULT SetControlValue(UINT mixer, DWORD controlId, DWORD value) override {
     const std::vector<std::string> mixers = Mixers();
     if (mixer >= mixers.size()) return MMSYSERR_NODRIVER;
-    CardMixer card(mixers[mixer]);
+    ControlMixer card(mixers[mixer]);
     snd_mixer_elem_t* element = card.Element(controlId);
     if (!element) return MIXERR_INVALCONTROL;
     long minimum = 0;
