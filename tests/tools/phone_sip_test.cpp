@@ -1,0 +1,223 @@
+// medley phone against hand-written SIP on loopback: bodies that are not SDP,
+// malformed messages, a BYE for no dialog, an INVITE without an offer, and a
+// burst of INVITEs beyond the engine's channels, after which no channel,
+// socket or thread is left behind.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "tests/tools/phone_peers.h"
+
+namespace phone_test {
+namespace {
+
+// A UDP socket speaking SIP to the phone at `port`.
+class RawSip {
+ public:
+  explicit RawSip(int port) : port_(port) {
+    fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
+    local_ = ntohs(address.sin_port);
+  }
+  ~RawSip() { ::close(fd_); }
+
+  void Send(const std::string& text) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(static_cast<uint16_t>(port_));
+    ::sendto(fd_, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  }
+  // The next datagram, or "" after `timeout`.
+  std::string Receive(std::chrono::milliseconds timeout = 3s) {
+    pollfd wait{fd_, POLLIN, 0};
+    if (::poll(&wait, 1, static_cast<int>(timeout.count())) <= 0) return {};
+    char buffer[8192];
+    ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
+    return got > 0 ? std::string(buffer, got) : std::string();
+  }
+  // The first final response (status 200 or more) within `timeout`.
+  std::string FinalResponse(std::chrono::milliseconds timeout = 3s) {
+    for (auto end = Clock::now() + timeout; Clock::now() < end;) {
+      std::string message = Receive(std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - Clock::now()));
+      if (message.starts_with("SIP/2.0 ") && message[8] >= '2') return message;
+    }
+    return {};
+  }
+
+  // A request outside any dialog, from call `id`, with `body` of `type`.
+  std::string Request(const std::string& method, int id, const std::string& type = "",
+                      const std::string& body = "", const std::string& toTag = "",
+                      int cseq = 1) const {
+    std::string text = method + " sip:alice@127.0.0.1:" + std::to_string(port_) + " SIP/2.0\r\n" +
+                       "Via: SIP/2.0/UDP 127.0.0.1:" + std::to_string(local_) +
+                       ";branch=z9hG4bK-test-" + std::to_string(id) + ";rport\r\n" +
+                       "Max-Forwards: 70\r\n" + "From: <sip:tester@127.0.0.1>;tag=f" +
+                       std::to_string(id) + "\r\n" + "To: <sip:alice@127.0.0.1>" +
+                       (toTag.empty() ? "" : ";tag=" + toTag) + "\r\n" +
+                       "Call-ID: test-" + std::to_string(id) + "@127.0.0.1\r\n" +
+                       "CSeq: " + std::to_string(cseq) + " " + method + "\r\n" +
+                       "Contact: <sip:tester@127.0.0.1:" + std::to_string(local_) + ">\r\n";
+    if (!type.empty()) text += "Content-Type: " + type + "\r\n";
+    return text + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  }
+
+ private:
+  int port_;
+  int local_ = 0;
+  int fd_ = -1;
+};
+
+int Status(const std::string& response) {
+  return response.size() > 11 ? std::atoi(response.c_str() + 8) : 0;
+}
+
+std::string Header(const std::string& message, const std::string& name) {
+  size_t at = message.find("\r\n" + name + ":");
+  if (at == std::string::npos) return {};
+  at += name.size() + 3;
+  while (message[at] == ' ') ++at;
+  return message.substr(at, message.find("\r\n", at) - at);
+}
+
+std::string Offer(int rtpPort, const std::string& formats = "0",
+                  const std::string& maps = "a=rtpmap:0 PCMU/8000\r\n") {
+  return "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
+         "m=audio " + std::to_string(rtpPort) + " RTP/AVP " + formats + "\r\n" + maps;
+}
+
+size_t Entries(const std::string& folder) {
+  size_t count = 0;
+  std::error_code ignored;
+  for (auto it = std::filesystem::directory_iterator(folder, ignored);
+       it != std::filesystem::directory_iterator(); it.increment(ignored))
+    ++count;
+  return count;
+}
+
+class PhoneSip : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(phone_.WaitFor("listening on")) << phone_.Errors();
+  }
+  const int port_ = FreePort();
+  TempFolder folder_;
+  Child phone_{{MEDLEY_TOOL_FILE, "phone", "--listen", "127.0.0.1:" + std::to_string(port_),
+                "--auto-answer", "--prefer", "PCMU,PCMA,telephone-event"},
+               folder_.File("phone.out")};
+  RawSip sip_{port_};
+};
+
+TEST_F(PhoneSip, AnswersBadRequestsWithTheirErrorAndKeepsRunning) {
+  struct Row {
+    const char* what;
+    std::string request;
+    int status;
+  };
+  const Row rows[] = {
+      {"a body that is not SDP", sip_.Request("INVITE", 1, "text/plain", "hello"), 400},
+      {"SDP that does not parse", sip_.Request("INVITE", 2, "application/sdp", "x=1\r\n"), 400},
+      {"SDP without an audio line", sip_.Request("INVITE", 3, "application/sdp",
+                                                 "v=0\r\ns=-\r\nt=0 0\r\n"), 400},
+      {"no codec in common", sip_.Request("INVITE", 4, "application/sdp",
+                                          Offer(30000, "3", "a=rtpmap:3 GSM/8000\r\n")), 488},
+      {"a BYE for no dialog", sip_.Request("BYE", 5, "", "", "nosuchtag"), 481},
+  };
+  for (const Row& row : rows) {
+    sip_.Send(row.request);
+    EXPECT_EQ(Status(sip_.FinalResponse()), row.status) << row.what;
+  }
+  for (const char* garbage : {"\x01\x02garbage", "INVITE\r\n\r\n", "SIP/2.0 999\r\n\r\n"})
+    sip_.Send(garbage);
+  sip_.Send(sip_.Request("OPTIONS", 6));
+  EXPECT_GE(Status(sip_.FinalResponse()), 200) << "the phone still answers";
+  EXPECT_EQ(phone_.Stop(), 0) << phone_.Output();
+}
+
+// An INVITE without a body: the offer comes in our 200 OK, the answer in the
+// ACK, and the call is up with the codec of that answer.
+TEST_F(PhoneSip, TakesAnInviteWithoutAnOffer) {
+  sip_.Send(sip_.Request("INVITE", 7));
+  const std::string ok = sip_.FinalResponse();
+  ASSERT_EQ(Status(ok), 200) << ok;
+  EXPECT_NE(ok.find("m=audio "), std::string::npos) << ok;
+  const std::string toTag = Header(ok, "To").substr(Header(ok, "To").find("tag=") + 4);
+  sip_.Send(sip_.Request("ACK", 7, "application/sdp",
+                         Offer(30010, "8", "a=rtpmap:8 PCMA/8000\r\n"), toTag));
+  EXPECT_TRUE(phone_.WaitFor("call 1 codec PCMA/8000")) << phone_.Output();
+  sip_.Send(sip_.Request("BYE", 7, "", "", toTag, 2));
+  EXPECT_TRUE(phone_.WaitFor("call 1 hung up by peer")) << phone_.Output();
+  EXPECT_EQ(phone_.Stop(), 0);
+}
+
+// Sends `count` INVITEs from call ids `first` on; answers how many were
+// refused with 486 and fills `tags` (Call-ID to To tag) for the 200s.
+int Invite(RawSip& sip, int first, int count, std::map<std::string, std::string>* tags) {
+  for (int id = first; id < first + count; ++id)
+    sip.Send(sip.Request("INVITE", id, "application/sdp", Offer(31000 + 2 * id)));
+  int busy = 0;
+  for (int answered = 0; answered < count; ++answered) {
+    const std::string response = sip.FinalResponse(5s);
+    if (response.empty()) break;
+    if (Status(response) == 486) ++busy;
+    if (Status(response) != 200) continue;
+    const std::string to = Header(response, "To");
+    (*tags)[Header(response, "Call-ID")] = to.substr(to.find("tag=") + 4);
+  }
+  return busy;
+}
+
+// ACKs each answered call and hangs it up; true when every BYE got its 200.
+bool HangUp(RawSip& sip, std::map<std::string, std::string>& tags) {
+  for (const auto& [callId, tag] : tags) {
+    const int id = std::atoi(callId.c_str() + 5);
+    sip.Send(sip.Request("ACK", id, "", "", tag));
+    sip.Send(sip.Request("BYE", id, "", "", tag, 2));
+  }
+  size_t done = 0;
+  while (done < tags.size()) {
+    const std::string response = sip.FinalResponse(5s);
+    if (response.empty()) break;
+    if (Header(response, "CSeq").ends_with("BYE") && Status(response) == 200) ++done;
+  }
+  const bool all = done == tags.size();
+  tags.clear();
+  return all;
+}
+
+// More INVITEs than the engine has channels: the rest get 486; once every
+// call is hung up the phone has the threads and descriptors it had after
+// its first call.
+TEST_F(PhoneSip, BurstBeyondTheChannelLimit) {
+  std::map<std::string, std::string> tags;
+  ASSERT_EQ(Invite(sip_, 50, 1, &tags), 0);
+  ASSERT_TRUE(HangUp(sip_, tags));
+  const std::string proc = "/proc/" + std::to_string(phone_.Pid());
+  const size_t threads = Entries(proc + "/task");
+  const size_t descriptors = Entries(proc + "/fd");
+
+  constexpr int kInvites = 40;  // the stand-in engine has 32 channels
+  EXPECT_EQ(Invite(sip_, 100, kInvites, &tags), kInvites - 32);
+  EXPECT_EQ(tags.size(), 32u);
+  EXPECT_TRUE(HangUp(sip_, tags));
+  bool settled = false;
+  for (auto end = Clock::now() + 5s; !settled && Clock::now() < end;
+       std::this_thread::sleep_for(20ms))
+    settled = Entries(proc + "/task") <= threads && Entries(proc + "/fd") <= descriptors;
+  EXPECT_TRUE(settled) << "threads " << Entries(proc + "/task") << " (were " << threads
+                       << "), descriptors " << Entries(proc + "/fd") << " (were " << descriptors
+                       << ")";
+  EXPECT_EQ(phone_.Stop(), 0);
+}
+
+}  // namespace
+}  // namespace phone_test
