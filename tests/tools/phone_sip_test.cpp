@@ -3,7 +3,6 @@
 // burst of INVITEs beyond the engine's channels, after which no channel,
 // socket or thread is left behind.
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <filesystem>
 #include <map>
@@ -13,87 +12,6 @@
 
 namespace phone_test {
 namespace {
-
-// A UDP socket speaking SIP to the phone at `port`.
-class RawSip {
- public:
-  explicit RawSip(int port) : port_(port) {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-    local_ = ntohs(address.sin_port);
-  }
-  ~RawSip() { ::close(fd_); }
-
-  void Send(const std::string& text) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(static_cast<uint16_t>(port_));
-    ::sendto(fd_, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-  }
-  // The next datagram, or "" after `timeout`.
-  std::string Receive(std::chrono::milliseconds timeout = 3s) {
-    pollfd wait{fd_, POLLIN, 0};
-    if (::poll(&wait, 1, static_cast<int>(timeout.count())) <= 0) return {};
-    char buffer[8192];
-    ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
-    return got > 0 ? std::string(buffer, got) : std::string();
-  }
-  // The first final response (status 200 or more) within `timeout`.
-  std::string FinalResponse(std::chrono::milliseconds timeout = 3s) {
-    for (auto end = Clock::now() + timeout; Clock::now() < end;) {
-      std::string message = Receive(std::chrono::duration_cast<std::chrono::milliseconds>(
-          end - Clock::now()));
-      if (message.starts_with("SIP/2.0 ") && message[8] >= '2') return message;
-    }
-    return {};
-  }
-
-  // A request outside any dialog, from call `id`, with `body` of `type`.
-  std::string Request(const std::string& method, int id, const std::string& type = "",
-                      const std::string& body = "", const std::string& toTag = "",
-                      int cseq = 1) const {
-    std::string text = method + " sip:alice@127.0.0.1:" + std::to_string(port_) + " SIP/2.0\r\n" +
-                       "Via: SIP/2.0/UDP 127.0.0.1:" + std::to_string(local_) +
-                       ";branch=z9hG4bK-test-" + std::to_string(id) + ";rport\r\n" +
-                       "Max-Forwards: 70\r\n" + "From: <sip:tester@127.0.0.1>;tag=f" +
-                       std::to_string(id) + "\r\n" + "To: <sip:alice@127.0.0.1>" +
-                       (toTag.empty() ? "" : ";tag=" + toTag) + "\r\n" +
-                       "Call-ID: test-" + std::to_string(id) + "@127.0.0.1\r\n" +
-                       "CSeq: " + std::to_string(cseq) + " " + method + "\r\n" +
-                       "Contact: <sip:tester@127.0.0.1:" + std::to_string(local_) + ">\r\n";
-    if (!type.empty()) text += "Content-Type: " + type + "\r\n";
-    return text + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-  }
-
- private:
-  int port_;
-  int local_ = 0;
-  int fd_ = -1;
-};
-
-int Status(const std::string& response) {
-  return response.size() > 11 ? std::atoi(response.c_str() + 8) : 0;
-}
-
-std::string Header(const std::string& message, const std::string& name) {
-  size_t at = message.find("\r\n" + name + ":");
-  if (at == std::string::npos) return {};
-  at += name.size() + 3;
-  while (message[at] == ' ') ++at;
-  return message.substr(at, message.find("\r\n", at) - at);
-}
-
-std::string Offer(int rtpPort, const std::string& formats = "0",
-                  const std::string& maps = "a=rtpmap:0 PCMU/8000\r\n") {
-  return "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
-         "m=audio " + std::to_string(rtpPort) + " RTP/AVP " + formats + "\r\n" + maps;
-}
 
 size_t Entries(const std::string& folder) {
   size_t count = 0;
