@@ -16,7 +16,8 @@ void MeasureSetup(benchmark::State& state, int port, const std::string& user) {
   RawSip sip(port, user);
   int id = 1;
   for (auto _ : state) {
-    const std::string invite = sip.Request("INVITE", id, "application/sdp", Offer(20000 + 2 * (id % 500)));
+    const std::string invite =
+        sip.Request("INVITE", id, "application/sdp", Offer(20000 + 2 * (id % 500)));
     const auto start = Clock::now();
     sip.Send(invite);
     const std::string answer = sip.FinalResponse(3s);
@@ -48,14 +49,18 @@ int main(int argc, char** argv) {
               folder.File("phone.out"));
   if (!phone.WaitFor("listening on")) return 1;
   benchmark::RegisterBenchmark("CallSetup/medley_phone", MeasureSetup, port, "alice")
-      ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(50);
   std::unique_ptr<Baresip> baresip;
   if (Baresip::Installed()) {
     baresip = std::make_unique<Baresip>(folder, "PCMU/8000/1", folder.File("tone.wav"));
     if (baresip->Ready()) {
       const int baresipPort = std::stoi(baresip->Uri().substr(baresip->Uri().rfind(':') + 1));
       benchmark::RegisterBenchmark("CallSetup/baresip", MeasureSetup, baresipPort, "bob")
-          ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(50);
     }
   }
   benchmark::RunSpecifiedBenchmarks();

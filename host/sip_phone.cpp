@@ -33,11 +33,16 @@ constexpr uint64_t kShutdownMs = 200;
 
 const char* ReasonFor(int status) {
   switch (status) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 486: return "Busy Here";
-    case 488: return "Not Acceptable Here";
-    default: return "Server Internal Error";
+    case 200:
+      return "OK";
+    case 400:
+      return "Bad Request";
+    case 486:
+      return "Busy Here";
+    case 488:
+      return "Not Acceptable Here";
+    default:
+      return "Server Internal Error";
   }
 }
 
@@ -63,8 +68,7 @@ bool IsSdp(const sip_msg* msg) { return msg_ctype_cmp(&msg->ctyp, "application",
 struct PhoneCall {
   PhoneCall(SipPhone* phone, int id, bool incoming, std::string peer, IMediaHandler* handler,
             const std::string& localIp)
-      : phone(phone), id(id), incoming(incoming), peer(std::move(peer)),
-        media(handler, localIp) {
+      : phone(phone), id(id), incoming(incoming), peer(std::move(peer)), media(handler, localIp) {
     tmr_init(&keyTimer);
     tmr_init(&hangUpTimer);
   }
@@ -146,8 +150,8 @@ struct SipPhone::Hooks {
 
   static void Registered(int err, const sip_msg* msg, void* arg) {
     auto* phone = static_cast<SipPhone*>(arg);
-    const std::string aor = "sip:" + phone->options_.user + "@" +
-                            phone->options_.registrar.substr(4);
+    const std::string aor =
+        "sip:" + phone->options_.user + "@" + phone->options_.registrar.substr(4);
     if (err) {
       phone->Emit(nullptr, std::string("registration failed: ") + std::strerror(err));
     } else if (msg->scode < 200) {
@@ -157,8 +161,8 @@ struct SipPhone::Hooks {
       phone->registered_ = true;
       return;
     } else {
-      phone->Emit(nullptr, "registration refused " + std::to_string(msg->scode) + " " +
-                               Text(msg->reason));
+      phone->Emit(nullptr,
+                  "registration refused " + std::to_string(msg->scode) + " " + Text(msg->reason));
     }
     phone->exitStatus_ = 1;
     phone->Stop();
@@ -188,10 +192,10 @@ struct SipPhone::Hooks {
       phone->Finish(call);
       return;
     }
-    int err = sipsess_accept(&call->session, phone->sessionSocket_, msg, 180, "Ringing",
-                             phone->options_.user.c_str(), "application/sdp", nullptr, Auth,
-                             phone, false, Offer, Answer, Established, nullptr, nullptr, Closed,
-                             call, nullptr);
+    int err =
+        sipsess_accept(&call->session, phone->sessionSocket_, msg, 180, "Ringing",
+                       phone->options_.user.c_str(), "application/sdp", nullptr, Auth, phone, false,
+                       Offer, Answer, Established, nullptr, nullptr, Closed, call, nullptr);
     if (err) {
       sip_treply(nullptr, phone->sip_, msg, 500, ReasonFor(500));
       phone->Emit(call, "refused 500 " + std::string(ReasonFor(500)));
@@ -291,8 +295,8 @@ struct SipPhone::Hooks {
     phone->StartStreams(call);
     if (!phone->options_.dtmf.empty()) tmr_start(&call->keyTimer, 0, PressKey, call);
     if (phone->options_.seconds > 0)
-      tmr_start(&call->hangUpTimer, static_cast<uint64_t>(phone->options_.seconds) * 1000,
-                HangUp, call);
+      tmr_start(&call->hangUpTimer, static_cast<uint64_t>(phone->options_.seconds) * 1000, HangUp,
+                call);
   }
 
   static void PressKey(void* arg) {
@@ -327,8 +331,8 @@ struct SipPhone::Hooks {
     if (msg && !msg->req && msg->scode >= 300) {
       phone->Emit(call, "refused by peer " + std::to_string(msg->scode) + " " + Text(msg->reason));
     } else if (err == ECONNRESET || (msg && msg->req)) {
-      phone->Emit(call, call->established || !call->incoming ? "hung up by peer"
-                                                             : "cancelled by peer");
+      phone->Emit(call,
+                  call->established || !call->incoming ? "hung up by peer" : "cancelled by peer");
     } else if (err) {
       phone->Emit(call, std::string("failed: ") + std::strerror(err));
     } else {
@@ -400,10 +404,9 @@ int SipPhone::Start(std::string* error) {
   }
   // Enter answers a ringing call when standard input is a terminal or a pipe.
   struct stat input;
-  const bool watchable = ::fstat(0, &input) == 0 && (S_ISFIFO(input.st_mode) ||
-                                                     S_ISSOCK(input.st_mode) || ::isatty(0));
-  if (!options_.autoAnswer && watchable &&
-      fd_listen(0, FD_READ, Hooks::StdinReadable, this) == 0)
+  const bool watchable = ::fstat(0, &input) == 0 &&
+                         (S_ISFIFO(input.st_mode) || S_ISSOCK(input.st_mode) || ::isatty(0));
+  if (!options_.autoAnswer && watchable && fd_listen(0, FD_READ, Hooks::StdinReadable, this) == 0)
     stdinWatched_ = true;
   return 0;
 }
@@ -420,14 +423,15 @@ int SipPhone::Dial(const std::string& uri) {
     Finish(call);
     return EBUSY;
   }
-  const std::string from = "sip:" + options_.user + "@" + localIp_ + ":" + std::to_string(localPort_);
+  const std::string from =
+      "sip:" + options_.user + "@" + localIp_ + ":" + std::to_string(localPort_);
   mbuf* body = BodyBuffer(sdp);
-  int err = body ? sipsess_connect(&call->session, sessionSocket_, uri.c_str(), nullptr,
-                                   from.c_str(), options_.user.c_str(), nullptr, 0,
-                                   "application/sdp", body, Hooks::Auth, this, false, Hooks::Offer,
-                                   Hooks::Answer, Hooks::Progress, Hooks::Established, nullptr,
-                                   nullptr, Hooks::Closed, call, nullptr)
-                 : ENOMEM;
+  int err =
+      body ? sipsess_connect(&call->session, sessionSocket_, uri.c_str(), nullptr, from.c_str(),
+                             options_.user.c_str(), nullptr, 0, "application/sdp", body,
+                             Hooks::Auth, this, false, Hooks::Offer, Hooks::Answer, Hooks::Progress,
+                             Hooks::Established, nullptr, nullptr, Hooks::Closed, call, nullptr)
+           : ENOMEM;
   mem_deref(body);
   if (err) {
     Emit(call, "failed: cannot call " + uri + " (" + std::strerror(err) + ")");
@@ -471,9 +475,8 @@ void SipPhone::StartStreams(PhoneCall* call) {
 void SipPhone::StartPlaying(PhoneCall* call) {
   IAudioControl* audio = call->media.AudioControl();
   call->source = FileAudioSource::Open(options_.playFile);
-  if (!call->source ||
-      FAILED(audio->StartSendAudioStream(call->media.Channel(), kWavFormat, call->source.Get(),
-                                         100))) {
+  if (!call->source || FAILED(audio->StartSendAudioStream(call->media.Channel(), kWavFormat,
+                                                          call->source.Get(), 100))) {
     call->source = nullptr;
     Emit(call, "cannot play " + options_.playFile);
   }

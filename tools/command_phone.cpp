@@ -56,8 +56,8 @@ bool ParsePhoneArguments(const Arguments& args, PhoneArguments* parsed, std::str
       parsed->phone.autoAnswer = true;
       continue;
     }
-    static const char* const kValued[] = {"--listen", "--dial",     "--play",     "--record",
-                                          "--dtmf",   "--seconds",  "--prefer",   "--register",
+    static const char* const kValued[] = {"--listen", "--dial",    "--play",   "--record",
+                                          "--dtmf",   "--seconds", "--prefer", "--register",
                                           "--user",   "--password"};
     bool known = false;
     for (const char* name : kValued) known = known || arg == name;
@@ -180,8 +180,7 @@ class LoadedComponent {
     HRESULT hr = registerServer();
     CoInitialize(nullptr);
     CLSID clsid = {};
-    if (SUCCEEDED(hr))
-      hr = CLSIDFromProgID(platform::AsciiToWide(MEDLEY_PROGID).c_str(), &clsid);
+    if (SUCCEEDED(hr)) hr = CLSIDFromProgID(platform::AsciiToWide(MEDLEY_PROGID).c_str(), &clsid);
     if (SUCCEEDED(hr))
       hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaHandler,
                             handler_.ReceiveVoid());
@@ -224,7 +223,8 @@ int RunPhone(const Arguments& args, std::ostream& out, std::ostream& err) {
   network->Settings().local_ip = platform::AsciiToWide(listenIp);
   HRESULT hr = component.Handler()->Init(network.Get());
   platform::ComPtr<IAudioControl> audio;
-  if (SUCCEEDED(hr)) hr = component.Handler()->QueryInterface(IID_IAudioControl, audio.ReceiveVoid());
+  if (SUCCEEDED(hr))
+    hr = component.Handler()->QueryInterface(IID_IAudioControl, audio.ReceiveVoid());
   for (size_t i = 0; SUCCEEDED(hr) && i < parsed.codecs.size(); ++i) {
     platform::BString name(parsed.codecs[i]);
     hr = audio->AddPreferredAudioFormat(name.Get());

@@ -17,26 +17,29 @@ class PhoneRegister : public testing::Test {
     if (std::system("command -v kamailio >/dev/null 2>&1") != 0)
       GTEST_SKIP() << "kamailio is not installed";
     std::ofstream config(folder_.File("kamailio.cfg"));
-    config << "#!KAMAILIO\n"
-              "debug=1\nlog_stderror=yes\nchildren=1\n"
-              "listen=udp:127.0.0.1:" << registrarPort_ << "\n"
-              "mpath=\"/usr/lib/x86_64-linux-gnu/kamailio/modules/\"\n"
-              "loadmodule \"sl.so\"\nloadmodule \"pv.so\"\nloadmodule \"usrloc.so\"\n"
-              "loadmodule \"registrar.so\"\nloadmodule \"auth.so\"\n"
-              "modparam(\"usrloc\", \"db_mode\", 0)\n"
-              "request_route {\n"
-              "  if ($rm != \"REGISTER\") { sl_send_reply(\"405\", \"Method Not Allowed\"); exit; }\n"
-              "  if (!pv_www_authenticate(\"$td\", \"secret\", \"0\")) {\n"
-              "    www_challenge(\"$td\", \"0\"); exit;\n"
-              "  }\n"
-              "  if ($au != \"alice\") { sl_send_reply(\"403\", \"Forbidden\"); exit; }\n"
-              "  if (!save(\"location\")) { sl_reply_error(); }\n"
-              "  exit;\n"
-              "}\n";
+    config
+        << "#!KAMAILIO\n"
+           "debug=1\nlog_stderror=yes\nchildren=1\n"
+           "listen=udp:127.0.0.1:"
+        << registrarPort_
+        << "\n"
+           "mpath=\"/usr/lib/x86_64-linux-gnu/kamailio/modules/\"\n"
+           "loadmodule \"sl.so\"\nloadmodule \"pv.so\"\nloadmodule \"usrloc.so\"\n"
+           "loadmodule \"registrar.so\"\nloadmodule \"auth.so\"\n"
+           "modparam(\"usrloc\", \"db_mode\", 0)\n"
+           "request_route {\n"
+           "  if ($rm != \"REGISTER\") { sl_send_reply(\"405\", \"Method Not Allowed\"); exit; }\n"
+           "  if (!pv_www_authenticate(\"$td\", \"secret\", \"0\")) {\n"
+           "    www_challenge(\"$td\", \"0\"); exit;\n"
+           "  }\n"
+           "  if ($au != \"alice\") { sl_send_reply(\"403\", \"Forbidden\"); exit; }\n"
+           "  if (!save(\"location\")) { sl_reply_error(); }\n"
+           "  exit;\n"
+           "}\n";
     config.close();
     registrar_ = std::make_unique<Child>(
-        std::vector<std::string>{"kamailio", "-f", folder_.File("kamailio.cfg"), "-DD", "-E",
-                                 "-Y", folder_.Path()},
+        std::vector<std::string>{"kamailio", "-f", folder_.File("kamailio.cfg"), "-DD", "-E", "-Y",
+                                 folder_.Path()},
         folder_.File("kamailio.out"));
     ASSERT_TRUE(registrar_->WaitFor("udp: 127.0.0.1", 5s)) << registrar_->Errors();
   }
