@@ -223,6 +223,21 @@ inline double Amplitude(const Wav& wav, size_t first, size_t count, double frequ
   return 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - k * s1 * s2)) / count;
 }
 
+// The first sample of the half second (in quarter-second steps) where
+// `frequency` is loudest.
+inline size_t LoudestHalfSecond(const Wav& wav, double frequency) {
+  size_t best = 0;
+  double loudest = -1;
+  for (size_t at = 0; at + wav.rate / 2 <= wav.samples.size(); at += wav.rate / 4) {
+    const double amplitude = Amplitude(wav, at, wav.rate / 2, frequency);
+    if (amplitude > loudest) {
+      loudest = amplitude;
+      best = at;
+    }
+  }
+  return best;
+}
+
 // The strongest frequency from 100 to 3500 Hz in 10 Hz steps.
 inline double DominantFrequency(const Wav& wav, size_t first, size_t count) {
   double best = 0, bestAmplitude = -1;
