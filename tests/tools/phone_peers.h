@@ -384,7 +384,8 @@ class RawSip {
     std::string text = method + " sip:" + user_ + "@127.0.0.1:" + std::to_string(port_) +
                        " SIP/2.0\r\n" +
                        "Via: SIP/2.0/UDP 127.0.0.1:" + std::to_string(local_) +
-                       ";branch=z9hG4bK-test-" + std::to_string(id) + ";rport\r\n" +
+                       ";branch=z9hG4bK-test-" + std::to_string(id) + "-" + std::to_string(cseq) +
+                       ";rport\r\n" +
                        "Max-Forwards: 70\r\n" + "From: <sip:tester@127.0.0.1>;tag=f" +
                        std::to_string(id) + "\r\n" + "To: <sip:" + user_ + "@127.0.0.1>" +
                        (toTag.empty() ? "" : ";tag=" + toTag) + "\r\n" +

@@ -61,18 +61,33 @@ TEST_F(PhoneSip, AnswersBadRequestsWithTheirErrorAndKeepsRunning) {
   EXPECT_EQ(phone_.Stop(), 0) << phone_.Output();
 }
 
+// The media line of an SDP body ("m=audio 40000 RTP/AVP 0 8 101").
+std::string MediaLine(const std::string& message) {
+  const size_t at = message.find("m=audio ");
+  return at == std::string::npos ? "" : message.substr(at, message.find("\r\n", at) - at);
+}
+
 // An INVITE without a body: the offer comes in our 200 OK, the answer in the
-// ACK, and the call is up with the codec of that answer.
-TEST_F(PhoneSip, TakesAnInviteWithoutAnOffer) {
+// ACK, and the call is up with the codec of that answer. A re-INVITE without
+// a body gets a re-offer with the same port and payload numbers.
+TEST_F(PhoneSip, TakesInvitesWithoutAnOffer) {
   sip_.Send(sip_.Request("INVITE", 7));
   const std::string ok = sip_.FinalResponse();
   ASSERT_EQ(Status(ok), 200) << ok;
-  EXPECT_NE(ok.find("m=audio "), std::string::npos) << ok;
-  const std::string toTag = Header(ok, "To").substr(Header(ok, "To").find("tag=") + 4);
-  sip_.Send(sip_.Request("ACK", 7, "application/sdp",
-                         Offer(30010, "8", "a=rtpmap:8 PCMA/8000\r\n"), toTag));
+  ASSERT_NE(MediaLine(ok), "") << ok;
+  const std::string to = Header(ok, "To");
+  const std::string toTag = to.substr(to.find("tag=") + 4);
+  const std::string answer = Offer(30010, "8 101",
+                                   "a=rtpmap:8 PCMA/8000\r\na=rtpmap:101 telephone-event/8000\r\n");
+  sip_.Send(sip_.Request("ACK", 7, "application/sdp", answer, toTag));
   EXPECT_TRUE(phone_.WaitFor("call 1 codec PCMA/8000")) << phone_.Output();
-  sip_.Send(sip_.Request("BYE", 7, "", "", toTag, 2));
+
+  sip_.Send(sip_.Request("INVITE", 7, "", "", toTag, 2));
+  const std::string reoffer = sip_.FinalResponse();
+  ASSERT_EQ(Status(reoffer), 200) << reoffer;
+  EXPECT_EQ(MediaLine(reoffer), MediaLine(ok));
+  sip_.Send(sip_.Request("ACK", 7, "application/sdp", answer, toTag, 2));
+  sip_.Send(sip_.Request("BYE", 7, "", "", toTag, 3));
   EXPECT_TRUE(phone_.WaitFor("call 1 hung up by peer")) << phone_.Output();
   EXPECT_EQ(phone_.Stop(), 0);
 }
