@@ -360,6 +360,8 @@ SipPhone::~SipPhone() {
   if (sip_) sip_close(sip_, true);
   sip_ = static_cast<::sip*>(mem_deref(sip_));
   timers_.reset();
+  if (g_libreReady) libre_close();
+  g_libreReady = false;
 }
 
 int SipPhone::Start(std::string* error) {
