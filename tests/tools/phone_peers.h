@@ -78,7 +78,8 @@ inline int FreePort(int type = SOCK_DGRAM) {
 }
 
 // A child process with standard input from /dev/null and its output in
-// `outFile` (standard error in outFile + ".err").
+// `outFile` (standard error in outFile + ".err"), in a process group of its
+// own so that a peer's helper processes (kamailio's) go with it.
 class Child {
  public:
   Child(const std::vector<std::string>& args, const std::string& outFile) : out_(outFile) {
@@ -92,14 +93,18 @@ class Child {
                                      0644);
     posix_spawn_file_actions_addopen(&actions, 2, (outFile + ".err").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    if (posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
   }
   ~Child() {
-    if (Running()) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
+    if (pid_ <= 0) return;
+    ::kill(-pid_, SIGKILL);  // the whole group, stragglers included
+    if (!exited_) ::waitpid(pid_, nullptr, 0);
   }
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
@@ -129,7 +134,7 @@ class Child {
          std::this_thread::sleep_for(10ms)) {
       if (Reaped()) return status_;
     }
-    ::kill(pid_, SIGKILL);
+    ::kill(-pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
     exited_ = true;
     return -1;
