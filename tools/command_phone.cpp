@@ -112,6 +112,10 @@ bool ParsePhoneArguments(const Arguments& args, PhoneArguments* parsed, std::str
     *error = "give --listen ADDR:PORT to take calls or --dial SIP-URI to make one";
     return false;
   }
+  if (parsed->phone.listen.starts_with("0.0.0.0:")) {
+    *error = "--listen needs the address the other phone reaches, not 0.0.0.0";
+    return false;
+  }
   if (!parsed->dial.empty() && parsed->dial.compare(0, 4, "sip:") != 0) {
     *error = "--dial needs a sip: URI, not '" + parsed->dial + "'";
     return false;

@@ -17,6 +17,7 @@ TEST(PhoneCommand, RefusesArgumentsItCannotUse) {
   const Row rows[] = {
       {{}, "give --listen ADDR:PORT to take calls or --dial SIP-URI to make one"},
       {{"--listen"}, "option --listen needs a value"},
+      {{"--listen", "0.0.0.0:5060"}, "not 0.0.0.0"},
       {{"--dial", "bob@127.0.0.1"}, "--dial needs a sip: URI, not 'bob@127.0.0.1'"},
       {{"--listen", "127.0.0.1:5060", "--dtmf", "12x"}, "--dtmf takes keys 0-9, *, # and A-D"},
       {{"--listen", "127.0.0.1:5060", "--seconds", "0"}, "--seconds needs a number from 1"},
