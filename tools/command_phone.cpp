@@ -3,7 +3,10 @@
 // private registry file, created by ProgID through the activation functions,
 // initialised with the reference host's network settings; its calls are made
 // and taken by the SIP user agent in host/sip_phone.h.
+#include <arpa/inet.h>
 #include <dlfcn.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -45,6 +48,28 @@ std::vector<std::string> SplitCommas(const std::string& list) {
     start = comma + 1;
   }
   return names;
+}
+
+// The local address that reaches the host of `uri` (an IPv4 literal), from
+// the routing table; 127.0.0.1 when there is none.
+std::string AddressTowards(const std::string& uri) {
+  const size_t at = uri.find('@');
+  const std::string host = uri.substr(at == std::string::npos ? 4 : at + 1);
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(5060);
+  if (::inet_pton(AF_INET, host.substr(0, host.find_first_of(":;>")).c_str(), &peer.sin_addr) != 1)
+    return "127.0.0.1";
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in local{};
+  socklen_t size = sizeof local;
+  const bool found = fd >= 0 &&
+                     ::connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0 &&
+                     ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) == 0;
+  if (fd >= 0) ::close(fd);
+  char text[INET_ADDRSTRLEN] = "127.0.0.1";
+  if (found) ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
+  return text;
 }
 
 bool ParsePhoneArguments(const Arguments& args, PhoneArguments* parsed, std::string* error) {
@@ -124,6 +149,7 @@ bool ParsePhoneArguments(const Arguments& args, PhoneArguments* parsed, std::str
     *error = "--register needs --user and --password";
     return false;
   }
+  if (!parsed->listenGiven) parsed->phone.listen = AddressTowards(parsed->dial) + ":0";
   if (!user.empty()) parsed->phone.user = user;
   parsed->codecs = SplitCommas(prefer);
   return true;
