@@ -45,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Check(standin::CreateResampler(inRate, outRate), pcm, chunk, inRate, outRate);
   Check(standin::CreateLinearResampler(inRate, outRate), pcm, chunk, inRate, outRate);
-  if (standin::CreateResampler(0, outRate) || standin::CreateResampler(inRate, -1)) __builtin_trap();
+  if (standin::CreateResampler(0, outRate) || standin::CreateResampler(inRate, -1))
+    __builtin_trap();
   return 0;
 }

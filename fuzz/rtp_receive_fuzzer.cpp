@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const unsigned control = data[0];
   receiver.SetEventPayloadType(96 + static_cast<int>(control & 31));
-  const EngineCodecRecord* send =
-      standin::CodecCatalogue::At(static_cast<int>(control >> 5) % standin::CodecCatalogue::Count());
+  const EngineCodecRecord* send = standin::CodecCatalogue::At(static_cast<int>(control >> 5) %
+                                                              standin::CodecCatalogue::Count());
   receiver.SetSendPayloadType(static_cast<int>(control & 0x7F), send);
 
   std::size_t at = 1;
@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int frames = data[at] >> 6;
     at += 2;
     const std::size_t available = size - at < length ? size - at : length;
-    if (available <= kMaxDatagram) receiver.OnDatagram(data + at, available, (data[at - 2] & 0x08) == 0);
+    if (available <= kMaxDatagram)
+      receiver.OnDatagram(data + at, available, (data[at - 2] & 0x08) == 0);
     at += available;
     PlayFrames(receiver, frames);
   }

@@ -35,16 +35,16 @@ struct Conversion {
 };
 
 constexpr Conversion kConversions[] = {
-    {"d", Argument::kInt},         {"i", Argument::kInt},         {"u", Argument::kInt},
-    {"x", Argument::kInt},         {"X", Argument::kInt},         {"o", Argument::kInt},
-    {"c", Argument::kInt},         {"hd", Argument::kInt},        {"hhx", Argument::kInt},
-    {"ld", Argument::kLong},       {"lu", Argument::kLong},       {"zu", Argument::kLong},
-    {"td", Argument::kLong},       {"lld", Argument::kLongLong},  {"jx", Argument::kLongLong},
-    {"llX", Argument::kLongLong},  {"f", Argument::kDouble},      {"e", Argument::kDouble},
-    {"G", Argument::kDouble},      {"a", Argument::kDouble},      {"Lf", Argument::kLongDouble},
-    {"s", Argument::kText},        {"S", Argument::kWide},        {"ls", Argument::kWide},
-    {"p", Argument::kPointer},     {"k", Argument::kNone},        {"y", Argument::kNone},
-    {"lq", Argument::kNone},       {"%", Argument::kNone},
+    {"d", Argument::kInt},        {"i", Argument::kInt},        {"u", Argument::kInt},
+    {"x", Argument::kInt},        {"X", Argument::kInt},        {"o", Argument::kInt},
+    {"c", Argument::kInt},        {"hd", Argument::kInt},       {"hhx", Argument::kInt},
+    {"ld", Argument::kLong},      {"lu", Argument::kLong},      {"zu", Argument::kLong},
+    {"td", Argument::kLong},      {"lld", Argument::kLongLong}, {"jx", Argument::kLongLong},
+    {"llX", Argument::kLongLong}, {"f", Argument::kDouble},     {"e", Argument::kDouble},
+    {"G", Argument::kDouble},     {"a", Argument::kDouble},     {"Lf", Argument::kLongDouble},
+    {"s", Argument::kText},       {"S", Argument::kWide},       {"ls", Argument::kWide},
+    {"p", Argument::kPointer},    {"k", Argument::kNone},       {"y", Argument::kNone},
+    {"lq", Argument::kNone},      {"%", Argument::kNone},
 };
 constexpr std::size_t kConversionCount = sizeof kConversions / sizeof kConversions[0];
 
@@ -99,10 +99,14 @@ class Formatter {
     double real = 0;
     std::memcpy(&real, &bits, sizeof real);
     switch (argument) {
-      case Argument::kInt: return Format(format.c_str(), stars..., static_cast<int>(bits));
-      case Argument::kLong: return Format(format.c_str(), stars..., static_cast<long>(bits));
-      case Argument::kLongLong: return Format(format.c_str(), stars..., static_cast<long long>(bits));
-      case Argument::kDouble: return Format(format.c_str(), stars..., real);
+      case Argument::kInt:
+        return Format(format.c_str(), stars..., static_cast<int>(bits));
+      case Argument::kLong:
+        return Format(format.c_str(), stars..., static_cast<long>(bits));
+      case Argument::kLongLong:
+        return Format(format.c_str(), stars..., static_cast<long long>(bits));
+      case Argument::kDouble:
+        return Format(format.c_str(), stars..., real);
       case Argument::kLongDouble:
         return Format(format.c_str(), stars..., static_cast<long double>(real));
       case Argument::kText: {
@@ -110,19 +114,22 @@ class Formatter {
         return Format(format.c_str(), stars..., (bits & 1) ? nullptr : text.c_str());
       }
       case Argument::kWide: {
-        const platform::OleString text =
-            platform::NarrowToWide(std::string(reinterpret_cast<const char*>(value), left < 24 ? left : 24));
+        const platform::OleString text = platform::NarrowToWide(
+            std::string(reinterpret_cast<const char*>(value), left < 24 ? left : 24));
         return Format(format.c_str(), stars..., (bits & 1) ? nullptr : text.c_str());
       }
-      case Argument::kPointer: return Format(format.c_str(), stars..., reinterpret_cast<void*>(bits));
-      case Argument::kNone: return Format(format.c_str(), stars...);
+      case Argument::kPointer:
+        return Format(format.c_str(), stars..., reinterpret_cast<void*>(bits));
+      case Argument::kNone:
+        return Format(format.c_str(), stars...);
     }
     return {};
   }
 
   std::string WithArguments(const std::string& format, Argument argument, int width, int precision,
                             std::size_t at) {
-    if (width != kNoStar && precision != kNoStar) return Call(format, argument, at, width, precision);
+    if (width != kNoStar && precision != kNoStar)
+      return Call(format, argument, at, width, precision);
     if (width != kNoStar) return Call(format, argument, at, width);
     if (precision != kNoStar) return Call(format, argument, at, precision);
     return Call(format, argument, at);

@@ -233,7 +233,9 @@ class InterfaceSlotTest : public testing::Test {
   LONG number_ = -7;
 };
 
-TEST_F(InterfaceSlotTest, IMediaHandler) { ExpectEverySlotRunsItsMember<IMediaHandler>(HandlerRows()); }
+TEST_F(InterfaceSlotTest, IMediaHandler) {
+  ExpectEverySlotRunsItsMember<IMediaHandler>(HandlerRows());
+}
 
 TEST_F(InterfaceSlotTest, IMediaHandlerEx) {
   std::vector<Row> rows = HandlerRows();
@@ -272,7 +274,8 @@ TEST_F(InterfaceSlotTest, IAudioControl) {
          Reserve();
          EXPECT_EQ(Engine().CallsTo("SetSoundDevices"), Strings{"SetSoundDevices(5,2,0,0,2)"});
        }},
-      {4, "AddPreferredAudioFormat", [this] { ASSERT_EQ(audio_->ClearPreferredAudioFormats(), S_OK); },
+      {4, "AddPreferredAudioFormat",
+       [this] { ASSERT_EQ(audio_->ClearPreferredAudioFormats(), S_OK); },
        [&codec](void* o, int i) { return CallSlot(o, i, codec.Get()); }, {},
        [this] { EXPECT_EQ(OfferedFormats(), "8"); }},
       {5, "ClearPreferredAudioFormats", {}, [](void* o, int i) { return CallSlot(o, i); }, {},
@@ -312,13 +315,15 @@ TEST_F(InterfaceSlotTest, IAudioControl) {
        channelAnd(LONG{0}, static_cast<IAudioSource*>(source.Get()), LONG{100}),
        {"StartPlayingFileLocally"}},
       {19, "StopPlayAudioStream",
-       then([&] { return audio_->StartPlayAudioStream(channel_, 0, source.Get(), 100); }), channelAnd(),
+       then([&] { return audio_->StartPlayAudioStream(channel_, 0, source.Get(), 100); }),
+       channelAnd(),
        {"StopPlayingFileLocally"}},
       {20, "StartSendAudioStream", call,
        channelAnd(LONG{0}, static_cast<IAudioSource*>(source.Get()), LONG{100}),
        {"StartPlayingFileAsMicrophone"}},
       {21, "StopSendAudioStream",
-       then([&] { return audio_->StartSendAudioStream(channel_, 0, source.Get(), 100); }), channelAnd(),
+       then([&] { return audio_->StartSendAudioStream(channel_, 0, source.Get(), 100); }),
+       channelAnd(),
        {"StopPlayingFileAsMicrophone"}},
       {22, "StartRecordAudioStream", call,
        channelAnd(LONG{2}, static_cast<IAudioSink*>(sink.Get())), {"StartRecordingPlayout"}},
