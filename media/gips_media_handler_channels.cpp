@@ -72,7 +72,9 @@ HRESULT CGipsMediaHandler::DoReleaseChannel(LONG channelId) {
   HRESULT hr = voiceEngine_.DeleteChannel(channelId);
   if (FAILED(hr)) return hr;
   --reservedChannelCount_;
-  if (streamStates_.count(channelId) == 0) return E_INVALIDARG;
+  ChannelStreamState* streams = nullptr;
+  hr = FindStreams(channelId, &streams);
+  if (FAILED(hr)) return hr;
   DropStreams(channelId);
   return S_OK;
 }
