@@ -33,6 +33,7 @@ UdpSocket::~UdpSocket() { Close(); }
 void UdpSocket::Close() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
   handle_ = -1;
+  connected_ = false;
 }
 
 UdpSocket::BindResult UdpSocket::Bind(std::uint32_t address, std::uint16_t port) {
@@ -65,24 +66,65 @@ bool UdpSocket::SetTos(int tos) {
          ::setsockopt(static_cast<int>(handle_), IPPROTO_IP, IP_TOS, &tos, sizeof tos) == 0;
 }
 
-bool UdpSocket::SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::size_t size) {
+bool UdpSocket::SetReceiveBufferSize(int bytes) {
+  return handle_ >= 0 && ::setsockopt(static_cast<int>(handle_), SOL_SOCKET, SO_RCVBUF, &bytes,
+                                      sizeof bytes) == 0;
+}
+
+bool UdpSocket::Connect(const Ipv4Endpoint& peer) {
   if (handle_ < 0) return false;
+  sockaddr_in remote = ToAddress(peer.address, peer.port);
+  connected_ = ::connect(static_cast<int>(handle_), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0;
+  if (connected_) peer_ = peer;
+  return connected_;
+}
+
+bool UdpSocket::Disconnect() {
+  if (handle_ < 0 || !connected_) return false;
+  sockaddr none{};
+  none.sa_family = AF_UNSPEC;  // dissolves the association; the local port stays
+  if (::connect(static_cast<int>(handle_), &none, sizeof none) != 0) return false;
+  connected_ = false;
+  return true;
+}
+
+bool UdpSocket::SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::size_t size) {
+  if (handle_ < 0 || (connected_ && !(to == peer_))) return false;
+  if (connected_)
+    return ::send(static_cast<int>(handle_), data, size, MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(size);
   sockaddr_in remote = ToAddress(to.address, to.port);
   return ::sendto(static_cast<int>(handle_), data, size, MSG_NOSIGNAL,
                   reinterpret_cast<const sockaddr*>(&remote),
                   sizeof remote) == static_cast<ssize_t>(size);
 }
 
-int UdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t capacity, Ipv4Endpoint* from) {
-  if (handle_ < 0) return -1;
-  sockaddr_in remote{};
-  socklen_t length = sizeof remote;
-  ssize_t received = ::recvfrom(static_cast<int>(handle_), buffer, capacity, 0,
-                                reinterpret_cast<sockaddr*>(&remote), &length);
+int UdpSocket::ReceiveBatch(std::uint8_t* buffer, std::size_t slotSize,
+                            ReceivedDatagram* datagrams, int count) {
+  constexpr int kMaxBatch = 64;
+  if (handle_ < 0 || count <= 0) return -1;
+  count = count < kMaxBatch ? count : kMaxBatch;
+  mmsghdr messages[kMaxBatch]{};
+  iovec vectors[kMaxBatch];
+  sockaddr_in sources[kMaxBatch];
+  for (int i = 0; i < count; ++i) {
+    vectors[i] = iovec{buffer + static_cast<std::size_t>(i) * slotSize, slotSize};
+    messages[i].msg_hdr.msg_iov = &vectors[i];
+    messages[i].msg_hdr.msg_iovlen = 1;
+    messages[i].msg_hdr.msg_name = &sources[i];
+    messages[i].msg_hdr.msg_namelen = sizeof sources[i];
+  }
+  const int received = ::recvmmsg(static_cast<int>(handle_), messages,
+                                  static_cast<unsigned>(count), MSG_DONTWAIT, nullptr);
   if (received < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? -1 : 0;
-  from->address = ntohl(remote.sin_addr.s_addr);
-  from->port = ntohs(remote.sin_port);
-  return static_cast<int>(received);
+  for (int i = 0; i < received; ++i) {
+    const msghdr& header = messages[i].msg_hdr;
+    datagrams[i].size = messages[i].msg_len < slotSize ? messages[i].msg_len : slotSize;
+    datagrams[i].truncated = (header.msg_flags & MSG_TRUNC) != 0;
+    datagrams[i].from.address = ntohl(sources[i].sin_addr.s_addr);
+    datagrams[i].from.port = ntohs(sources[i].sin_port);
+  }
+  return received;
 }
 
 }  // namespace standin
