@@ -46,8 +46,9 @@ SourceFilter::Verdict SourceFilter::OnRtp(const Ipv4Endpoint& from, const std::u
   }
   if (!rtp) return Verdict::kStranger;
   const int latchedRank = latched_ ? Rank(source_) : -1;
-  const bool takes = Rank(from) > latchedRank ||
-                     (latchedRank < 2 && silentFrames_ >= kSilenceFrames && ssrc != ssrc_);
+  const int rank = Rank(from);
+  const bool takes = rank > latchedRank || (rank == latchedRank && rank < 2 &&
+                                            silentFrames_ >= kSilenceFrames && ssrc != ssrc_);
   if (!takes) return Verdict::kStranger;
   latched_ = true;
   source_ = from;

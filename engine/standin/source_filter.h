@@ -17,11 +17,11 @@
 // the destination itself (rank 2) the latch is pinned: nothing else is
 // played until the destination or the receiver changes, however long the
 // peer is silent (silence suppression). Below rank 2, a source of the same
-// or a lower rank takes the latch only after the latched one has been
-// silent for kSilenceFrames, and only with an SSRC other than the latched
-// stream's (a new stream, say from a peer behind NAT whose mapping changed;
-// not a copy of the old one). Datagrams that are not RTP version 2 never
-// move the latch.
+// rank takes the latch only after the latched one has been silent for
+// kSilenceFrames, and only with an SSRC other than the latched stream's (a
+// new stream, say from a peer behind NAT whose mapping changed; not a copy
+// of the old one); a source of lower rank never does. Datagrams that are
+// not RTP version 2 never move the latch.
 //
 // RTCP from the peer comes from the latched source's address at its port
 // or the next one, or from the destination's address at its port or the
