@@ -10,11 +10,14 @@
 //   flood_sent_per_s the datagrams per second the stranger managed to send
 //   strangers_pct    the stranger's datagrams counted and dropped as such
 //                    (the rest the system dropped before the engine read)
+//   engine_cpu_pct   CPU time of the process less the flooding thread's,
+//                    against the flood's wall time (the media thread's share)
 // Build with -DCMAKE_BUILD_TYPE=Release -DMEDLEY_BUILD_BENCH=ON and run
 // rtp_flood_bench.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -36,6 +39,12 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kFloodTime = 5s;
 constexpr auto kLead = 300ms;  // the peer sends this long before the flood and after it
 constexpr int kBatch = 64;
+
+double CpuSeconds(clockid_t clock) {
+  timespec now{};
+  clock_gettime(clock, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 sockaddr_in Loopback(int port) {
   sockaddr_in address{};
@@ -145,12 +154,16 @@ void BM_PeerUnderFlood(benchmark::State& state) {
     const Clock::time_point start = Clock::now();
     const Clock::time_point floodStart = start + kLead, floodEnd = floodStart + kFloodTime;
     std::atomic<std::uint64_t> flooded{0};
-    std::thread flood;
-    if (rate > 0)
-      flood = std::thread([&] {
-        std::this_thread::sleep_until(floodStart);
-        flooded = Flood(stranger, port, rate, floodEnd);
-      });
+    std::atomic<double> floodCpu{0}, processCpu{0};
+    std::thread flood([&] {
+      std::this_thread::sleep_until(floodStart);
+      const double before = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+      processCpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+      if (rate > 0) flooded = Flood(stranger, port, rate, floodEnd);
+      std::this_thread::sleep_until(floodEnd);
+      floodCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - before;
+      processCpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processCpu;
+    });
     int peerSent = 0;
     for (auto due = start; due < floodEnd + kLead; due += 20ms, ++peerSent) {
       std::this_thread::sleep_until(due);
@@ -158,7 +171,7 @@ void BM_PeerUnderFlood(benchmark::State& state) {
       sendto(peer, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to),
              sizeof to);
     }
-    if (flood.joinable()) flood.join();
+    flood.join();
     std::this_thread::sleep_for(100ms);  // the last frames are read
     const standin::ChannelStatistics statistics = receiver.Statistics();
     close(peer);
@@ -168,6 +181,7 @@ void BM_PeerUnderFlood(benchmark::State& state) {
     const double floodSeconds = std::chrono::duration<double>(kFloodTime).count();
     state.counters["peer_played_pct"] =
         100.0 * static_cast<double>(statistics.packetsReceived) / peerSent;
+    state.counters["engine_cpu_pct"] = 100.0 * (processCpu - floodCpu) / floodSeconds;
     state.counters["flood_sent_per_s"] = static_cast<double>(flooded.load()) / floodSeconds;
     state.counters["strangers_pct"] =
         flooded ? 100.0 * static_cast<double>(statistics.packetsFromStrangers) /

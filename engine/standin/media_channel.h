@@ -57,7 +57,7 @@ class MediaChannel {
   // datagrams (a flood of 400k datagrams/s) or kDrainTime, whichever comes
   // first. Strangers cost a comparison of their source address each.
   static constexpr int kMaxDatagramsPerFrame = 8192;
-  static constexpr std::chrono::microseconds kDrainTime{3000};
+  static constexpr std::chrono::microseconds kDrainTime{5000};
   // Datagrams are taken in batches of slots this large; a larger one (more
   // than any packet time of audio needs) is counted as ignored.
   static constexpr std::size_t kSlotBytes = 2048;

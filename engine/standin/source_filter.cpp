@@ -35,6 +35,7 @@ int SourceFilter::Rank(const Ipv4Endpoint& from) const {
 
 SourceFilter::Verdict SourceFilter::OnRtp(const Ipv4Endpoint& from, const std::uint8_t* data,
                                           std::size_t size) {
+  if (datagramsThisFrame_ <= kBusyFrameDatagrams) ++datagramsThisFrame_;
   std::uint32_t ssrc = 0;
   const bool rtp = ReadSsrc(data, size, &ssrc);
   if (latched_ && from == source_) {

@@ -21,7 +21,10 @@
 // kSilenceFrames, and only with an SSRC other than the latched stream's (a
 // new stream, say from a peer behind NAT whose mapping changed; not a copy
 // of the old one); a source of lower rank never does. Datagrams that are
-// not RTP version 2 never move the latch.
+// not RTP version 2 never move the latch. A frame that brought more than
+// kBusyFrameDatagrams datagrams does not count as silent: under a flood the
+// system may have dropped the peer's packets for want of room, and moving
+// the latch then would hand the call to the flood.
 //
 // RTCP from the peer comes from the latched source's address at its port
 // or the next one, or from the destination's address at its port or the
@@ -41,6 +44,7 @@ class SourceFilter {
  public:
   // 200 ms without RTP from the latched source frees the latch.
   static constexpr int kSilenceFrames = 10;
+  static constexpr int kBusyFrameDatagrams = 16;
 
   enum class Verdict {
     kPeer,      // from the latched source
@@ -56,7 +60,9 @@ class SourceFilter {
   bool IsPeerRtcp(const Ipv4Endpoint& from) const;
   // Ends one 20 ms frame.
   void EndFrame() {
-    if (silentFrames_ < kSilenceFrames) ++silentFrames_;
+    if (silentFrames_ < kSilenceFrames && datagramsThisFrame_ <= kBusyFrameDatagrams)
+      ++silentFrames_;
+    datagramsThisFrame_ = 0;
   }
   bool Latched() const { return latched_; }
   // Latched on to the destination itself: no other source can be played.
@@ -72,6 +78,7 @@ class SourceFilter {
   Ipv4Endpoint source_;
   std::uint32_t ssrc_ = 0;
   int silentFrames_ = 0;
+  int datagramsThisFrame_ = 0;
 };
 
 }  // namespace standin

@@ -20,13 +20,14 @@ constexpr Ipv4Endpoint kSameAddress{kHere, 5000};
 constexpr Ipv4Endpoint kOther{kThere, 6000};
 constexpr Ipv4Endpoint kOtherToo{kThere, 6002};
 
-// One step: an RTP datagram of `ssrc` (0: not RTP) from `from`, or, with
-// `frames` > 0, that many frames of silence first.
+// One step: `frames` frames of silence, then an RTP datagram of `ssrc` (0:
+// not RTP) from `from`, sent `times` times.
 struct Step {
   Ipv4Endpoint from;
   std::uint32_t ssrc;
   Verdict verdict;
   int frames = 0;
+  int times = 1;
 };
 
 std::vector<std::uint8_t> Datagram(std::uint32_t ssrc) {
@@ -78,6 +79,12 @@ TEST(SourceFilter, LatchesOnThePeerAndDropsStrangers) {
        {{kSameAddress, 1, Verdict::kNewPeer},
         {kOther, 2, Verdict::kStranger, kQuiet * 10},
         {kDestination, 3, Verdict::kNewPeer, kQuiet * 10}}},
+      {"a busy frame is not silent: the peer's packets may have been lost to a flood",
+       false,
+       {{kOther, 1, Verdict::kNewPeer},
+        {kSameAddress, 2, Verdict::kStranger, kQuiet - 1, SourceFilter::kBusyFrameDatagrams + 1},
+        {kSameAddress, 2, Verdict::kStranger, 1},
+        {kSameAddress, 2, Verdict::kNewPeer, 1}}},
       {"junk from the latched source does not keep the latch",
        false,
        {{kOther, 1, Verdict::kNewPeer},
@@ -92,8 +99,9 @@ TEST(SourceFilter, LatchesOnThePeerAndDropsStrangers) {
       const Step& step = row.steps[i];
       for (int frame = 0; frame < step.frames; ++frame) filter.EndFrame();
       const std::vector<std::uint8_t> datagram = Datagram(step.ssrc);
-      EXPECT_EQ(filter.OnRtp(step.from, datagram.data(), datagram.size()), step.verdict)
-          << row.what << ", step " << i;
+      for (int time = 0; time < step.times; ++time)
+        EXPECT_EQ(filter.OnRtp(step.from, datagram.data(), datagram.size()), step.verdict)
+            << row.what << ", step " << i;
     }
   }
 }
