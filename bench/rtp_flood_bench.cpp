@@ -1,19 +1,21 @@
 // How much of the peer's RTP a channel still takes in while another source
 // on loopback floods its port. The receiving engine listens and plays on
-// 127.0.0.1; the peer sends one PCMU packet every 20 ms, from the address and
-// port the channel sends to (symmetric: the system drops the flood) or from
-// another port of that address (the engine drops the flood); a stranger sends valid PCMU packets of its own
-// SSRC at the rate the argument gives (datagrams per second), in batches,
-// for a bounded time and count, starting before the peer and ending after
-// it. Counters:
+// 127.0.0.1. The peer sends one PCMU packet every 20 ms, either from the
+// address and port the channel sends to (symmetric; the system drops the
+// flood) or from another port of that address (the engine drops it). The
+// stranger sends valid PCMU packets of its own SSRC, in batches, at the rate
+// the first argument gives (datagrams per second), bounded in count and
+// time: for 5 s, from 300 ms after the peer began until 300 ms before it
+// ends. Counters:
 //   peer_played_pct  the peer's packets the channel accepted for playout
+//                    (over 100 would mean the stranger's were taken too)
 //   flood_sent_per_s the datagrams per second the stranger managed to send
 //   strangers_pct    the stranger's datagrams counted and dropped as such
 //                    (the rest the system dropped before the engine read)
 //   engine_cpu_pct   CPU time of the process less the flooding thread's,
 //                    against the flood's wall time (the media thread's share)
 // Build with -DCMAKE_BUILD_TYPE=Release -DMEDLEY_BUILD_BENCH=ON and run
-// rtp_flood_bench.
+// rtp_flood_bench. Only 127.0.0.1 is sent to.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -147,6 +149,8 @@ void BM_PeerUnderFlood(benchmark::State& state) {
       port += 2;
     }
     if (peer < 0 || stranger < 0 || elsewhere < 0 || port >= 32000) {
+      for (int fd : {peer, stranger, elsewhere})
+        if (fd >= 0) close(fd);
       state.SkipWithError("no sockets or ports");
       return;
     }

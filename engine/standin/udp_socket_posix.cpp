@@ -74,7 +74,8 @@ bool UdpSocket::SetReceiveBufferSize(int bytes) {
 bool UdpSocket::Connect(const Ipv4Endpoint& peer) {
   if (handle_ < 0) return false;
   sockaddr_in remote = ToAddress(peer.address, peer.port);
-  connected_ = ::connect(static_cast<int>(handle_), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0;
+  connected_ = ::connect(static_cast<int>(handle_), reinterpret_cast<const sockaddr*>(&remote),
+                         sizeof remote) == 0;
   if (connected_) peer_ = peer;
   return connected_;
 }
