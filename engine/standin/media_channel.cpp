@@ -155,6 +155,7 @@ bool MediaChannel::Active() const {
 void MediaChannel::ReceivePending(std::uint8_t* buffer, std::size_t capacity) {
   const int slots = static_cast<int>(std::min<std::size_t>(capacity / kSlotBytes, kMaxBatch));
   if (slots == 0) return;
+  filter_.EndFrame();  // the frame before this one ends; its silence counts
   ReceivedDatagram batch[kMaxBatch];
   const auto deadline = std::chrono::steady_clock::now() + kDrainTime;
   for (int taken = 0; rtp_ && taken < kMaxDatagramsPerFrame;) {

@@ -102,10 +102,7 @@ class MediaChannel {
   // microphone (streams played as microphone) to `localMix`. True when the
   // microphone itself went out unmuted.
   bool SendFrame(CaptureFrame& capture, std::int32_t* localMix);
-  void EndFrame() {
-    receiver_.EndFrame();
-    filter_.EndFrame();
-  }
+  void EndFrame() { receiver_.EndFrame(); }
 
   int SpeakerLevel() const { return meter_.Level(); }
   const TelephoneEventReceiver& Events() const { return receiver_.Events(); }
