@@ -59,6 +59,7 @@ int MediaChannel::SetLocalReceiver(int port, int rtcpPort, const char* ip) {
   rtp_ = std::move(rtp);
   rtcp_ = std::move(rtcp);
   filter_.Reset();
+  narrowed_ = 0;
   return kNoError;
 }
 
@@ -155,7 +156,7 @@ bool MediaChannel::Active() const {
 void MediaChannel::ReceivePending(std::uint8_t* buffer, std::size_t capacity) {
   const int slots = static_cast<int>(std::min<std::size_t>(capacity / kSlotBytes, kMaxBatch));
   if (slots == 0) return;
-  filter_.EndFrame();  // the frame before this one ends; its silence counts
+  filter_.EndFrame(narrowed_ > 0);  // the frame before this one ends
   ReceivedDatagram batch[kMaxBatch];
   const auto deadline = std::chrono::steady_clock::now() + kDrainTime;
   for (int taken = 0; rtp_ && taken < kMaxDatagramsPerFrame;) {
@@ -171,6 +172,20 @@ void MediaChannel::ReceivePending(std::uint8_t* buffer, std::size_t capacity) {
   // else's datagrams before they are queued, and a flood costs the media
   // thread nothing.
   if (rtp_ && !rtp_->Connected() && filter_.Pinned()) rtp_->Connect(filter_.Source());
+  // Below that, where the system can, it drops the sources that cannot
+  // take the latch at once (see SourceFilter).
+  Ipv4Endpoint narrowing[SourceFilter::kMaxNarrowed];
+  const int count = filter_.Narrowing(narrowing);
+  const bool same =
+      count == narrowed_ && std::equal(narrowing, narrowing + count, narrowedSources_);
+  if (rtp_ && !same) {
+    if (rtp_->AcceptOnly(narrowing, count) && count > 0) {
+      narrowed_ = count;
+      std::copy_n(narrowing, count, narrowedSources_);
+    } else {
+      narrowed_ = 0;
+    }
+  }
   // RTCP is only counted, and anything sent to a separate source port is
   // dropped: both are read every kSideSocketFrames frames (a few reports a
   // second at most).

@@ -138,6 +138,9 @@ class MediaChannel {
   int framesSinceSideRead_ = 0;
 
   SourceFilter filter_;
+  // The sources the system lets through to rtp_; 0: all of them.
+  int narrowed_ = 0;
+  Ipv4Endpoint narrowedSources_[SourceFilter::kMaxNarrowed];
   std::uint64_t rtpFromStrangers_ = 0;
   std::uint64_t rtcpFromStrangers_ = 0;
   std::uint64_t truncated_ = 0;

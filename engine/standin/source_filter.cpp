@@ -25,7 +25,7 @@ void SourceFilter::SetDestination(const Ipv4Endpoint& destination) {
 
 void SourceFilter::Reset() {
   latched_ = false;
-  silentFrames_ = 0;
+  silentFrames_ = openQuietFrames_ = 0;
 }
 
 int SourceFilter::Rank(const Ipv4Endpoint& from) const {
@@ -48,14 +48,27 @@ SourceFilter::Verdict SourceFilter::OnRtp(const Ipv4Endpoint& from, const std::u
   if (!rtp) return Verdict::kStranger;
   const int latchedRank = latched_ ? Rank(source_) : -1;
   const int rank = Rank(from);
-  const bool takes = rank > latchedRank || (rank == latchedRank && rank < 2 &&
-                                            silentFrames_ >= kSilenceFrames && ssrc != ssrc_);
+  const bool silent = silentFrames_ >= kSilenceFrames && openQuietFrames_ >= kOpenQuietFrames;
+  const bool takes = rank > latchedRank || (rank == latchedRank && rank < 2 && silent &&
+                                            ssrc != ssrc_);
   if (!takes) return Verdict::kStranger;
   latched_ = true;
   source_ = from;
   ssrc_ = ssrc;
   silentFrames_ = 0;
   return Verdict::kNewPeer;
+}
+
+int SourceFilter::Narrowing(Ipv4Endpoint* sources) const {
+  if (!latched_ || silentFrames_ >= kSilenceFrames) return 0;
+  const int rank = Rank(source_);
+  if (rank == 2) return 0;  // pinned: the socket is connected instead
+  sources[0] = source_;
+  if (!hasDestination_) return 1;
+  // Rank 0: any port of the destination's address outranks it; rank 1:
+  // only the destination itself.
+  sources[1] = Ipv4Endpoint{destination_.address, rank == 0 ? std::uint16_t{0} : destination_.port};
+  return 2;
 }
 
 bool SourceFilter::IsPeerRtcp(const Ipv4Endpoint& from) const {

@@ -26,6 +26,14 @@
 // system may have dropped the peer's packets for want of room, and moving
 // the latch then would hand the call to the flood.
 //
+// Where the system can drop datagrams for us (Linux), a latch below rank 2
+// is narrowed: only the sources that could take the latch at once (the
+// latched one and those of higher rank) are let through, so a flood never
+// reaches the engine. Once the latched source has been silent for
+// kSilenceFrames the restriction is lifted; since a narrowed frame cannot
+// tell whether it was busy, a takeover then also waits for kOpenQuietFrames
+// quiet frames in a row without narrowing.
+//
 // RTCP from the peer comes from the latched source's address at its port
 // or the next one, or from the destination's address at its port or the
 // next one; other RTCP is a stranger's.
@@ -33,6 +41,7 @@
 // Used by the media thread with the engine lock held.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -45,6 +54,7 @@ class SourceFilter {
   // 200 ms without RTP from the latched source frees the latch.
   static constexpr int kSilenceFrames = 10;
   static constexpr int kBusyFrameDatagrams = 16;
+  static constexpr int kOpenQuietFrames = 3;
 
   enum class Verdict {
     kPeer,      // from the latched source
@@ -58,12 +68,19 @@ class SourceFilter {
   // One datagram from the RTP port.
   Verdict OnRtp(const Ipv4Endpoint& from, const std::uint8_t* data, std::size_t size);
   bool IsPeerRtcp(const Ipv4Endpoint& from) const;
-  // Ends one 20 ms frame.
-  void EndFrame() {
-    if (silentFrames_ < kSilenceFrames && datagramsThisFrame_ <= kBusyFrameDatagrams)
-      ++silentFrames_;
+  // Ends one 20 ms frame; `narrowed` tells whether the system dropped
+  // other sources' datagrams during it.
+  void EndFrame(bool narrowed) {
+    const bool busy = datagramsThisFrame_ > kBusyFrameDatagrams;
+    openQuietFrames_ = narrowed || busy ? 0 : std::min(openQuietFrames_ + 1, kOpenQuietFrames);
+    if (!busy || narrowed) silentFrames_ = std::min(silentFrames_ + 1, kSilenceFrames);
     datagramsThisFrame_ = 0;
   }
+  // The sources to let through while narrowed (port 0: any port of the
+  // address), at most kMaxNarrowed; 0 when every source is to be seen
+  // (no latch, the latch pinned, or silent long enough to be lifted).
+  static constexpr int kMaxNarrowed = 2;
+  int Narrowing(Ipv4Endpoint* sources) const;
   bool Latched() const { return latched_; }
   // Latched on to the destination itself: no other source can be played.
   bool Pinned() const { return latched_ && Rank(source_) == 2; }
@@ -78,6 +95,7 @@ class SourceFilter {
   Ipv4Endpoint source_;
   std::uint32_t ssrc_ = 0;
   int silentFrames_ = 0;
+  int openQuietFrames_ = 0;
   int datagramsThisFrame_ = 0;
 };
 

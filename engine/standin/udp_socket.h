@@ -52,6 +52,11 @@ class UdpSocket {
   // Receives from every source again.
   bool Disconnect();
   bool Connected() const { return connected_; }
+  // Asks the system to drop, before they are queued, datagrams from every
+  // source but `sources` (port 0: any port of that address); an empty list
+  // lifts the restriction. False where the system cannot do this (only
+  // Linux can): then every source's datagrams keep arriving.
+  bool AcceptOnly(const Ipv4Endpoint* sources, int count);
   // Sends one datagram; false when the system refused it (or when the
   // socket is connected to another endpoint).
   bool SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::size_t size);

@@ -2,11 +2,13 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/filter.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace standin {
 namespace {
@@ -17,6 +19,13 @@ sockaddr_in ToAddress(std::uint32_t address, std::uint16_t port) {
   result.sin_addr.s_addr = htonl(address);
   result.sin_port = htons(port);
   return result;
+}
+
+// One instruction of a classic BPF program; `yes` and `no` skip that many
+// instructions after a comparison.
+sock_filter Bpf(int code, std::uint32_t k, int yes = 0, int no = 0) {
+  return sock_filter{static_cast<std::uint16_t>(code), static_cast<std::uint8_t>(yes),
+                     static_cast<std::uint8_t>(no), k};
 }
 
 }  // namespace
@@ -87,6 +96,37 @@ bool UdpSocket::Disconnect() {
   if (::connect(static_cast<int>(handle_), &none, sizeof none) != 0) return false;
   connected_ = false;
   return true;
+}
+
+bool UdpSocket::AcceptOnly(const Ipv4Endpoint* sources, int count) {
+  if (handle_ < 0) return false;
+  const int fd = static_cast<int>(handle_);
+  if (count <= 0) {
+    const int unused = 0;  // the option takes no value, but the call wants an int's length
+    return ::setsockopt(fd, SOL_SOCKET, SO_DETACH_FILTER, &unused, sizeof unused) == 0 ||
+           errno == ENOENT;  // none was set
+  }
+  // A classic BPF program run on each datagram as it reaches the socket,
+  // where the packet starts at the UDP header: source port at 0, the IP
+  // header's source address at SKF_NET_OFF + 12. Per source, when the
+  // address differs skip to the next source; otherwise compare the port
+  // (unless any port will do) and keep the datagram on a match.
+  constexpr std::uint32_t kKeep = 0xFFFFFFFF, kDrop = 0;
+  constexpr auto kSourceAddress = static_cast<std::uint32_t>(SKF_NET_OFF + 12);
+  std::vector<sock_filter> program;
+  for (int i = 0; i < count; ++i) {
+    const bool anyPort = sources[i].port == 0;
+    program.push_back(Bpf(BPF_LD | BPF_W | BPF_ABS, kSourceAddress));
+    program.push_back(Bpf(BPF_JMP | BPF_JEQ | BPF_K, sources[i].address, 0, anyPort ? 1 : 3));
+    if (!anyPort) {
+      program.push_back(Bpf(BPF_LD | BPF_H | BPF_ABS, 0));
+      program.push_back(Bpf(BPF_JMP | BPF_JEQ | BPF_K, sources[i].port, 0, 1));
+    }
+    program.push_back(Bpf(BPF_RET | BPF_K, kKeep));
+  }
+  program.push_back(Bpf(BPF_RET | BPF_K, kDrop));
+  const sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
+  return ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &filter, sizeof filter) == 0;
 }
 
 bool UdpSocket::SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::size_t size) {

@@ -115,6 +115,8 @@ bool UdpSocket::Disconnect() {
   return true;
 }
 
+bool UdpSocket::AcceptOnly(const Ipv4Endpoint*, int) { return false; }
+
 bool UdpSocket::SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::size_t size) {
   if (handle_ == -1 || (connected_ && !(to == peer_))) return false;
   if (connected_)

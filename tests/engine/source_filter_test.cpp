@@ -1,7 +1,9 @@
 // Which source a channel plays: the latch, its ranks and its timeouts.
 #include "engine/standin/source_filter.h"
 
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,14 +22,16 @@ constexpr Ipv4Endpoint kSameAddress{kHere, 5000};
 constexpr Ipv4Endpoint kOther{kThere, 6000};
 constexpr Ipv4Endpoint kOtherToo{kThere, 6002};
 
-// One step: `frames` frames of silence, then an RTP datagram of `ssrc` (0:
-// not RTP) from `from`, sent `times` times.
+// One step: `frames` frames of silence (under narrowing when `narrowed`),
+// then an RTP datagram of `ssrc` (0: not RTP) from `from`, sent `times`
+// times.
 struct Step {
   Ipv4Endpoint from;
   std::uint32_t ssrc;
   Verdict verdict;
   int frames = 0;
   int times = 1;
+  bool narrowed = false;
 };
 
 std::vector<std::uint8_t> Datagram(std::uint32_t ssrc) {
@@ -41,6 +45,7 @@ std::vector<std::uint8_t> Datagram(std::uint32_t ssrc) {
 
 TEST(SourceFilter, LatchesOnThePeerAndDropsStrangers) {
   constexpr int kQuiet = SourceFilter::kSilenceFrames;
+  constexpr int kOpen = SourceFilter::kOpenQuietFrames;
   const struct {
     const char* what;
     bool destination;
@@ -84,6 +89,13 @@ TEST(SourceFilter, LatchesOnThePeerAndDropsStrangers) {
        {{kOther, 1, Verdict::kNewPeer},
         {kSameAddress, 2, Verdict::kStranger, kQuiet - 1, SourceFilter::kBusyFrameDatagrams + 1},
         {kSameAddress, 2, Verdict::kStranger, 1},
+        {kSameAddress, 2, Verdict::kStranger, kOpen - 1},
+        {kSameAddress, 2, Verdict::kNewPeer, 1}}},
+      {"silence under narrowing lifts it; a few open quiet frames must follow",
+       false,
+       {{kOther, 1, Verdict::kNewPeer},
+        {kSameAddress, 2, Verdict::kStranger, kQuiet, 1, true},
+        {kSameAddress, 2, Verdict::kStranger, kOpen - 1},
         {kSameAddress, 2, Verdict::kNewPeer, 1}}},
       {"junk from the latched source does not keep the latch",
        false,
@@ -97,12 +109,79 @@ TEST(SourceFilter, LatchesOnThePeerAndDropsStrangers) {
     if (row.destination) filter.SetDestination(kDestination);
     for (std::size_t i = 0; i < row.steps.size(); ++i) {
       const Step& step = row.steps[i];
-      for (int frame = 0; frame < step.frames; ++frame) filter.EndFrame();
+      for (int frame = 0; frame < step.frames; ++frame) filter.EndFrame(step.narrowed);
       const std::vector<std::uint8_t> datagram = Datagram(step.ssrc);
       for (int time = 0; time < step.times; ++time)
         EXPECT_EQ(filter.OnRtp(step.from, datagram.data(), datagram.size()), step.verdict)
             << row.what << ", step " << i;
     }
+  }
+}
+
+// What the system is asked to let through: the latched source and those
+// that outrank it, until the latch has been quiet under narrowing.
+TEST(SourceFilter, NarrowsToWhoMayTakeTheLatchAtOnce) {
+  const struct {
+    const char* what;
+    Ipv4Endpoint latched;
+    bool destination;
+    int quietFrames;
+    std::vector<Ipv4Endpoint> expected;
+  } rows[] = {
+      {"no destination", kOther, false, 0, {kOther}},
+      {"another address", kOther, true, 0, {kOther, {kHere, 0}}},
+      {"the destination's address", kSameAddress, true, 0, {kSameAddress, kDestination}},
+      {"the destination: pinned, not narrowed", kDestination, true, 0, {}},
+      {"quiet long enough", kOther, true, SourceFilter::kSilenceFrames, {}},
+  };
+  for (const auto& row : rows) {
+    SourceFilter filter;
+    if (row.destination) filter.SetDestination(kDestination);
+    const std::vector<std::uint8_t> rtp = Datagram(7);
+    ASSERT_EQ(filter.OnRtp(row.latched, rtp.data(), rtp.size()), Verdict::kNewPeer);
+    for (int frame = 0; frame < row.quietFrames; ++frame) filter.EndFrame(true);
+    Ipv4Endpoint sources[SourceFilter::kMaxNarrowed];
+    const int count = filter.Narrowing(sources);
+    EXPECT_EQ(std::vector<Ipv4Endpoint>(sources, sources + count), row.expected) << row.what;
+  }
+}
+
+// The system keeps only what the narrowing lets through: an exact source,
+// or any port of an address.
+TEST(UdpSocket, AcceptsOnlyTheSourcesAskedFor) {
+  standin::UdpSocket receiver, first, second;
+  ASSERT_EQ(receiver.Bind(kHere, 0), standin::UdpSocket::BindResult::kBound);
+  ASSERT_TRUE(first.Open());
+  ASSERT_TRUE(second.Open());
+  const Ipv4Endpoint to{kHere, receiver.LocalPort()};
+  const struct {
+    const char* what;
+    std::vector<Ipv4Endpoint> sources;
+    bool secondArrives;
+  } rows[] = {
+      {"any port of 127.0.0.1", {{kThere, 0}, {kHere, 0}}, true},
+      {"the first socket only", {{kThere, 6000}, {kHere, first.LocalPort()}}, false},
+      {"lifted", {}, true},
+  };
+  const std::uint8_t byte = 1;
+  std::uint8_t buffer[4 * 16];
+  standin::ReceivedDatagram datagrams[4];
+  for (const auto& row : rows) {
+    if (!receiver.AcceptOnly(row.sources.data(), static_cast<int>(row.sources.size())))
+      GTEST_SKIP() << "the system cannot drop sources for us";
+    // The first socket's second datagram comes last (loopback keeps the order).
+    ASSERT_TRUE(first.SendTo(to, &byte, 1));
+    ASSERT_TRUE(second.SendTo(to, &byte, 1));
+    ASSERT_TRUE(first.SendTo(to, &byte, 1));
+    int fromFirst = 0, fromSecond = 0;
+    for (int wait = 0; wait < 1000 && fromFirst < 2; ++wait) {
+      const int count = receiver.ReceiveBatch(buffer, 16, datagrams, 4);
+      for (int i = 0; i < count; ++i)
+        ++(datagrams[i].from.port == first.LocalPort() ? fromFirst : fromSecond);
+      if (count < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(fromFirst, 2) << row.what;
+    EXPECT_EQ(fromSecond, row.secondArrives ? 1 : 0) << row.what;
   }
 }
 
