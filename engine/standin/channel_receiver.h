@@ -56,6 +56,9 @@ class ChannelReceiver {
   void EndFrame();
   // Forgets the source and what was buffered (playout stopped).
   void ResetStream();
+  // Takes the next packet's SSRC as the stream's, whatever came before (the
+  // channel latched on to another source).
+  void ForgetSource() { haveSource_ = false; }
 
   const TelephoneEventReceiver& Events() const { return events_; }
   void AddStatistics(ChannelStatistics* statistics) const;

@@ -53,8 +53,13 @@ int MediaChannel::SetLocalReceiver(int port, int rtcpPort, const char* ip) {
   result = rtcp->Bind(address, static_cast<std::uint16_t>(rtcpPort));
   if (result != UdpSocket::BindResult::kBound) return BindError(result);
   if (tos_ != 0) rtp->SetTos(tos_);
+  // Room for a frame's worth of a flood, so that the peer's packets are
+  // still queued when the media thread comes to read (best effort).
+  rtp->SetReceiveBufferSize(kReceiveBufferBytes);
   rtp_ = std::move(rtp);
   rtcp_ = std::move(rtcp);
+  filter_.Reset();
+  narrowed_ = 0;
   return kNoError;
 }
 
@@ -63,6 +68,8 @@ int MediaChannel::SetSendDestination(const char* ip, int port, int sourcePort) {
   if (!ParseIpv4(ip, &address)) return kInvalidArgument;
   destination_ = Ipv4Endpoint{address, static_cast<std::uint16_t>(port)};
   hasDestination_ = true;
+  filter_.SetDestination(destination_);
+  if (rtp_ && rtp_->Connected() && !filter_.Pinned()) rtp_->Disconnect();
   if (sourcePort != sourcePort_) source_.reset();
   sourcePort_ = sourcePort;
   return sending_ ? OpenSendingSocket() : kNoError;
@@ -152,19 +159,76 @@ bool MediaChannel::Active() const {
 }
 
 void MediaChannel::ReceivePending(std::uint8_t* buffer, std::size_t capacity) {
-  Ipv4Endpoint from;
-  for (int i = 0; rtp_ && i < kMaxDatagramsPerFrame; ++i) {
-    const int size = rtp_->ReceiveFrom(buffer, capacity, &from);
-    if (size < 0) break;
-    if (listening_) receiver_.OnDatagram(buffer, static_cast<std::size_t>(size), playing_);
+  const int slots = static_cast<int>(std::min<std::size_t>(capacity / kSlotBytes, kMaxBatch));
+  if (slots == 0) return;
+  filter_.EndFrame(narrowed_ > 0);  // the frame before this one ends
+  ReceivedDatagram batch[kMaxBatch];
+  const auto deadline = std::chrono::steady_clock::now() + kDrainTime;
+  for (int taken = 0; rtp_ && taken < kMaxDatagramsPerFrame;) {
+    const int count = rtp_->ReceiveBatch(buffer, kSlotBytes, batch, slots);
+    if (count < 0) break;
+    for (int i = 0; i < count; ++i)
+      OnRtpDatagram(buffer + static_cast<std::size_t>(i) * kSlotBytes, batch[i]);
+    taken += count > 0 ? count : 1;
+    if (std::chrono::steady_clock::now() >= deadline) break;
   }
-  // RTCP and anything sent to a separate source port are read and dropped,
-  // every kSideSocketFrames frames (a few reports a second at most).
+  // Pinned on the peer, the channel plays no other source any more: the
+  // socket is connected to the peer, so that the system drops everyone
+  // else's datagrams before they are queued, and a flood costs the media
+  // thread nothing.
+  if (rtp_ && !rtp_->Connected() && filter_.Pinned()) rtp_->Connect(filter_.Source());
+  // Below that, where the system can, it drops the sources that cannot
+  // take the latch at once (see SourceFilter).
+  Ipv4Endpoint narrowing[SourceFilter::kMaxNarrowed];
+  const int count = filter_.Narrowing(narrowing);
+  const bool same =
+      count == narrowed_ && std::equal(narrowing, narrowing + count, narrowedSources_);
+  if (rtp_ && !same) {
+    if (rtp_->AcceptOnly(narrowing, count) && count > 0) {
+      narrowed_ = count;
+      std::copy_n(narrowing, count, narrowedSources_);
+    } else {
+      narrowed_ = 0;
+    }
+  }
+  // RTCP is only counted, and anything sent to a separate source port is
+  // dropped: both are read every kSideSocketFrames frames (a few reports a
+  // second at most).
   if (++framesSinceSideRead_ < kSideSocketFrames) return;
   framesSinceSideRead_ = 0;
-  for (UdpSocket* other : {rtcp_.get(), source_.get()})
-    for (int i = 0; other && i < kMaxDatagramsPerFrame; ++i)
-      if (other->ReceiveFrom(buffer, capacity, &from) < 0) break;
+  DrainSideSocket(rtcp_.get(), true, buffer, slots);
+  DrainSideSocket(source_.get(), false, buffer, slots);
+}
+
+void MediaChannel::OnRtpDatagram(const std::uint8_t* data, const ReceivedDatagram& datagram) {
+  if (!listening_) return;
+  if (datagram.truncated) {
+    ++truncated_;
+    return;
+  }
+  switch (filter_.OnRtp(datagram.from, data, datagram.size)) {
+    case SourceFilter::Verdict::kStranger:
+      ++rtpFromStrangers_;
+      return;
+    case SourceFilter::Verdict::kNewPeer:
+      receiver_.ForgetSource();
+      break;
+    case SourceFilter::Verdict::kPeer:
+      break;
+  }
+  receiver_.OnDatagram(data, datagram.size, playing_);
+}
+
+void MediaChannel::DrainSideSocket(UdpSocket* socket, bool rtcp, std::uint8_t* buffer,
+                                   int slots) {
+  ReceivedDatagram batch[kMaxBatch];
+  for (int taken = 0; socket && taken < kMaxSideDatagrams;) {
+    const int count = socket->ReceiveBatch(buffer, kSlotBytes, batch, slots);
+    if (count < 0) break;
+    for (int i = 0; rtcp && listening_ && i < count; ++i)
+      ++(filter_.IsPeerRtcp(batch[i].from) ? rtcpReceived_ : rtcpFromStrangers_);
+    taken += count > 0 ? count : 1;
+  }
 }
 
 void MediaChannel::MixPlayout(PlayoutMix& mix) {
@@ -219,6 +283,9 @@ ChannelStatistics MediaChannel::Statistics() const {
   statistics.eventsSent = sender_.EventsSent();
   statistics.ssrc = sender_.Ssrc();
   receiver_.AddStatistics(&statistics);
+  statistics.packetsIgnored += rtpFromStrangers_ + truncated_;
+  statistics.packetsFromStrangers = rtpFromStrangers_ + rtcpFromStrangers_;
+  statistics.rtcpReceived = rtcpReceived_;
   return statistics;
 }
 

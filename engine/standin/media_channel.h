@@ -1,10 +1,13 @@
 // One channel's media: its sockets (RTP on the receive port, RTCP on the
-// next, bound by SetLocalReceiver; packets are sent from the RTP socket
-// unless another source port was asked for), its sender and receiver, and
-// the streams played into it. The host side configures it and the media
-// thread runs it, always with the engine lock held.
+// next, bound by SetLocalReceiver to its address, or to every address when
+// it names none; packets are sent from the RTP socket unless another source
+// port was asked for), its sender and receiver, and the streams played into
+// it. Only the peer's RTP reaches the receiver (see SourceFilter). The host
+// side configures it and the media thread runs it, always with the engine
+// lock held.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -17,6 +20,7 @@
 #include "engine/standin/level_meter.h"
 #include "engine/standin/media_format.h"
 #include "engine/standin/rate_converter.h"
+#include "engine/standin/source_filter.h"
 #include "engine/standin/udp_socket.h"
 
 namespace standin {
@@ -49,8 +53,21 @@ class CaptureFrame {
 
 class MediaChannel {
  public:
-  static constexpr int kMaxDatagramsPerFrame = 64;
+  // Each frame the RTP socket is drained: until it is empty, this many
+  // datagrams (a flood of 400k datagrams/s) or kDrainTime, whichever comes
+  // first. Strangers cost a comparison of their source address each.
+  static constexpr int kMaxDatagramsPerFrame = 8192;
+  static constexpr std::chrono::microseconds kDrainTime{5000};
+  // Datagrams are taken in batches of slots this large; a larger one (more
+  // than any packet time of audio needs) is counted as ignored.
+  static constexpr std::size_t kSlotBytes = 2048;
+  static constexpr int kMaxBatch = 64;
+  // What the system is asked to queue for the RTP socket between frames.
+  static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+  // RTCP and a separate source port are read every kSideSocketFrames frames,
+  // at most kMaxSideDatagrams each time.
   static constexpr int kSideSocketFrames = 10;
+  static constexpr int kMaxSideDatagrams = 256;
 
   explicit MediaChannel(std::mt19937& random);
   MediaChannel(const MediaChannel&) = delete;
@@ -79,7 +96,8 @@ class MediaChannel {
   bool Sending() const { return sending_; }
   bool Playing() const { return playing_; }
 
-  // Media thread, once per frame in this order.
+  // Media thread, once per frame in this order. `buffer` is scratch room
+  // for the datagrams read; at least kSlotBytes.
   void ReceivePending(std::uint8_t* buffer, std::size_t capacity);
   void MixPlayout(PlayoutMix& mix);
   // Sends this frame, number `mediaFrame` of the media clock; adds the part
@@ -96,6 +114,8 @@ class MediaChannel {
  private:
   UdpSocket* SendingSocket();
   int OpenSendingSocket();
+  void OnRtpDatagram(const std::uint8_t* data, const ReceivedDatagram& datagram);
+  void DrainSideSocket(UdpSocket* socket, bool rtcp, std::uint8_t* buffer, int slots);
 
   std::unique_ptr<UdpSocket> rtp_;
   std::unique_ptr<UdpSocket> rtcp_;
@@ -119,6 +139,15 @@ class MediaChannel {
   std::vector<std::uint8_t> datagram_;
   std::uint64_t packetsSent_ = 0;
   int framesSinceSideRead_ = 0;
+
+  SourceFilter filter_;
+  // The sources the system lets through to rtp_; 0: all of them.
+  int narrowed_ = 0;
+  Ipv4Endpoint narrowedSources_[SourceFilter::kMaxNarrowed];
+  std::uint64_t rtpFromStrangers_ = 0;
+  std::uint64_t rtcpFromStrangers_ = 0;
+  std::uint64_t truncated_ = 0;
+  std::uint64_t rtcpReceived_ = 0;
 };
 
 }  // namespace standin

@@ -15,8 +15,12 @@
 // - StartListen needs SetLocalReceiver, StartSend needs SetSendDestination.
 // - The codec list is engine/standin/codec_catalogue.h; send and receive
 //   codecs must name one of its codecs.
-// - SetLocalReceiver binds the RTP and RTCP ports; a port the system has
-//   given to someone else is kReceivePortInUse as well.
+// - SetLocalReceiver binds the RTP and RTCP ports on its address (every
+//   address when it names none); a port the system has given to someone
+//   else is kReceivePortInUse as well.
+// - A channel plays the RTP of one source only, the peer: the send
+//   destination, or the first source that sends (source_filter.h has the
+//   rules). Other sources are counted and dropped.
 // - StartPlayout answers kSoundDeviceUnavailable when the playback device
 //   cannot be opened.
 // - The engine is driven from one thread (the adapter's); its own media

@@ -15,7 +15,9 @@ namespace standin {
 struct ChannelStatistics {
   std::uint64_t packetsSent = 0;
   std::uint64_t packetsReceived = 0;  // RTP packets accepted from the stream's source
-  std::uint64_t packetsIgnored = 0;   // not RTP, unknown payload type, another source
+  std::uint64_t packetsIgnored = 0;   // not RTP, unknown payload type, another source, too long
+  std::uint64_t packetsFromStrangers = 0;  // RTP and RTCP datagrams not from the peer, dropped
+  std::uint64_t rtcpReceived = 0;          // RTCP datagrams from the peer
   std::uint64_t packetsLost = 0;      // gaps in the source's sequence numbers
   std::uint64_t framesConcealed = 0;  // frames the decoder made up for missing packets
   std::uint64_t eventsSent = 0;       // telephone events begun out of band

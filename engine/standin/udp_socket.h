@@ -11,6 +11,15 @@ namespace standin {
 struct Ipv4Endpoint {
   std::uint32_t address = 0;  // host byte order
   std::uint16_t port = 0;
+
+  friend bool operator==(const Ipv4Endpoint&, const Ipv4Endpoint&) = default;
+};
+
+// One datagram taken by ReceiveBatch; its bytes are in the caller's slot.
+struct ReceivedDatagram {
+  std::size_t size = 0;  // bytes in the slot, at most the slot size
+  Ipv4Endpoint from;
+  bool truncated = false;  // it was larger than the slot: the rest is lost
 };
 
 // Reads dotted-decimal IPv4 text; false for anything else.
@@ -33,17 +42,38 @@ class UdpSocket {
   std::uint16_t LocalPort() const;
   // The IP type-of-service byte of the packets sent from now on.
   bool SetTos(int tos);
-  // Sends one datagram; false when the system refused it.
+  // Asks the system to queue up to `bytes` of received datagrams; the
+  // system may grant less (on Linux, net.core.rmem_max caps it).
+  bool SetReceiveBufferSize(int bytes);
+  // Receives from `peer` only: the system drops every other source's
+  // datagrams before they are queued. Sending to other endpoints is not
+  // supported while connected.
+  bool Connect(const Ipv4Endpoint& peer);
+  // Receives from every source again.
+  bool Disconnect();
+  bool Connected() const { return connected_; }
+  // Asks the system to drop, before they are queued, datagrams from every
+  // source but `sources` (port 0: any port of that address); an empty list
+  // lifts the restriction. False where the system cannot do this (only
+  // Linux can): then every source's datagrams keep arriving.
+  bool AcceptOnly(const Ipv4Endpoint* sources, int count);
+  // Sends one datagram; false when the system refused it (or when the
+  // socket is connected to another endpoint).
   bool SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::size_t size);
-  // Takes one waiting datagram into `buffer`: its size (cut to `capacity`),
-  // or -1 when none is waiting. Errors a datagram left behind (such as an
-  // ICMP report) count as an empty datagram, 0.
-  int ReceiveFrom(std::uint8_t* buffer, std::size_t capacity, Ipv4Endpoint* from);
+  // Takes up to `count` waiting datagrams, the i-th into `buffer` + i *
+  // `slotSize`, and describes them in `datagrams`. Answers how many were
+  // taken, or -1 when none is waiting. An error left behind by an earlier
+  // datagram (such as an ICMP report) is consumed and answers 0. On Linux
+  // one system call takes the whole batch.
+  int ReceiveBatch(std::uint8_t* buffer, std::size_t slotSize, ReceivedDatagram* datagrams,
+                   int count);
 
  private:
   void Close();
 
   std::intptr_t handle_ = -1;
+  bool connected_ = false;
+  Ipv4Endpoint peer_;  // while connected
 };
 
 }  // namespace standin

@@ -45,6 +45,7 @@ UdpSocket::~UdpSocket() { Close(); }
 void UdpSocket::Close() {
   if (handle_ != -1) closesocket(Handle(handle_));
   handle_ = -1;
+  connected_ = false;
 }
 
 UdpSocket::BindResult UdpSocket::Bind(std::uint32_t address, std::uint16_t port) {
@@ -91,29 +92,66 @@ bool UdpSocket::SetTos(int tos) {
                                      reinterpret_cast<const char*>(&value), sizeof value) == 0;
 }
 
-bool UdpSocket::SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::size_t size) {
+bool UdpSocket::SetReceiveBufferSize(int bytes) {
+  return handle_ != -1 && setsockopt(Handle(handle_), SOL_SOCKET, SO_RCVBUF,
+                                     reinterpret_cast<const char*>(&bytes), sizeof bytes) == 0;
+}
+
+bool UdpSocket::Connect(const Ipv4Endpoint& peer) {
   if (handle_ == -1) return false;
+  sockaddr_in remote = ToAddress(peer.address, peer.port);
+  connected_ =
+      ::connect(Handle(handle_), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0;
+  if (connected_) peer_ = peer;
+  return connected_;
+}
+
+bool UdpSocket::Disconnect() {
+  if (handle_ == -1 || !connected_) return false;
+  sockaddr_in none{};  // an all-zero address dissolves the association
+  if (::connect(Handle(handle_), reinterpret_cast<const sockaddr*>(&none), sizeof none) != 0)
+    return false;
+  connected_ = false;
+  return true;
+}
+
+bool UdpSocket::AcceptOnly(const Ipv4Endpoint*, int) { return false; }
+
+bool UdpSocket::SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::size_t size) {
+  if (handle_ == -1 || (connected_ && !(to == peer_))) return false;
+  if (connected_)
+    return ::send(Handle(handle_), reinterpret_cast<const char*>(data), static_cast<int>(size),
+                  0) == static_cast<int>(size);
   sockaddr_in remote = ToAddress(to.address, to.port);
   return ::sendto(Handle(handle_), reinterpret_cast<const char*>(data), static_cast<int>(size), 0,
                   reinterpret_cast<const sockaddr*>(&remote),
                   sizeof remote) == static_cast<int>(size);
 }
 
-int UdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t capacity, Ipv4Endpoint* from) {
-  if (handle_ == -1) return -1;
-  sockaddr_in remote{};
-  int length = sizeof remote;
-  int received =
-      ::recvfrom(Handle(handle_), reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0,
-                 reinterpret_cast<sockaddr*>(&remote), &length);
-  if (received == SOCKET_ERROR) {
-    const int error = WSAGetLastError();
-    if (error == WSAEWOULDBLOCK) return -1;
-    return error == WSAEMSGSIZE ? static_cast<int>(capacity) : 0;
+int UdpSocket::ReceiveBatch(std::uint8_t* buffer, std::size_t slotSize,
+                            ReceivedDatagram* datagrams, int count) {
+  if (handle_ == -1 || count <= 0) return -1;
+  int taken = 0;
+  while (taken < count) {
+    sockaddr_in remote{};
+    int length = sizeof remote;
+    char* slot = reinterpret_cast<char*>(buffer + static_cast<std::size_t>(taken) * slotSize);
+    const int received = ::recvfrom(Handle(handle_), slot, static_cast<int>(slotSize), 0,
+                                    reinterpret_cast<sockaddr*>(&remote), &length);
+    bool truncated = false;
+    if (received == SOCKET_ERROR) {
+      const int error = WSAGetLastError();
+      if (error == WSAEWOULDBLOCK) break;
+      if (error != WSAEMSGSIZE) return taken;  // a reported error ends the batch
+      truncated = true;
+    }
+    ReceivedDatagram& datagram = datagrams[taken++];
+    datagram.size = truncated ? slotSize : static_cast<std::size_t>(received);
+    datagram.truncated = truncated;
+    datagram.from.address = ntohl(remote.sin_addr.s_addr);
+    datagram.from.port = ntohs(remote.sin_port);
   }
-  from->address = ntohl(remote.sin_addr.s_addr);
-  from->port = ntohs(remote.sin_port);
-  return received;
+  return taken == 0 ? -1 : taken;
 }
 
 }  // namespace standin

@@ -224,4 +224,162 @@ TEST(MediaThread, StartsWhenNeededAndEndsWithTheEngine) {
   EXPECT_EQ(ThreadCount(), before);
 }
 
+// A party of a call on loopback: it receives on `ip` and sends a steady
+// tone as its microphone from that same port (symmetric RTP).
+struct Talker {
+  MemoryInStream tone;  // outlives the engine
+  Engine engine;
+  int port = 0;
+  int channel = engine.base->CreateChannel();
+
+  Talker(double frequency, const char* ip) : tone(ToneBytes(frequency, 4000, 16000, 8000)) {
+    for (int attempt = 0; attempt < 20 && port == 0; ++attempt) {
+      port = FreePortPair();
+      if (engine.base->SetLocalReceiver(channel, port, -1, ip, nullptr) != 0) port = 0;
+    }
+    EXPECT_NE(port, 0);
+  }
+  void Talk(int to) {
+    EXPECT_EQ(engine.base->SetSendDestination(channel, to, "127.0.0.1", -1, -1), 0);
+    EXPECT_EQ(engine.file->StartPlayingFileAsMicrophone(channel, &tone, true, 0, 1.0f), 0);
+    EXPECT_EQ(engine.base->StartSend(channel), 0);
+  }
+  ~Talker() { engine.base->StopSend(channel); }
+  std::uint64_t Sent() {
+    standin::ChannelStatistics statistics;
+    EXPECT_TRUE(standin::ChannelStatisticsForTesting(engine.engine, channel, &statistics));
+    return statistics.packetsSent;
+  }
+};
+
+// The listening, playing side of the call; it sends to `destination`.
+struct Listener {
+  MemoryOutStream recording;
+  Engine engine;
+  int port = 0;
+  int channel = engine.ChannelOnFreePort(&port);
+
+  explicit Listener(int destination) {
+    EXPECT_EQ(engine.base->SetSendDestination(channel, destination, "127.0.0.1", -1, -1), 0);
+    EXPECT_EQ(engine.base->StartListen(channel), 0);
+    EXPECT_EQ(engine.base->StartPlayout(channel), 0);
+  }
+  standin::ChannelStatistics Statistics() {
+    standin::ChannelStatistics statistics;
+    EXPECT_TRUE(standin::ChannelStatisticsForTesting(engine.engine, channel, &statistics));
+    return statistics;
+  }
+};
+
+// Only the peer's stream is played: the peer is who sends from where the
+// channel sends to, or from that address, and wins over a stranger who sent
+// first from another port or address. When the peer falls silent, only a
+// stranger that cannot be told from it (same address, another port) may
+// take over.
+TEST(StrangerRtp, IsNotPlayedWhileThePeersIs) {
+  constexpr double kPeerHz = 1000, kStrangerHz = 2500, kFull = 8000.0 * 8000 / 2;
+  const struct {
+    const char* what;
+    bool symmetric;  // the peer sends from where it is sent to
+    bool strangerFirst;
+    const char* strangerIp;
+    bool heardOnceThePeerStops;
+  } rows[] = {
+      {"stranger first, symmetric peer", true, true, "127.0.0.1", false},
+      {"stranger later, symmetric peer", true, false, "127.0.0.1", false},
+      {"stranger later, peer sending from another port", false, false, "127.0.0.1", true},
+      {"stranger first from another address, peer from another port", false, true, "127.0.0.2",
+       false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Talker peer(kPeerHz, "127.0.0.1"), stranger(kStrangerHz, row.strangerIp);
+    Listener listener(row.symmetric ? peer.port : FreePortPair());
+    // The first 300 ms of playout after `wait`.
+    auto record = [&](std::chrono::milliseconds wait) {
+      listener.recording.written.clear();
+      std::this_thread::sleep_for(wait);
+      EXPECT_EQ(listener.engine.file->StartRecordingPlayout(&listener.recording, nullptr), 0);
+      std::this_thread::sleep_for(400ms);
+      EXPECT_EQ(listener.engine.file->StopRecordingPlayout(), 0);
+      std::vector<std::int16_t> pcm = Samples(listener.recording.written);
+      pcm.resize(16000 * 3 / 10);
+      return pcm;
+    };
+    Talker& first = row.strangerFirst ? stranger : peer;
+    Talker& second = row.strangerFirst ? peer : stranger;
+    first.Talk(listener.port);
+    std::this_thread::sleep_for(300ms);
+    second.Talk(listener.port);
+    const std::vector<std::int16_t> both = record(200ms);
+    EXPECT_GT(TonePower(both, kPeerHz, 16000), kFull / 2) << "the peer is heard";
+    EXPECT_LT(TonePower(both, kStrangerHz, 16000), kFull / 10000) << "the stranger is not";
+
+    ASSERT_EQ(peer.engine.base->StopSend(peer.channel), 0);
+    // A stranger that may take over is waited for (its packets counted as
+    // received, beyond the peer's last few); one that may not is given
+    // 400 ms to show.
+    auto received = [&] { return listener.Statistics().packetsReceived; };
+    const std::uint64_t atStop = received();
+    for (int wait = 0; row.heardOnceThePeerStops && wait < 100 && received() < atStop + 10; ++wait)
+      std::this_thread::sleep_for(20ms);
+    const std::vector<std::int16_t> strangerOnly =
+        record(row.heardOnceThePeerStops ? 0ms : 400ms);
+    EXPECT_EQ(TonePower(strangerOnly, kStrangerHz, 16000) > kFull / 2, row.heardOnceThePeerStops)
+        << "the stranger, once the peer stopped";
+  }
+}
+
+// A flood from another source does not crowd the peer's packets out,
+// whether the system drops it (the peer sends from where it is sent to) or
+// the engine does (the peer sends from another port).
+TEST(StrangerRtp, FloodDoesNotStarveThePeer) {
+  constexpr int kPerSecond = 20000, kBatch = 100;
+  constexpr auto kFlood = 1500ms;
+  for (const bool symmetric : {true, false}) {
+    SCOPED_TRACE(symmetric ? "symmetric peer" : "peer sending from another port");
+    Talker peer(1000, "127.0.0.1");
+    Listener listener(symmetric ? peer.port : FreePortPair());
+    peer.Talk(listener.port);
+    std::this_thread::sleep_for(200ms);
+
+    TestSocket stranger;
+    std::mt19937 random(99);
+    const Bytes packet = Rtp(0x80, 0, 7, 160, 0xBADF00D, 160, random);
+    const auto start = std::chrono::steady_clock::now();
+    for (int sent = 0; sent < kPerSecond * 3 / 2; sent += kBatch) {
+      std::this_thread::sleep_until(start + kFlood * sent / (kPerSecond * 3 / 2));
+      for (int i = 0; i < kBatch; ++i) stranger.SendTo(listener.port, packet);
+    }
+    std::this_thread::sleep_until(start + kFlood);
+    ASSERT_EQ(peer.engine.base->StopSend(peer.channel), 0);
+    const std::uint64_t sent = peer.Sent();
+    // What is under way is read within a few frames.
+    std::uint64_t received = 0;
+    for (int wait = 0; wait < 100 && received < sent; ++wait) {
+      std::this_thread::sleep_for(10ms);
+      received = listener.Statistics().packetsReceived;
+    }
+    EXPECT_GE(sent, 50u) << "the peer kept sending";
+    EXPECT_GE(received, sent * 9 / 10) << received << " of " << sent;
+    EXPECT_LE(received, sent) << "nothing of the stranger's is taken";
+  }
+}
+
+// The receiver listens on the address it is given, on every address only
+// when it is given none.
+TEST(LocalReceiver, ListensOnTheAddressItIsGiven) {
+  Engine engine;
+  const int channel = engine.base->CreateChannel();
+  const struct {
+    const char* ip;
+    bool loopbackFree;  // another socket can take the port on 127.0.0.1
+  } rows[] = {{"127.0.0.2", true}, {nullptr, false}, {"127.0.0.1", false}};
+  for (const auto& row : rows) {
+    const int port = FreePortPair();
+    ASSERT_EQ(engine.base->SetLocalReceiver(channel, port, -1, row.ip, nullptr), 0);
+    EXPECT_EQ(TestSocket(port).Bound(), row.loopbackFree) << (row.ip ? row.ip : "null");
+  }
+}
+
 }  // namespace
