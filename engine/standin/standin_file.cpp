@@ -38,13 +38,14 @@ int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, in
   // The stream's header is read here, on the caller's thread; the media
   // thread reads the rest.
   int error = kNoError;
-  std::unique_ptr<FileAudioReader> reader =
-      OpenFileReader(stream, kind, nullptr, kEngineRate, &error);
-  if (!reader) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  std::shared_ptr<FilePlayer> player =
+      FilePlayer::Open(stream, kind, scale, startMs, stopMs, &error);
+  if (!player) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
   error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
-    media.PlayLocally(std::make_unique<FilePlayer>(std::move(reader), scale, startMs, stopMs));
+    player = media.PlayLocally(std::move(player));
     return kNoError;
   });
+  if (player) player->Stop(MediaEngine::kStopWait);  // the one replaced, or the one refused
   if (error != kNoError) return engine_.Fail(error);
   state->localFile = stream;
   return 0;
@@ -53,10 +54,12 @@ int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, in
 int StandInFile::StopPlayingFileLocally(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
-  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
-    media.PlayLocally(nullptr);
+  std::shared_ptr<FilePlayer> stopped;
+  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    stopped = media.PlayLocally(nullptr);
     return kNoError;
   });
+  if (stopped) stopped->Stop(MediaEngine::kStopWait);
   state->localFile = nullptr;
   return 0;
 }
@@ -67,13 +70,13 @@ int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* strea
   if (!state) return -1;
   if (!stream || !IsFileKind(kind) || !IsScale(scale)) return engine_.Fail(kInvalidArgument);
   int error = kNoError;
-  std::unique_ptr<FileAudioReader> reader =
-      OpenFileReader(stream, kind, nullptr, kEngineRate, &error);
-  if (!reader) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  std::shared_ptr<FilePlayer> player = FilePlayer::Open(stream, kind, scale, 0, 0, &error);
+  if (!player) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
   error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
-    media.PlayAsMicrophone(std::make_unique<FilePlayer>(std::move(reader), scale, 0, 0), mix);
+    player = media.PlayAsMicrophone(std::move(player), mix);
     return kNoError;
   });
+  if (player) player->Stop(MediaEngine::kStopWait);
   if (error != kNoError) return engine_.Fail(error);
   state->microphoneFile = stream;
   return 0;
@@ -82,10 +85,12 @@ int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* strea
 int StandInFile::StopPlayingFileAsMicrophone(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
-  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
-    media.PlayAsMicrophone(nullptr, true);
+  std::shared_ptr<FilePlayer> stopped;
+  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    stopped = media.PlayAsMicrophone(nullptr, true);
     return kNoError;
   });
+  if (stopped) stopped->Stop(MediaEngine::kStopWait);
   state->microphoneFile = nullptr;
   return 0;
 }
@@ -96,9 +101,9 @@ int StandInFile::StartRecordingPlayout(GIPSVEOutStream* stream, const EngineCode
     if (int error = CheckCodec(*codec); error != kNoError) return engine_.Fail(error);
   }
   int error = kNoError;
-  std::unique_ptr<FileAudioWriter> writer = OpenFileWriter(stream, codec, kEngineRate, &error);
-  if (!writer) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
-  if (error = engine_.Media().StartRecordingPlayout(std::move(writer)); error != kNoError)
+  std::shared_ptr<FileRecorder> recorder = FileRecorder::ForStream(stream, codec, &error);
+  if (!recorder) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  if (error = engine_.Media().StartRecordingPlayout(std::move(recorder)); error != kNoError)
     return engine_.Fail(error);
   playoutRecording_ = stream;
   return 0;
@@ -126,10 +131,10 @@ int StandInFile::StartRecordingCall(const char* fileName, const EngineCodecRecor
   }
   // Both directions mixed, at the engine rate; a nameless codec records WAV.
   int error = kNoError;
-  std::unique_ptr<FileAudioWriter> writer =
-      OpenRecordingFile(callFileName_, name.empty() ? nullptr : codec, kEngineRate, &error);
-  if (!writer) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
-  if (error = engine_.Media().StartRecordingCall(std::move(writer), maxSizeBytes);
+  std::shared_ptr<FileRecorder> recorder =
+      FileRecorder::ForFile(callFileName_, name.empty() ? nullptr : codec, &error);
+  if (!recorder) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  if (error = engine_.Media().StartRecordingCall(std::move(recorder), maxSizeBytes);
       error != kNoError)
     return engine_.Fail(error);
   recordingCall_ = true;
