@@ -1,13 +1,19 @@
 // Engine-side threads reading and writing a channel's relays while the
 // handler's thread starts and stops its streams with new host objects, as
-// during calls. CI runs these under ThreadSanitizer (label "threads"). The
-// host objects count every call after their end call; there must be none.
+// during calls; and the stand-in engine's own media thread calling host
+// streams that stop themselves. CI runs these under ThreadSanitizer (label
+// "threads"). The host objects count every call after their end call; there
+// must be none.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/standin/standin_testing.h"
 #include "host/memory_audio_sink.h"
 #include "host/memory_audio_source.h"
 #include "tests/media/engine_call_fixture.h"
@@ -83,6 +89,128 @@ TEST_F(StreamThreadsTest, EngineThreadsRaceTheHandlersStartsAndStops) {
     EXPECT_EQ(sink->CallsAfterEnd(), 0);
   }
   EXPECT_GT(delivered.load(), 0);
+}
+
+// A one-shot signal between threads; waits are bounded so that a deadlock
+// fails the test instead of hanging it.
+class Signal {
+ public:
+  void Set() {
+    std::lock_guard lock(mutex_);
+    set_ = true;
+    changed_.notify_all();
+  }
+  bool Wait() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return set_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool set_ = false;
+};
+
+// The handler on the stand-in engine (no test engine installed), with a
+// channel sending PCMU to the discard port of 127.0.0.1.
+class StandInStreamsTest : public HandlerTest {
+ protected:
+  void SetUp() override {
+    StartHandler({"PCMU"});
+    channel_ = Reserve();
+    auto offer = SdpDocument::CreateOutgoing("127.0.0.1", 1, 1);
+    ASSERT_EQ(Offer(channel_, offer.Get()), S_OK);
+    ASSERT_EQ(handler_->SetReceiveParameters(offer.Get(), 0, channel_), S_OK);
+    auto answer = ParseSdp(
+        "v=0\no=- 1 1 IN IP4 127.0.0.1\ns=-\nc=IN IP4 127.0.0.1\nt=0 0\n"
+        "m=audio 9 RTP/AVP 0\n");
+    ASSERT_EQ(handler_->SetSendParameters(answer.Get(), offer.Get(), 0, channel_), S_OK);
+    ASSERT_EQ(handler_->StartSending(channel_), S_OK);
+  }
+  void TearDown() override {
+    EXPECT_EQ(handler_->ReleaseChannel(channel_), S_OK);
+    handler_.Reset();
+  }
+
+  // Frames the engine's media thread has run so far.
+  std::uint64_t FramesRun() {
+    LONG* engine = nullptr;
+    EXPECT_EQ(network_->get_VoiceEngine(&engine), S_OK);
+    standin::EngineStatistics statistics;
+    EXPECT_TRUE(standin::EngineStatisticsForTesting(reinterpret_cast<GIPSVoiceEngine*>(engine),
+                                                    &statistics));
+    return statistics.framesRun;
+  }
+  // Waits (bounded) until the media thread has run `frames` more frames.
+  void LetFramesPass(std::uint64_t frames) {
+    const std::uint64_t until = FramesRun() + frames;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (FramesRun() < until && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    EXPECT_GE(FramesRun(), until);
+  }
+
+  LONG channel_ = -1;
+};
+
+// A host stream whose Read or Write stops it, on the engine's media thread,
+// either itself or by asking the host's thread and waiting for it. The stop
+// answers S_OK, the stream hears its end once, and the engine calls it no
+// more.
+TEST_F(StandInStreamsTest, StreamsStopFromInsideTheirOwnCalls) {
+  enum class Kind { kPlay, kSend, kRecord };
+  IAudioControl& audio = *handler_;
+  const std::thread::id host = std::this_thread::get_id();
+  for (Kind kind : {Kind::kPlay, Kind::kSend, Kind::kRecord}) {
+    for (bool byHostThread : {false, true}) {
+      SCOPED_TRACE(std::string(kind == Kind::kPlay ? "play" : kind == Kind::kSend ? "send" : "record") +
+                   (byHostThread ? ", stopped by the host's thread" : ", stopped inside the call"));
+      auto stop = [&] {
+        return kind == Kind::kPlay   ? audio.StopPlayAudioStream(channel_)
+               : kind == Kind::kSend ? audio.StopSendAudioStream(channel_)
+                                     : audio.StopRecordAudioStream(channel_);
+      };
+      Signal asked;
+      Signal stopped;
+      std::atomic<bool> fired{false};
+      constexpr HRESULT kNotYet = 1;  // no stop has answered
+      std::atomic<HRESULT> stopResult{kNotYet};
+      auto hook = [&] {
+        if (std::this_thread::get_id() == host || fired.exchange(true)) return;
+        if (!byHostThread) {
+          stopResult = stop();
+          return;
+        }
+        asked.Set();
+        EXPECT_TRUE(stopped.Wait());
+      };
+      auto source = MemoryAudioSource::Create(std::string(16000, '\x55'));
+      auto sink = MemoryAudioSink::Create();
+      source->SetReadHook(hook);
+      sink->SetWriteHook(hook);
+      HRESULT started = kind == Kind::kPlay
+                            ? audio.StartPlayAudioStream(channel_, AUDIO_STREAM_PCMU, source.Get(), 100)
+                        : kind == Kind::kSend
+                            ? audio.StartSendAudioStream(channel_, AUDIO_STREAM_PCMU, source.Get(), 100)
+                            : audio.StartRecordAudioStream(channel_, AUDIO_STREAM_PCMU, sink.Get());
+      ASSERT_EQ(started, S_OK);
+      if (byHostThread) {
+        ASSERT_TRUE(asked.Wait());
+        stopResult = stop();
+        stopped.Set();
+      }
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (stopResult == kNotYet && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+      EXPECT_EQ(stopResult.load(), S_OK);
+      LetFramesPass(3);
+      const int endCalls = kind == Kind::kRecord ? sink->EndCalls() : source->EndCalls();
+      const int after = kind == Kind::kRecord ? sink->CallsAfterEnd() : source->CallsAfterEnd();
+      EXPECT_EQ(endCalls, 1);
+      EXPECT_EQ(after, 0);
+      EXPECT_EQ(stop(), S_OK);  // off already
+    }
+  }
 }
 
 }  // namespace
