@@ -15,6 +15,7 @@ constexpr std::uint32_t kUnknownSize = 0xFFFFFFFFu;
 // The chunks before the data (metadata, padding) may take this much; more is
 // not read through to find the audio.
 constexpr std::uint64_t kMaxHeaderBytes = 1u << 20;
+constexpr int kMaxCodedBlockBytes = 16384;
 
 std::uint32_t Little32(const std::uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -54,7 +55,10 @@ bool ParseFormat(WavHeader* header) {
     case 0:
       return false;  // WAVE_FORMAT_UNKNOWN
     default:
-      return true;  // a coded format: the reader decides whether it decodes it
+      // A coded format: the reader decides whether it decodes it. Its blocks
+      // are small (ADPCM, GSM: at most a few KiB); larger ones would make a
+      // frame's read unbounded.
+      return header->blockAlign <= kMaxCodedBlockBytes;
   }
 }
 
