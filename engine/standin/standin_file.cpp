@@ -41,13 +41,15 @@ int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, in
   std::shared_ptr<FilePlayer> player =
       FilePlayer::Open(stream, kind, scale, startMs, stopMs, &error);
   if (!player) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  // The channel's state changes under the engine lock: the stream may stop
+  // itself from the media thread as soon as it is published.
   error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     player = media.PlayLocally(std::move(player));
+    state->localFile = stream;
     return kNoError;
   });
   if (player) player->Stop(MediaEngine::kStopWait);  // the one replaced, or the one refused
   if (error != kNoError) return engine_.Fail(error);
-  state->localFile = stream;
   return 0;
 }
 
@@ -57,10 +59,10 @@ int StandInFile::StopPlayingFileLocally(int channel) {
   std::shared_ptr<FilePlayer> stopped;
   engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     stopped = media.PlayLocally(nullptr);
+    state->localFile = nullptr;
     return kNoError;
   });
   if (stopped) stopped->Stop(MediaEngine::kStopWait);
-  state->localFile = nullptr;
   return 0;
 }
 
@@ -74,11 +76,11 @@ int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* strea
   if (!player) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
   error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     player = media.PlayAsMicrophone(std::move(player), mix);
+    state->microphoneFile = stream;
     return kNoError;
   });
   if (player) player->Stop(MediaEngine::kStopWait);
   if (error != kNoError) return engine_.Fail(error);
-  state->microphoneFile = stream;
   return 0;
 }
 
@@ -88,10 +90,10 @@ int StandInFile::StopPlayingFileAsMicrophone(int channel) {
   std::shared_ptr<FilePlayer> stopped;
   engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     stopped = media.PlayAsMicrophone(nullptr, true);
+    state->microphoneFile = nullptr;
     return kNoError;
   });
   if (stopped) stopped->Stop(MediaEngine::kStopWait);
-  state->microphoneFile = nullptr;
   return 0;
 }
 
@@ -103,15 +105,17 @@ int StandInFile::StartRecordingPlayout(GIPSVEOutStream* stream, const EngineCode
   int error = kNoError;
   std::shared_ptr<FileRecorder> recorder = FileRecorder::ForStream(stream, codec, &error);
   if (!recorder) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  // Noted before the recording is published (the engine lock orders it
+  // before the media thread's writes, and a stop from inside them).
+  playoutRecording_ = stream;
   if (error = engine_.Media().StartRecordingPlayout(std::move(recorder)); error != kNoError)
     return engine_.Fail(error);
-  playoutRecording_ = stream;
   return 0;
 }
 
 int StandInFile::StopRecordingPlayout() {
-  engine_.Media().StopRecordingPlayout();
   playoutRecording_ = nullptr;
+  engine_.Media().StopRecordingPlayout();
   return 0;
 }
 
