@@ -45,6 +45,8 @@ class RelayCalls {
   void End() {
     if (--depth_ == 0) done_.notify_all();
   }
+  // With the lock held: whether a call is in progress on any thread.
+  bool Busy() const { return depth_ > 0; }
   // With the lock held: waits up to kCloseWait for a call of another thread.
   void WaitForOthers(Lock& lock) {
     const std::thread::id self = std::this_thread::get_id();

@@ -51,6 +51,11 @@ bool RelayInStream::IsOpen() {
   return !closed_;
 }
 
+bool RelayInStream::Busy() {
+  RelayCalls::Lock lock(lock_);
+  return calls_.Busy();
+}
+
 LONG RelayInStream::Format() {
   RelayCalls::Lock lock(lock_);
   return format_;

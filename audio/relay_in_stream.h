@@ -34,6 +34,10 @@ class RelayInStream final : public GIPSVEInStream {
   // Forgets the source without telling it; the format is kept.
   void Reset();
   bool IsOpen();
+  // Whether a call into the host object is still in progress: one that
+  // outlasted Close's wait, or the one the caller is inside. The relay must
+  // then stay alive until that call returns.
+  bool Busy();
   // The format of the last Open.
   LONG Format();
 

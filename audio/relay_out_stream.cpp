@@ -42,6 +42,11 @@ bool RelayOutStream::IsOpen() {
   return !closed_;
 }
 
+bool RelayOutStream::Busy() {
+  RelayCalls::Lock lock(lock_);
+  return calls_.Busy();
+}
+
 LONG RelayOutStream::Format() {
   RelayCalls::Lock lock(lock_);
   return format_;

@@ -32,6 +32,10 @@ class RelayOutStream final : public GIPSVEOutStream {
   // Forgets the sink without telling it.
   void Reset();
   bool IsOpen();
+  // Whether a call into the host object is still in progress: one that
+  // outlasted Close's wait, or the one the caller is inside. The relay must
+  // then stay alive until that call returns.
+  bool Busy();
   // The format of the last Open.
   LONG Format();
 

@@ -243,9 +243,12 @@ void CGipsMediaHandler::DropStreams(LONG channel) {
   StopSendStream(channel, s);
   StopRecordStream(s);
   StopConversation(s);
-  if (!s.playing && !s.sending && !s.recording) return;
-  // The engine refused a stop and may still call a relay: the host objects
-  // hear the end now, and the relays stay, closed, until the engine is gone.
+  const bool busy = s.playRelay.Busy() || s.sendRelay.Busy() || s.recordRelay.Busy();
+  if (!s.playing && !s.sending && !s.recording && !busy) return;
+  // The engine refused a stop and may still call a relay, or a call into a
+  // host object is still running in one (the host released the channel from
+  // inside it, or while it waited): the host objects hear the end now, and
+  // the relays stay, closed, until the engine is gone.
   for (RelayInStream* relay : {&s.playRelay, &s.sendRelay}) {
     relay->Close();
     relay->Reset();

@@ -111,25 +111,24 @@ class Signal {
   bool set_ = false;
 };
 
-// The handler on the stand-in engine (no test engine installed), with a
-// channel sending PCMU to the discard port of 127.0.0.1.
+// The handler on the stand-in engine (no test engine installed), with
+// channels sending PCMU to the discard port of 127.0.0.1.
 class StandInStreamsTest : public HandlerTest {
  protected:
-  void SetUp() override {
-    StartHandler({"PCMU"});
-    channel_ = Reserve();
+  void SetUp() override { StartHandler({"PCMU"}); }
+  void TearDown() override { handler_.Reset(); }
+
+  LONG SendingChannel() {
+    LONG channel = Reserve();
     auto offer = SdpDocument::CreateOutgoing("127.0.0.1", 1, 1);
-    ASSERT_EQ(Offer(channel_, offer.Get()), S_OK);
-    ASSERT_EQ(handler_->SetReceiveParameters(offer.Get(), 0, channel_), S_OK);
+    EXPECT_EQ(Offer(channel, offer.Get()), S_OK);
+    EXPECT_EQ(handler_->SetReceiveParameters(offer.Get(), 0, channel), S_OK);
     auto answer = ParseSdp(
         "v=0\no=- 1 1 IN IP4 127.0.0.1\ns=-\nc=IN IP4 127.0.0.1\nt=0 0\n"
         "m=audio 9 RTP/AVP 0\n");
-    ASSERT_EQ(handler_->SetSendParameters(answer.Get(), offer.Get(), 0, channel_), S_OK);
-    ASSERT_EQ(handler_->StartSending(channel_), S_OK);
-  }
-  void TearDown() override {
-    EXPECT_EQ(handler_->ReleaseChannel(channel_), S_OK);
-    handler_.Reset();
+    EXPECT_EQ(handler_->SetSendParameters(answer.Get(), offer.Get(), 0, channel), S_OK);
+    EXPECT_EQ(handler_->StartSending(channel), S_OK);
+    return channel;
   }
 
   // Frames the engine's media thread has run so far.
@@ -141,16 +140,45 @@ class StandInStreamsTest : public HandlerTest {
                                                     &statistics));
     return statistics.framesRun;
   }
-  // Waits (bounded) until the media thread has run `frames` more frames.
-  void LetFramesPass(std::uint64_t frames) {
-    const std::uint64_t until = FramesRun() + frames;
+
+  // Starts a stream with `start`. At the engine thread's first call into the
+  // host object (through the hook `setHook` installs) `stop` runs: inside
+  // that call, or, with `byHostThread`, on this thread while the call waits
+  // for it. Answers what `stop` answered, once a few more frames have run.
+  HRESULT StopDuringACall(const std::function<HRESULT()>& start,
+                          const std::function<HRESULT()>& stop,
+                          const std::function<void(std::function<void()>)>& setHook,
+                          bool byHostThread) {
+    constexpr HRESULT kNotYet = 1;  // `stop` has not answered
+    const std::thread::id host = std::this_thread::get_id();
+    Signal asked;
+    Signal stopped;
+    std::atomic<bool> fired{false};
+    std::atomic<HRESULT> result{kNotYet};
+    setHook([&] {
+      if (std::this_thread::get_id() == host || fired.exchange(true)) return;
+      if (!byHostThread) {
+        result = stop();
+        return;
+      }
+      asked.Set();
+      EXPECT_TRUE(stopped.Wait());
+    });
+    EXPECT_EQ(start(), S_OK);
+    if (byHostThread && asked.Wait()) {
+      result = stop();
+      stopped.Set();
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (result == kNotYet && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    // The engine calls the stream no more: let it run a few frames.
+    const std::uint64_t until = FramesRun() + 3;
     while (FramesRun() < until && std::chrono::steady_clock::now() < deadline)
       std::this_thread::yield();
     EXPECT_GE(FramesRun(), until);
+    return result;
   }
-
-  LONG channel_ = -1;
 };
 
 // A host stream whose Read or Write stops it, on the engine's media thread,
@@ -158,59 +186,56 @@ class StandInStreamsTest : public HandlerTest {
 // answers S_OK, the stream hears its end once, and the engine calls it no
 // more.
 TEST_F(StandInStreamsTest, StreamsStopFromInsideTheirOwnCalls) {
-  enum class Kind { kPlay, kSend, kRecord };
   IAudioControl& audio = *handler_;
-  const std::thread::id host = std::this_thread::get_id();
-  for (Kind kind : {Kind::kPlay, Kind::kSend, Kind::kRecord}) {
+  const LONG channel = SendingChannel();
+  for (const char* kind : {"play", "send", "record"}) {
     for (bool byHostThread : {false, true}) {
-      SCOPED_TRACE(std::string(kind == Kind::kPlay ? "play" : kind == Kind::kSend ? "send" : "record") +
-                   (byHostThread ? ", stopped by the host's thread" : ", stopped inside the call"));
-      auto stop = [&] {
-        return kind == Kind::kPlay   ? audio.StopPlayAudioStream(channel_)
-               : kind == Kind::kSend ? audio.StopSendAudioStream(channel_)
-                                     : audio.StopRecordAudioStream(channel_);
-      };
-      Signal asked;
-      Signal stopped;
-      std::atomic<bool> fired{false};
-      constexpr HRESULT kNotYet = 1;  // no stop has answered
-      std::atomic<HRESULT> stopResult{kNotYet};
-      auto hook = [&] {
-        if (std::this_thread::get_id() == host || fired.exchange(true)) return;
-        if (!byHostThread) {
-          stopResult = stop();
-          return;
-        }
-        asked.Set();
-        EXPECT_TRUE(stopped.Wait());
-      };
+      SCOPED_TRACE(std::string(kind) + (byHostThread ? ", stopped by the host's thread"
+                                                     : ", stopped inside the call"));
+      const std::string k = kind;
       auto source = MemoryAudioSource::Create(std::string(16000, '\x55'));
       auto sink = MemoryAudioSink::Create();
-      source->SetReadHook(hook);
-      sink->SetWriteHook(hook);
-      HRESULT started = kind == Kind::kPlay
-                            ? audio.StartPlayAudioStream(channel_, AUDIO_STREAM_PCMU, source.Get(), 100)
-                        : kind == Kind::kSend
-                            ? audio.StartSendAudioStream(channel_, AUDIO_STREAM_PCMU, source.Get(), 100)
-                            : audio.StartRecordAudioStream(channel_, AUDIO_STREAM_PCMU, sink.Get());
-      ASSERT_EQ(started, S_OK);
-      if (byHostThread) {
-        ASSERT_TRUE(asked.Wait());
-        stopResult = stop();
-        stopped.Set();
-      }
-      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-      while (stopResult == kNotYet && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::yield();
-      EXPECT_EQ(stopResult.load(), S_OK);
-      LetFramesPass(3);
-      const int endCalls = kind == Kind::kRecord ? sink->EndCalls() : source->EndCalls();
-      const int after = kind == Kind::kRecord ? sink->CallsAfterEnd() : source->CallsAfterEnd();
-      EXPECT_EQ(endCalls, 1);
-      EXPECT_EQ(after, 0);
+      auto start = [&] {
+        return k == "play"   ? audio.StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
+               : k == "send" ? audio.StartSendAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
+                             : audio.StartRecordAudioStream(channel, AUDIO_STREAM_PCMU, sink.Get());
+      };
+      auto stop = [&] {
+        return k == "play"   ? audio.StopPlayAudioStream(channel)
+               : k == "send" ? audio.StopSendAudioStream(channel)
+                             : audio.StopRecordAudioStream(channel);
+      };
+      auto setHook = [&](std::function<void()> hook) {
+        source->SetReadHook(hook);
+        sink->SetWriteHook(hook);
+      };
+      EXPECT_EQ(StopDuringACall(start, stop, setHook, byHostThread), S_OK);
+      EXPECT_EQ(k == "record" ? sink->EndCalls() : source->EndCalls(), 1);
+      EXPECT_EQ(source->CallsAfterEnd() + sink->CallsAfterEnd(), 0);
       EXPECT_EQ(stop(), S_OK);  // off already
     }
   }
+  EXPECT_EQ(handler_->ReleaseChannel(channel), S_OK);
+}
+
+// Releasing the channel instead, from inside a source's Read: the relay the
+// engine thread is still in outlives the channel.
+TEST_F(StandInStreamsTest, ChannelReleasedFromInsideAStreamsCall) {
+  const LONG running = SendingChannel();  // keeps the media thread going
+  for (bool byHostThread : {false, true}) {
+    SCOPED_TRACE(byHostThread ? "by the host's thread" : "inside the call");
+    const LONG channel = SendingChannel();
+    auto source = MemoryAudioSource::Create(std::string(16000, '\x55'));
+    auto start = [&] {
+      return handler_->StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100);
+    };
+    auto release = [&] { return handler_->ReleaseChannel(channel); };
+    auto setHook = [&](std::function<void()> hook) { source->SetReadHook(hook); };
+    EXPECT_EQ(StopDuringACall(start, release, setHook, byHostThread), S_OK);
+    EXPECT_EQ(source->EndCalls(), 1);
+    EXPECT_EQ(source->CallsAfterEnd(), 0);
+  }
+  EXPECT_EQ(handler_->ReleaseChannel(running), S_OK);
 }
 
 }  // namespace
