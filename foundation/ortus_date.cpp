@@ -74,7 +74,21 @@ std::uint32_t Date::asEpoch() const {
 }
 
 void Date::SetFromSeconds(std::int64_t seconds, bool local) {
+  // Local fields are the operating system's local time (daylight saving
+  // included); tz stays the machine's standard offset.
   const int tz = local ? MachineUtcOffset() : 0;
+  LocalCalendarTime zoned{};
+  if (local && MachineLocalTime(seconds, &zoned)) {
+    year_ = static_cast<std::uint32_t>(zoned.year);
+    month_ = zoned.month;
+    day_ = zoned.day;
+    hour_ = zoned.hour;
+    minute_ = zoned.minute;
+    second_ = zoned.second;
+    tz_ = tz;
+    weekday_ = zoned.weekday;
+    return;
+  }
   const std::int64_t shifted = seconds + OffsetMinutes(tz) * 60;
   const std::int64_t days = FloorDivide(shifted, 86400);
   const std::int64_t secondOfDay = shifted - days * 86400;

@@ -66,14 +66,17 @@ HRESULT CGipsMediaHandler::DoReserveChannel(LONG* plChannelId,
 HRESULT CGipsMediaHandler::DoReleaseChannel(LONG channelId) {
   auto found = Channels().find(channelId);
   if (found == Channels().end()) return S_FALSE;
-  bool hadStreams = streamStates_.count(channelId) != 0;
-  // While the engine channel still exists, so that its streams can stop.
-  DropStreams(channelId);
   Channels().erase(found);
+  // A channel the engine could not delete stays counted and keeps its
+  // streams; only its table entry goes.
   HRESULT hr = voiceEngine_.DeleteChannel(channelId);
   if (FAILED(hr)) return hr;
   --reservedChannelCount_;
-  return hadStreams ? S_OK : E_INVALIDARG;
+  ChannelStreamState* streams = nullptr;
+  hr = FindStreams(channelId, &streams);
+  if (FAILED(hr)) return hr;
+  DropStreams(channelId);
+  return S_OK;
 }
 
 HRESULT CGipsMediaHandler::SetReceiveParameter(CT_MEDIA_TYPE mediaType, ISdpContent* sdp,

@@ -10,6 +10,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <system_error>
+
+#include <pthread.h>
 
 #include "platform/manual_clock.h"
 
@@ -59,28 +62,44 @@ Millis RealNow() {
 Millis NowLocked(const TimerState& state) { return state.manual ? state.manualNow : RealNow(); }
 
 // The calling thread's queue, created on first use; its timers die with the
-// thread.
-class QueueOwner {
+// thread. It hangs on a thread-specific key rather than on a thread_local
+// object with a destructor: the loader keeps a library mapped while any
+// thread holds such an object of it, so a host thread that once started a
+// timer would keep the component from unloading. When the library goes
+// first, the key goes with it and the queues of threads still running are
+// left allocated (a thread may still be waiting on its queue).
+class QueueKey {
  public:
-  QueueOwner() = default;
-  QueueOwner(const QueueOwner&) = delete;
-  QueueOwner& operator=(const QueueOwner&) = delete;
-  ~QueueOwner() {
-    if (!queue_) return;
-    TimerState& state = State();
-    std::lock_guard lock(state.mutex);
-    for (const auto& entry : queue_->timers) state.owners.erase(entry.first);
+  QueueKey() { created_ = pthread_key_create(&key_, &QueueKey::ThreadEnded) == 0; }
+  ~QueueKey() {
+    if (created_) pthread_key_delete(key_);
   }
+  QueueKey(const QueueKey&) = delete;
+  QueueKey& operator=(const QueueKey&) = delete;
+
   ThreadQueue& Get() {
-    if (!queue_) queue_ = std::make_unique<ThreadQueue>();
-    return *queue_;
+    if (!created_) throw std::system_error(EAGAIN, std::generic_category(), "thread queue key");
+    auto* queue = static_cast<ThreadQueue*>(pthread_getspecific(key_));
+    if (queue) return *queue;
+    auto owned = std::make_unique<ThreadQueue>();
+    int error = pthread_setspecific(key_, owned.get());
+    if (error != 0) throw std::system_error(error, std::generic_category(), "thread queue");
+    return *owned.release();
   }
 
  private:
-  std::unique_ptr<ThreadQueue> queue_;
+  static void ThreadEnded(void* value) {
+    std::unique_ptr<ThreadQueue> queue(static_cast<ThreadQueue*>(value));
+    TimerState& state = State();
+    std::lock_guard lock(state.mutex);
+    for (const auto& entry : queue->timers) state.owners.erase(entry.first);
+  }
+
+  pthread_key_t key_{};
+  bool created_ = false;
 };
 
-thread_local QueueOwner currentQueue;
+QueueKey currentQueue;
 
 bool InRange(UINT message, UINT filterMin, UINT filterMax) {
   return (filterMin == 0 && filterMax == 0) || (message >= filterMin && message <= filterMax);

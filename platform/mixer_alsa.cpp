@@ -1,19 +1,24 @@
-// The sound system's backend over ALSA. Every card with a playback PCM is a
-// wave-out device and a mixer, numbered in card order; WAVE_MAPPER is the
-// "default" PCM, whose mixer is taken to be the first card's. A card's mixer
-// shows one speaker destination whose volume is the card's "Master" playback
-// element (or its first element with a playback volume), and under it one
-// wave-out source line whose volume is the "PCM" element (or the same element
-// as the speakers). ALSA ranges are scaled to 0..65535. Without cards there
-// are no devices, so every open fails.
+// The sound system's backend over ALSA. Wave-out devices are the playback
+// devices of platform/alsa_sound_devices.h, numbered as the voice engine
+// numbers them. Each has a mixer, the device's control; WAVE_MAPPER is the
+// default device, whose mixer is its "default" control (listed after the
+// devices' mixers when it is not one of them). A mixer shows one speaker
+// destination whose volume is the control's "Master" playback element (or
+// its first element with a playback volume), and under it one wave-out
+// source line whose volume is the "PCM" element (or the same element as the
+// speakers). ALSA ranges are scaled to 0..65535. Opening a wave-out device
+// only checks that it exists: the PCM stays free for the engine, which may
+// be playing on it. Without devices there are no mixers, so every open
+// fails.
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/alsa_sound_devices.h"
 #include "platform/audio_device_backend.h"
 
 namespace platform {
@@ -22,84 +27,59 @@ namespace {
 
 constexpr DWORD kSpeakerVolumeId = 1;
 constexpr DWORD kWaveOutVolumeId = 2;
-constexpr unsigned kPlaybackLatencyUs = 500000;
 
-// ALSA reports failures through its return codes; its own printing would
-// only clutter a host's console.
-void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
-
-void SilenceAlsa() {
-  static std::once_flag once;
-  std::call_once(once, [] { snd_lib_error_set_handler(&QuietAlsaErrors); });
+// The mixers: the devices' controls, then the default control when it is not
+// one of them. `defaultMixer` receives the index of the default control.
+std::vector<std::string> Mixers(const std::vector<AlsaDeviceName>& devices, UINT* defaultMixer) {
+  std::vector<std::string> mixers;
+  for (const AlsaDeviceName& device : devices) mixers.push_back(device.control);
+  if (devices.empty()) return mixers;
+  const AlsaDeviceName mapper = *NumberedAlsaDevice(devices, -1);
+  auto found = std::find(mixers.begin(), mixers.end(), mapper.control);
+  *defaultMixer = static_cast<UINT>(found - mixers.begin());
+  if (found == mixers.end()) mixers.push_back(mapper.control);
+  return mixers;
 }
 
-struct PlaybackDevice {
-  int card;
-  int pcmDevice;
-};
+std::vector<std::string> Mixers() {
+  UINT defaultMixer = 0;
+  return Mixers(AlsaSoundDevices(SoundStream::kPlayback), &defaultMixer);
+}
 
-bool FirstPlaybackPcm(int card, int* pcmDevice) {
-  snd_ctl_t* control = nullptr;
-  std::string name = "hw:" + std::to_string(card);
-  if (snd_ctl_open(&control, name.c_str(), 0) < 0) return false;
-  snd_pcm_info_t* info = nullptr;
-  bool found = false;
-  if (snd_pcm_info_malloc(&info) == 0) {
-    int device = -1;
-    while (!found && snd_ctl_pcm_next_device(control, &device) == 0 && device >= 0) {
-      snd_pcm_info_set_device(info, static_cast<unsigned>(device));
-      snd_pcm_info_set_subdevice(info, 0);
-      snd_pcm_info_set_stream(info, SND_PCM_STREAM_PLAYBACK);
-      if (snd_ctl_pcm_info(control, info) >= 0) {
-        *pcmDevice = device;
-        found = true;
-      }
-    }
-    snd_pcm_info_free(info);
+std::string MixerName(const std::string& control) {
+  snd_ctl_t* handle = nullptr;
+  std::string name = control;
+  snd_ctl_card_info_t* info = nullptr;
+  if (snd_ctl_open(&handle, control.c_str(), 0) < 0) return name;
+  if (snd_ctl_card_info_malloc(&info) == 0) {
+    if (snd_ctl_card_info(handle, info) >= 0 && *snd_ctl_card_info_get_name(info))
+      name = snd_ctl_card_info_get_name(info);
+    snd_ctl_card_info_free(info);
   }
-  snd_ctl_close(control);
-  return found;
+  snd_ctl_close(handle);
+  return name;
 }
 
-std::vector<PlaybackDevice> PlaybackDevices() {
-  SilenceAlsa();
-  std::vector<PlaybackDevice> devices;
-  int card = -1;
-  while (snd_card_next(&card) == 0 && card >= 0) {
-    int pcmDevice = 0;
-    if (FirstPlaybackPcm(card, &pcmDevice)) devices.push_back({card, pcmDevice});
-  }
-  return devices;
-}
-
-std::string CardName(int card) {
-  char* name = nullptr;
-  if (snd_card_get_name(card, &name) < 0 || !name) return "ALSA card " + std::to_string(card);
-  std::string result = name;
-  std::free(name);
-  return result;
-}
-
-// The simple mixer of one card, open for the lifetime of the object.
-class CardMixer {
+// The simple mixer of one ALSA control, open for the lifetime of the object.
+class ControlMixer {
  public:
-  explicit CardMixer(int card) {
-    std::string name = "hw:" + std::to_string(card);
+  explicit ControlMixer(const std::string& control) {
+    const char* name = control.c_str();
     if (snd_mixer_open(&mixer_, 0) < 0) {
       mixer_ = nullptr;
       return;
     }
-    if (snd_mixer_attach(mixer_, name.c_str()) < 0 ||
+    if (snd_mixer_attach(mixer_, name) < 0 ||
         snd_mixer_selem_register(mixer_, nullptr, nullptr) < 0 || snd_mixer_load(mixer_) < 0) {
       snd_mixer_close(mixer_);
       mixer_ = nullptr;
     }
   }
-  ~CardMixer() {
+  ~ControlMixer() {
     if (mixer_) snd_mixer_close(mixer_);
   }
-  CardMixer(const CardMixer&) = delete;
-  CardMixer& operator=(const CardMixer&) = delete;
+  ControlMixer(const ControlMixer&) = delete;
+  ControlMixer& operator=(const ControlMixer&) = delete;
 
   // The element behind control `controlId`, or null.
   snd_mixer_elem_t* Element(DWORD controlId) const {
@@ -135,30 +115,19 @@ MixerLineDescription VolumeLine(DWORD componentType, const char* name, bool hasV
   return line;
 }
 
-snd_pcm_format_t PcmFormat(const WAVEFORMATEX& format) {
-  return format.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
-}
-
-MMRESULT FromAlsaOpenError(int error) {
-  switch (error) {
-    case -EBUSY:
-      return MMSYSERR_ALLOCATED;
-    case -ENOENT:
-    case -ENODEV:
-      return MMSYSERR_NODRIVER;
-    default:
-      return MMSYSERR_ERROR;
-  }
-}
+// What a wave-out handle of this backend holds: the device it names.
+struct WaveOutProbe {
+  AlsaDeviceName device;
+};
 
 class AlsaAudioDevices final : public AudioDeviceBackend {
  public:
-  UINT MixerCount() override { return static_cast<UINT>(PlaybackDevices().size()); }
+  UINT MixerCount() override { return static_cast<UINT>(Mixers().size()); }
 
   bool DescribeMixer(UINT mixer, MixerDescription* description) override {
-    std::vector<PlaybackDevice> devices = PlaybackDevices();
-    if (mixer >= devices.size()) return false;
-    CardMixer card(devices[mixer].card);
+    const std::vector<std::string> mixers = Mixers();
+    if (mixer >= mixers.size()) return false;
+    ControlMixer card(mixers[mixer]);
     MixerDestinationDescription speakers;
     speakers.line = VolumeLine(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Speakers",
                                card.Element(kSpeakerVolumeId) != nullptr, kSpeakerVolumeId);
@@ -168,7 +137,7 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
     wave.targetType = MIXERLINE_TARGETTYPE_WAVEOUT;
     wave.targetDevice = mixer;
     speakers.sources.push_back(std::move(wave));
-    description->name = NarrowToWide(CardName(devices[mixer].card));
+    description->name = NarrowToWide(MixerName(mixers[mixer]));
     description->destinations = {std::move(speakers)};
     return true;
   }
@@ -176,9 +145,9 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
   unsigned MixerGeneration(UINT mixer) override { return mixer < MixerCount() ? 1 : 0; }
 
   MMRESULT GetControlValue(UINT mixer, DWORD controlId, DWORD* value) override {
-    std::vector<PlaybackDevice> devices = PlaybackDevices();
-    if (mixer >= devices.size()) return MMSYSERR_NODRIVER;
-    CardMixer card(devices[mixer].card);
+    const std::vector<std::string> mixers = Mixers();
+    if (mixer >= mixers.size()) return MMSYSERR_NODRIVER;
+    ControlMixer card(mixers[mixer]);
     snd_mixer_elem_t* element = card.Element(controlId);
     if (!element) return MIXERR_INVALCONTROL;
     long minimum = 0;
@@ -197,9 +166,9 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
   }
 
   MMRESULT SetControlValue(UINT mixer, DWORD controlId, DWORD value) override {
-    std::vector<PlaybackDevice> devices = PlaybackDevices();
-    if (mixer >= devices.size()) return MMSYSERR_NODRIVER;
-    CardMixer card(devices[mixer].card);
+    const std::vector<std::string> mixers = Mixers();
+    if (mixer >= mixers.size()) return MMSYSERR_NODRIVER;
+    ControlMixer card(mixers[mixer]);
     snd_mixer_elem_t* element = card.Element(controlId);
     if (!element) return MIXERR_INVALCONTROL;
     long minimum = 0;
@@ -211,44 +180,40 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
                                                                          : MMSYSERR_NOERROR;
   }
 
-  UINT WaveOutCount() override { return MixerCount(); }
+  UINT WaveOutCount() override {
+    return static_cast<UINT>(AlsaSoundDevices(SoundStream::kPlayback).size());
+  }
 
   bool WaveOutMixer(UINT device, UINT* mixer) override {
-    UINT count = MixerCount();
-    if (count == 0) return false;
-    if (device == WAVE_MAPPER) device = 0;
-    if (device >= count) return false;
-    *mixer = device;
+    const std::vector<AlsaDeviceName> devices = AlsaSoundDevices(SoundStream::kPlayback);
+    UINT defaultMixer = 0;
+    const std::vector<std::string> mixers = Mixers(devices, &defaultMixer);
+    if (devices.empty()) return false;
+    if (device == WAVE_MAPPER) {
+      *mixer = defaultMixer;
+      return true;
+    }
+    if (device >= devices.size()) return false;
+    *mixer = device;  // device N's control is mixer N
     return true;
   }
 
-  MMRESULT OpenWaveOut(UINT device, const WAVEFORMATEX& format, void** stream) override {
-    std::string name = "default";
-    if (device != WAVE_MAPPER) {
-      std::vector<PlaybackDevice> devices = PlaybackDevices();
-      if (device >= devices.size()) return MMSYSERR_BADDEVICEID;
-      name = "plughw:" + std::to_string(devices[device].card) + "," +
-             std::to_string(devices[device].pcmDevice);
-    }
-    snd_pcm_t* pcm = nullptr;
-    int error = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
-    if (error < 0) return FromAlsaOpenError(error);
-    if (snd_pcm_set_params(pcm, PcmFormat(format), SND_PCM_ACCESS_RW_INTERLEAVED,
-                           format.nChannels, format.nSamplesPerSec, 1, kPlaybackLatencyUs) < 0) {
-      snd_pcm_close(pcm);
-      return WAVERR_BADFORMAT;
-    }
-    *stream = pcm;
+  MMRESULT OpenWaveOut(UINT device, const WAVEFORMATEX&, void** stream) override {
+    const std::vector<AlsaDeviceName> devices = AlsaSoundDevices(SoundStream::kPlayback);
+    const int id = device == WAVE_MAPPER ? -1 : static_cast<int>(device);
+    const std::optional<AlsaDeviceName> found =
+        device == WAVE_MAPPER || device < devices.size() ? NumberedAlsaDevice(devices, id)
+                                                          : std::nullopt;
+    if (!found) return devices.empty() ? MMSYSERR_NODRIVER : MMSYSERR_BADDEVICEID;
+    *stream = new WaveOutProbe{*found};
     return MMSYSERR_NOERROR;
   }
 
-  MMRESULT ResetWaveOut(void* stream) override {
-    return snd_pcm_drop(static_cast<snd_pcm_t*>(stream)) < 0 ? MMSYSERR_ERROR : MMSYSERR_NOERROR;
-  }
+  MMRESULT ResetWaveOut(void*) override { return MMSYSERR_NOERROR; }
 
   MMRESULT CloseWaveOut(void* stream) override {
-    return snd_pcm_close(static_cast<snd_pcm_t*>(stream)) < 0 ? MMSYSERR_ERROR
-                                                               : MMSYSERR_NOERROR;
+    delete static_cast<WaveOutProbe*>(stream);
+    return MMSYSERR_NOERROR;
   }
 };
 

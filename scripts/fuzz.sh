@@ -14,7 +14,12 @@ for target in $targets; do
   mkdir -p "$corpus"
   seeds=fuzz/corpus/${target%_fuzzer}
   [ -d "$seeds" ] || seeds=
+  # Inputs up to 4 KiB, except SDP offers, which grow big (many media lines).
+  case $target in
+    sdp_negotiation_fuzzer) max_len=65536 ;;
+    *) max_len=4096 ;;
+  esac
   echo "-- $target for ${seconds}s"
-  "build-fuzz/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+  "build-fuzz/fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
     -print_final_stats=1 "$corpus" $seeds 2>&1 | tail -n 3
 done

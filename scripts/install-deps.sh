@@ -18,6 +18,8 @@ packages=(
   baresip-core kamailio
   pulseaudio pulseaudio-utils libasound2-plugins
   espeak-ng
+  # Time zones with daylight saving rules for the local-time tests.
+  tzdata
 )
 # Wine runs the Windows build's tests; it takes its recommended libraries
 # (sound, graphics stubs) so that a new prefix boots as it does on a desktop.

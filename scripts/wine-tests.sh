@@ -3,8 +3,9 @@
 # in a private Wine prefix, the test host (tests/wine) checks the registration,
 # the type library, the object through the real COM runtime, a whole call, the
 # Winsock port probe, the mixer with no sound card and with ALSA's null
-# device, and thread timers; then regsvr32 /u and a check that nothing is
-# left. Each step's exit status counts: the script fails when any step fails.
+# device, thread timers and the exported video functions over DirectShow;
+# then regsvr32 /u and a check that nothing is left. Each step's exit status
+# counts: the script fails when any step fails.
 #
 # Usage: scripts/wine-tests.sh [BUILD_DIR]    (default build-win, built first)
 # Needs: wine64 (Wine 8) and, for the build, scripts/build-windows.sh's tools.
@@ -71,9 +72,10 @@ echo "== wineboot (a new prefix)"
 
 module_w=$("$wine" winepath -w "$module")
 step "regsvr32 medley.dll" "$wine" regsvr32 /s "$module_w" || exit 1
-ALSA_CONFIG_PATH="$scratch/no-card.conf" \
+# A zone with daylight saving for the local-time checks.
+ALSA_CONFIG_PATH="$scratch/no-card.conf" TZ=Australia/Sydney \
   step "test host, no sound card" "$wine" "$host" --module "$module_w" --audio none
-ALSA_CONFIG_PATH="$scratch/null-device.conf" \
+ALSA_CONFIG_PATH="$scratch/null-device.conf" TZ=Australia/Sydney \
   step "test host, ALSA null device" "$wine" "$host" --module "$module_w" --audio null
 step "regsvr32 /u medley.dll" "$wine" regsvr32 /u /s "$module_w"
 step "test host, unregistered" "$wine" "$host" --module "$module_w" --unregistered

@@ -12,15 +12,13 @@
 namespace tools {
 namespace {
 
-// Answers audio line `index` on a channel of its own. An offered port of 0
-// (a stream the peer turns down) is answered as terminated: port 0 as well.
-HRESULT AnswerAudioLine(NegotiationSession& session, host::SdpDocument* offer, LONG index,
-                        LONG offeredPort, host::SdpDocument* answer) {
-  LONG channel = -1;
-  HRESULT hr = session.ReserveChannel(&channel);
-  if (FAILED(hr)) return hr;
+// Answers audio line `index` on `channel`, a channel of its own. An offered
+// port of 0 (a stream the peer turns down) is answered as terminated: port 0
+// as well.
+HRESULT AnswerAudioLine(NegotiationSession& session, LONG channel, host::SdpDocument* offer,
+                        LONG index, LONG offeredPort, host::SdpDocument* answer) {
   VARIANT_BOOL anyCommon = VARIANT_FALSE;
-  hr = session.Handler().AnyCommonFormat(offer, index, &anyCommon);
+  HRESULT hr = session.Handler().AnyCommonFormat(offer, index, &anyCommon);
   if (FAILED(hr)) return hr;
   auto state = host::ReferenceMediaState::Create();
   state->SetChannelId(channel);
@@ -29,8 +27,9 @@ HRESULT AnswerAudioLine(NegotiationSession& session, host::SdpDocument* offer, L
   return session.Handler().AddAnswerMediaDescription(offer, index, state.Get(), answer);
 }
 
-// Lines of other media are not this plug-in's: they are turned down (port 0)
-// so that the answer keeps one line per offered line.
+// Lines of other media are not this plug-in's, and audio lines beyond the
+// engine's channels have none: they are turned down (port 0) so that the
+// answer keeps one line per offered line.
 void RejectLine(const host::SdpMedia& offered, host::SdpDocument* answer) {
   host::SdpMedia line;
   line.media = offered.media;
@@ -75,12 +74,25 @@ int RunAnswerFrom(const Arguments& args, std::istream& in, std::ostream& out, st
   }
   auto answer = host::SdpDocument::CreateOutgoing(options.ip);
   const auto& lines = offer->Session().media;
+  size_t reserved = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (host::MediaTypeFromWord(lines[i].media) != CT_MEDIA_AUDIO) {
       RejectLine(lines[i], answer.Get());
       continue;
     }
-    hr = AnswerAudioLine(session, offer.Get(), static_cast<LONG>(i), lines[i].port, answer.Get());
+    LONG channel = -1;
+    hr = session.ReserveChannel(&channel);
+    // Once the engine has given out what channels it has, the rest go
+    // without; an engine that gives none at all is a failure.
+    if (hr == kMediaChannelFailure && reserved > 0) {
+      RejectLine(lines[i], answer.Get());
+      continue;
+    }
+    if (SUCCEEDED(hr)) {
+      ++reserved;
+      hr = AnswerAudioLine(session, channel, offer.Get(), static_cast<LONG>(i), lines[i].port,
+                           answer.Get());
+    }
     if (FAILED(hr)) {
       err << "medley answer: answering media line " << i + 1 << " failed (" << HresultText(hr)
           << ")\n";

@@ -84,6 +84,37 @@ const std::vector<Command>& AllCommands() {
        "                        length; 3 seconds when only recording; else the\n"
        "                        call hangs up as soon as it is up)\n",
        RunCall},
+      {"phone", "a SIP phone on the plug-in: take calls or make one",
+       "usage: medley phone --listen ADDR:PORT [--auto-answer] [OPTIONS]\n"
+       "       medley phone --dial SIP-URI [--listen ADDR:PORT] [OPTIONS]\n"
+       "\n"
+       "A SIP user agent whose calls carry their audio through the plug-in, loaded\n"
+       "as a softphone loads it (registered into a private registry file, created\n"
+       "by ProgID). With --listen it takes calls until interrupted: each rings until\n"
+       "Enter is pressed, or is answered at once with --auto-answer. With --dial it\n"
+       "calls SIP-URI and ends when that call ends. One line per call event on\n"
+       "standard output: \"call N incoming from URI\", \"ringing\", \"answered\",\n"
+       "\"codec NAME/RATE\", \"on hold\", \"resumed\", \"dtmf sent K\", \"hung up by us\"\n"
+       "or \"by peer\", \"cancelled by peer\", \"refused STATUS REASON\" (ours) or\n"
+       "\"refused by peer STATUS REASON\". Exit status 0 when the call was set up and\n"
+       "ended normally (or, listening, when interrupted), 1 otherwise.\n"
+       "\n"
+       "  --listen ADDR:PORT  local SIP address on UDP (dialling: default the\n"
+       "                      address that reaches the called host, any free\n"
+       "                      port); ADDR is also the media address\n"
+       "  --auto-answer       answer incoming calls at once\n"
+       "  --play FILE         send this WAV file into the first call (else the\n"
+       "                      microphone)\n"
+       "  --record FILE       record the first call, both directions, into this WAV\n"
+       "                      file\n"
+       "  --dtmf KEYS         press these keys (RFC 4733 events) once a call is up\n"
+       "  --seconds N         hang up each call N seconds after it is up\n"
+       "  --prefer LIST       codec names in preference order, separated by commas\n"
+       "                      (default G722,AMR-WB,PCMU,PCMA,G729,GSM,AMR,telephone-event)\n"
+       "  --register URI --user NAME --password SECRET\n"
+       "                      register as sip:NAME@ at the registrar URI, answering\n"
+       "                      its digest challenge; a refusal ends the phone\n",
+       RunPhone},
   };
   return commands;
 }

@@ -29,5 +29,7 @@ int RunAnswer(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunAnswerFrom(const Arguments& args, std::istream& in, std::ostream& out, std::ostream& err);
 // Two handler objects from the component's entry points call each other.
 int RunCall(const Arguments& args, std::ostream& out, std::ostream& err);
+// A SIP phone on the plug-in: takes calls (--listen) or makes one (--dial).
+int RunPhone(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tools

@@ -1,7 +1,6 @@
 #include "engine/standin/channel_receiver.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <string_view>
 
 #include "engine/standin/codec_catalogue.h"
@@ -50,6 +49,10 @@ void ChannelReceiver::SetSendPayloadType(int payloadType, const EngineCodecRecor
 void ChannelReceiver::SetEventPayloadType(int payloadType) {
   eventPayloadType_ = payloadType;
   Rebuild();
+}
+
+void ChannelReceiver::SetEventClockRate(int rate) {
+  if (rate > 0) eventClockRate_ = rate;
 }
 
 void ChannelReceiver::Rebuild() {
@@ -129,34 +132,18 @@ void ChannelReceiver::OnDatagram(const std::uint8_t* data, std::size_t size, boo
 
   if (Named(*entry, "telephone-event")) {
     TelephoneEventBlock block;
-    // Events count in the clock of the audio they go with (RFC 4733).
+    // Events count in their own payload's clock, as negotiated (RFC 4733).
     if (ParseTelephoneEvent(packet.payload, packet.payloadSize, &block))
-      events_.OnPacket(packet.header.timestamp, block,
-                       jitterClock_ > 0 ? jitterClock_ : entry->frequency);
+      events_.OnPacket(packet.header.timestamp, block, eventClockRate_);
     return;
   }
   if (!play) return;
   if (!jitter_ || jitterClock_ != entry->frequency) {
     jitterClock_ = entry->frequency;
-    jitter_ = CreateJitterBuffer(jitterClock_ / 50);
-    haveTimestamp_ = false;
-  }
-  // A timestamp far from the stream's, or more packets waiting than a
-  // second of audio, means the stream restarted (or someone is feeding us
-  // nonsense): start over rather than keep what cannot be played.
-  const std::int64_t distance = static_cast<std::int32_t>(packet.header.timestamp - lastTimestamp_);
-  if (!haveTimestamp_ ||
-      std::abs(distance) > std::int64_t{kMaxTimestampJumpSeconds} * jitterClock_ ||
-      jitter_->Held() >= kMaxHeldPackets) {
-    jitter_->Reset();
-    lastTimestamp_ = packet.header.timestamp;
-    haveTimestamp_ = true;
-  } else if (distance > 0) {
-    lastTimestamp_ = packet.header.timestamp;
+    jitter_ = std::make_unique<JitterBuffer>(jitterClock_ / 50);
   }
   jitter_->Put(packet.payload, packet.payloadSize, packet.header.timestamp,
-               PayloadSpan(*entry, packet.payloadSize), packet.header.sequence,
-               packet.header.payloadType);
+               PayloadSpan(*entry, packet.payloadSize), packet.header.payloadType);
 }
 
 AudioDecoder* ChannelReceiver::DecoderFor(int payloadType, const EngineCodecRecord& entry) {
@@ -176,56 +163,76 @@ void ChannelReceiver::SwitchRate(int rate) {
   noise_.reset();
 }
 
-void ChannelReceiver::AppendSilence(int samples) { fifo_.insert(fifo_.end(), samples, 0); }
+void ChannelReceiver::AppendSilence(std::size_t samples) { fifo_.insert(fifo_.end(), samples, 0); }
 
+std::size_t ChannelReceiver::SamplesOf(int ticks) const {
+  if (ticks <= 0 || jitterClock_ <= 0) return 0;
+  return static_cast<std::size_t>(std::int64_t{ticks} * fifoRate_ / jitterClock_);
+}
+
+// Appends the packet's audio: exactly its span less what it skips, so the
+// playout keeps the stream's timing (a decoder that gives more keeps it).
 void ChannelReceiver::Render(const JitterPacket& packet) {
+  const int ticks = packet.span - packet.skip;
   const EngineCodecRecord* entry = Lookup(packet.payloadType);
-  if (!entry) return RenderGap(packet.span);
+  if (!entry) return RenderGap(ticks);
   if (Named(*entry, "CN")) {
     if (!noise_) noise_ = std::make_unique<ComfortNoiseGenerator>(fifoRate_);
     noise_->Update(packet.payload.data(), packet.payload.size());
     comfortNoise_ = true;
-    return RenderGap(packet.span);
+    return RenderGap(ticks);
   }
   AudioDecoder* decoder = DecoderFor(packet.payloadType, *entry);
-  if (!decoder) return RenderGap(packet.span);
+  if (!decoder) return RenderGap(ticks);
   SwitchRate(decoder->SampleRate());
   lastDecoder_ = decoder;
   comfortNoise_ = false;
   concealedRun_ = 0;
+  const std::size_t start = fifo_.size();
   if (!decoder->Decode(packet.payload.data(), packet.payload.size(), fifo_))
     decoder->Conceal(fifo_);
+  const std::size_t whole = SamplesOf(packet.span);
+  if (fifo_.size() - start < whole) fifo_.resize(start + whole, 0);
+  const std::size_t skipped = std::min(SamplesOf(packet.skip), fifo_.size() - start);
+  fifo_.erase(fifo_.begin() + static_cast<std::ptrdiff_t>(start),
+              fifo_.begin() + static_cast<std::ptrdiff_t>(start + skipped));
 }
 
+// Fills `span` ticks: comfort noise after a SID, the decoder's concealment
+// for the first few frames of a gap, then silence.
 void ChannelReceiver::RenderGap(int span) {
-  const int frame = fifoRate_ / 50;
-  const int samples = span > 0 && jitterClock_ > 0
-                          ? static_cast<int>(std::int64_t{span} * fifoRate_ / jitterClock_)
-                          : frame;
-  if (comfortNoise_ && noise_) return noise_->Generate(static_cast<std::size_t>(samples), fifo_);
+  const std::size_t samples = SamplesOf(span);
+  if (samples == 0) return;
+  if (comfortNoise_ && noise_) return noise_->Generate(samples, fifo_);
   if (lastDecoder_ && concealedRun_ < kMaxConcealedFrames) {
     ++concealedRun_;
     ++concealed_;
-    return lastDecoder_->Conceal(fifo_);
+    const std::size_t start = fifo_.size();
+    lastDecoder_->Conceal(fifo_);
+    fifo_.resize(start + samples, 0);
+    return;
   }
   AppendSilence(samples);
 }
 
 int ChannelReceiver::PlayoutFrame(std::int16_t* pcm) {
-  for (int pulls = 0; pulls < 4 && Available() < static_cast<std::size_t>(fifoRate_ / 50);
+  for (int pulls = 0; jitter_ && pulls < kMaxPullsPerFrame &&
+                      Available() < static_cast<std::size_t>(fifoRate_ / 50);
        ++pulls) {
-    if (!jitter_) break;
-    if (jitter_->Get(jitterClock_ / 50, &due_) == JitterBuffer::Result::kPacket)
+    const int buffered =
+        static_cast<int>(static_cast<std::int64_t>(Available()) * jitterClock_ / fifoRate_);
+    const JitterBuffer::Result result = jitter_->Get(buffered, &due_);
+    if (result == JitterBuffer::Result::kIdle) break;
+    if (result == JitterBuffer::Result::kPacket)
       Render(due_);
     else
       RenderGap(due_.span);
-    jitter_->Tick();
   }
-  const int frame = fifoRate_ / 50;
-  if (Available() < static_cast<std::size_t>(frame))
-    AppendSilence(frame - static_cast<int>(Available()));
+  if (jitter_) jitter_->Tick();
+  const std::size_t frame = static_cast<std::size_t>(fifoRate_ / 50);
+  if (Available() < frame) AppendSilence(frame - Available());
   std::copy_n(fifo_.begin() + static_cast<std::ptrdiff_t>(fifoRead_), frame, pcm);
-  fifoRead_ += static_cast<std::size_t>(frame);
+  fifoRead_ += frame;
   if (fifoRead_ >= fifo_.size() / 2) {  // keep the buffer from creeping
     fifo_.erase(fifo_.begin(), fifo_.begin() + static_cast<std::ptrdiff_t>(fifoRead_));
     fifoRead_ = 0;
@@ -239,7 +246,6 @@ void ChannelReceiver::EndFrame() {
 
 void ChannelReceiver::ResetStream() {
   if (jitter_) jitter_->Reset();
-  haveTimestamp_ = false;
   fifo_.clear();
   fifoRead_ = 0;
   comfortNoise_ = false;

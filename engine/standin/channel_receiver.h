@@ -33,9 +33,9 @@ class ChannelReceiver {
   static constexpr int kSourceTimeoutFrames = 10;
   // Lost frames concealed by the decoder before the output turns silent.
   static constexpr int kMaxConcealedFrames = 3;
-  // The jitter buffer starts over beyond these.
-  static constexpr int kMaxTimestampJumpSeconds = 2;
-  static constexpr int kMaxHeldPackets = 50;
+  // Bounds the jitter buffer's answers taken for one frame (short packets
+  // need several).
+  static constexpr int kMaxPullsPerFrame = 16;
 
   ChannelReceiver();
 
@@ -43,6 +43,8 @@ class ChannelReceiver {
   void AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry);
   void SetSendPayloadType(int payloadType, const EngineCodecRecord* entry);
   void SetEventPayloadType(int payloadType);
+  // Telephone events count in this RTP clock (Hz, above 0; 8000 until told).
+  void SetEventClockRate(int rate);
 
   // One datagram from the channel's socket; audio is kept for playout only
   // when `play` is true.
@@ -68,8 +70,10 @@ class ChannelReceiver {
   void Render(const JitterPacket& packet);
   void RenderGap(int span);
   void SwitchRate(int rate);
-  void AppendSilence(int samples);
+  void AppendSilence(std::size_t samples);
   std::size_t Available() const { return fifo_.size() - fifoRead_; }
+  // Samples of the playout rate that `ticks` of the RTP clock cover.
+  std::size_t SamplesOf(int ticks) const;
 
   std::map<int, const EngineCodecRecord*> announced_;
   int sendPayloadType_ = -1;
@@ -88,8 +92,6 @@ class ChannelReceiver {
 
   std::unique_ptr<JitterBuffer> jitter_;
   int jitterClock_ = 0;
-  bool haveTimestamp_ = false;
-  std::uint32_t lastTimestamp_ = 0;  // the newest audio timestamp kept
   std::map<int, std::unique_ptr<AudioDecoder>> decoders_;
   AudioDecoder* lastDecoder_ = nullptr;
   int concealedRun_ = 0;
@@ -101,6 +103,7 @@ class ChannelReceiver {
   JitterPacket due_;
 
   TelephoneEventReceiver events_;
+  int eventClockRate_ = 8000;
   std::uint64_t received_ = 0;
   std::uint64_t ignored_ = 0;
   std::uint64_t concealed_ = 0;

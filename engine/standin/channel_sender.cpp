@@ -10,7 +10,8 @@ namespace standin {
 ChannelSender::ChannelSender(std::mt19937& random)
     : ssrc_(static_cast<std::uint32_t>(random())),
       sequence_(static_cast<std::uint16_t>(random())),
-      timestamp_(static_cast<std::uint32_t>(random())) {}
+      timestamp_(static_cast<std::uint32_t>(random())),
+      eventClock_(timestamp_) {}
 
 bool ChannelSender::SetCodec(const EngineCodecRecord& codec) {
   std::unique_ptr<AudioEncoder> encoder = CreateEncoder(codec);
@@ -31,6 +32,10 @@ void ChannelSender::SetVad(bool enable, int mode) {
   detector_.SetMode(mode);
   detector_.Reset();
   silent_ = false;
+}
+
+void ChannelSender::SetEventClockRate(int rate) {
+  if (rate / 50 > 0) eventClockRate_ = rate;  // a frame must be a tick at least
 }
 
 bool ChannelSender::QueueEvent(int event, int attenuationDb, int durationMs) {
@@ -54,24 +59,40 @@ void ChannelSender::Emit(bool marker, int payloadType, std::uint32_t timestamp,
   WriteRtp(header, payload_.data(), payload_.size(), datagram);
 }
 
-bool ChannelSender::NextPacket(std::int16_t* pcm, std::vector<std::uint8_t>& datagram) {
+bool ChannelSender::NextPacket(std::uint64_t frame, std::int16_t* pcm,
+                               std::vector<std::uint8_t>& datagram) {
   if (!encoder_) return false;
   const int samples = encoder_->FrameSamples();
   const std::uint32_t ticks = static_cast<std::uint32_t>(encoder_->RtpTicksPerFrame());
+  const std::uint32_t eventTicks = static_cast<std::uint32_t>(eventClockRate_ / 50);
+  // Periods that went by without a frame: the sampling clock ran on (RFC
+  // 3550 5.1), and what follows starts a new talkspurt. The sums wrap modulo
+  // 2^32 as RTP timestamps do.
+  const std::uint64_t missed = anyFrame_ && frame > lastFrame_ ? frame - lastFrame_ - 1 : 0;
+  if (missed > 0) {
+    timestamp_ += static_cast<std::uint32_t>(missed * ticks);
+    eventClock_ += static_cast<std::uint32_t>(missed * eventTicks);
+    marker_ = true;
+  }
+  anyFrame_ = true;
+  lastFrame_ = frame;
   const std::uint32_t now = timestamp_;
+  const std::uint32_t eventNow = eventClock_;
   timestamp_ += ticks;
+  eventClock_ += eventTicks;
   tone_.Generate(pcm, samples, encoder_->SampleRate());
   payload_.clear();
 
   // An event replaces the audio while it lasts; all its packets carry the
-  // timestamp of its start and a growing duration.
+  // timestamp of its start and a growing duration, both in the event clock.
+  // On the audio's clock an event shares the audio's timestamps.
   if (!eventSender_.Active() && !events_.empty()) {
     const QueuedEvent next = events_.front();
     events_.pop_front();
     eventSender_.Start(next.event, next.attenuationDb,
-                       static_cast<int>(std::int64_t{next.durationMs} * codec_.frequency / 1000),
-                       static_cast<int>(ticks));
-    eventTimestamp_ = now;
+                       static_cast<int>(std::int64_t{next.durationMs} * eventClockRate_ / 1000),
+                       static_cast<int>(eventTicks));
+    eventTimestamp_ = eventTicks == ticks ? now : eventNow;
     ++eventsSent_;
   }
   if (eventSender_.Active()) {

@@ -131,6 +131,11 @@ void MediaChannel::SetEventPayloadType(int payloadType) {
   receiver_.SetEventPayloadType(payloadType);
 }
 
+void MediaChannel::SetEventClockRate(int rate) {
+  sender_.SetEventClockRate(rate);
+  receiver_.SetEventClockRate(rate);
+}
+
 int MediaChannel::SendTelephoneEvent(int event, bool outOfBand, int lengthMs, int attenuationDb) {
   if (outOfBand)
     return sender_.QueueEvent(event, attenuationDb, lengthMs) ? kNoError : kInvalidArgument;
@@ -187,7 +192,8 @@ void MediaChannel::MixPlayout(PlayoutMix& mix) {
   meter_.Commit();
 }
 
-bool MediaChannel::SendFrame(CaptureFrame& capture, std::int32_t* localMix) {
+bool MediaChannel::SendFrame(CaptureFrame& capture, std::int32_t* localMix,
+                             std::uint64_t mediaFrame) {
   if (!sending_ || !hasDestination_ || !sender_.HasCodec()) return false;
   const int rate = sender_.SampleRate();
   const int samples = sender_.FrameSamples();
@@ -209,7 +215,7 @@ bool MediaChannel::SendFrame(CaptureFrame& capture, std::int32_t* localMix) {
     std::copy_n(rate == kEngineRate ? capture.Wide() : capture.Narrow(), samples, frame);
   }
   if (muted_) std::fill_n(frame, samples, 0);
-  if (sender_.NextPacket(frame, datagram_)) {
+  if (sender_.NextPacket(mediaFrame, frame, datagram_)) {
     UdpSocket* socket = SendingSocket();
     if (socket && socket->SendTo(destination_, datagram_.data(), datagram_.size())) ++packetsSent_;
   }

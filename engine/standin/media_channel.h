@@ -69,6 +69,8 @@ class MediaChannel {
   void SetVad(bool enable, int mode) { sender_.SetVad(enable, mode); }
   void SetTos(int tos);
   void SetEventPayloadType(int payloadType);
+  // The telephone-event payload's RTP clock in Hz, for both directions.
+  void SetEventClockRate(int rate);
   int SendTelephoneEvent(int event, bool outOfBand, int lengthMs, int attenuationDb);
   void SetMute(bool mute) { muted_ = mute; }
   // Each answers the player it replaces, for the caller to stop outside the
@@ -89,10 +91,11 @@ class MediaChannel {
   // Media thread, once per frame in this order.
   void ReceivePending(std::uint8_t* buffer, std::size_t capacity);
   void MixPlayout(PlayoutMix& mix);
-  // Sends this frame; adds the part of the call recording that is not the
-  // microphone (streams played as microphone) to `localMix`. True when the
-  // microphone itself went out unmuted.
-  bool SendFrame(CaptureFrame& capture, std::int32_t* localMix);
+  // Sends this frame, number `mediaFrame` of the media clock; adds the part
+  // of the call recording that is not the microphone (streams played as
+  // microphone) to `localMix`. True when the microphone itself went out
+  // unmuted.
+  bool SendFrame(CaptureFrame& capture, std::int32_t* localMix, std::uint64_t mediaFrame);
   void EndFrame() { receiver_.EndFrame(); }
 
   int SpeakerLevel() const { return meter_.Level(); }

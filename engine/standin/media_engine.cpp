@@ -247,7 +247,10 @@ void MediaEngine::Run() {
   while (!stopping_) {
     if (!HasWorkLocked()) {
       wake_.wait(lock, [&] { return stopping_ || HasWorkLocked(); });
-      next = Clock::now();
+      // The media clock counts the periods that passed while parked.
+      const Clock::time_point now = Clock::now();
+      if (now > next) mediaFrame_ += static_cast<std::uint64_t>((now - next) / kFrame);
+      next = now;
       continue;
     }
     // The callers' streams are read before the frame and written after it,
@@ -266,10 +269,13 @@ void MediaEngine::Run() {
     WriteRecordings(recordings);
     lock.lock();
     ++statistics_.framesRun;
+    ++mediaFrame_;
     next += kFrame;
     const Clock::time_point now = Clock::now();
     if (now - next > kMaxLag) {
-      statistics_.framesLate += static_cast<std::uint64_t>((now - next) / kFrame);
+      const auto skipped = static_cast<std::uint64_t>((now - next) / kFrame);
+      statistics_.framesLate += skipped;
+      mediaFrame_ += skipped;
       next = now;
     }
     wake_.wait_until(lock, next, [&] { return stopping_; });
@@ -329,7 +335,7 @@ void MediaEngine::ProcessFrame(FrameRecordings& recordings) {
   bool microphoneSent = false;
   CaptureFrame capture(microphone, captureDownsampler_);
   for (auto& [number, channel] : channels_)
-    microphoneSent = channel->SendFrame(capture, local) || microphoneSent;
+    microphoneSent = channel->SendFrame(capture, local, mediaFrame_) || microphoneSent;
 
   if (callRecording_ && !callPaused_) {
     for (int i = 0; i < kEngineFrame; ++i)

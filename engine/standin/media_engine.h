@@ -123,6 +123,10 @@ class MediaEngine {
   std::thread thread_;
   bool stopping_ = false;
 
+  // The media clock: 20 ms periods since the thread started, counting the
+  // frames run, the frames skipped and the time parked.
+  std::uint64_t mediaFrame_ = 0;
+
   std::mt19937 random_;
   std::map<int, std::unique_ptr<MediaChannel>> channels_;
 

@@ -1,6 +1,5 @@
-// The jitter buffer and voice processor of builds without speexdsp: the
-// fixed-delay buffer, and no echo cancellation or gain control.
-#include "engine/standin/jitter_buffer.h"
+// The voice processor of builds without speexdsp: no echo cancellation or
+// gain control.
 #include "engine/standin/voice_processor.h"
 
 namespace standin {
@@ -14,10 +13,6 @@ class PassThroughVoiceProcessor final : public VoiceProcessor {
 };
 
 }  // namespace
-
-std::unique_ptr<JitterBuffer> CreateJitterBuffer(int ticksPerFrame) {
-  return std::make_unique<PlainJitterBuffer>(ticksPerFrame);
-}
 
 std::unique_ptr<VoiceProcessor> CreateVoiceProcessor(int, int) {
   return std::make_unique<PassThroughVoiceProcessor>();

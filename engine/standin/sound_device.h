@@ -6,10 +6,12 @@
 // Device numbers (the wave device ids of SetSoundDevices):
 //   kNullDevice  the null device: silence in, sound out discarded. The
 //                engine uses it until SetSoundDevices chooses another.
-//   -1           the system's default device: ALSA's "default" PCM.
-//   0, 1, ...    ALSA sound card N as "plughw:N" (its first PCM, with rate
-//                and format conversion); an absent card cannot be opened.
-// On a Linux machine without any ALSA sound card every number gives the
+//   -1, 0, 1...  on Linux, ALSA devices numbered as the mixer numbers its
+//                wave-out devices (platform/alsa_sound_devices.h): -1 the
+//                default device, N the N-th card with a PCM of the
+//                direction (or the default device when there is no card);
+//                a number beyond them cannot be opened.
+// On a Linux machine without any ALSA sound device every number gives the
 // null device, so headless machines run calls as if nothing were missing.
 // The Windows build offers the null device only, whatever the number.
 // sound_device_posix.cpp and sound_device_win.cpp map the numbers; the

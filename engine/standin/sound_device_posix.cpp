@@ -1,9 +1,12 @@
+#include "engine/standin/alsa_sound_device.h"
+
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
-#include <string>
+#include <optional>
+#include <vector>
 
-#include "engine/standin/alsa_sound_device.h"
+#include "platform/alsa_sound_devices.h"
 
 namespace standin {
 namespace {
@@ -41,12 +44,6 @@ class AlsaSoundDevice final : public SoundDevice {
   SoundDirection direction_;
 };
 
-// Whether the machine has any ALSA sound card at all.
-bool AnyCard() {
-  int card = -1;
-  return snd_card_next(&card) == 0 && card >= 0;
-}
-
 }  // namespace
 
 std::unique_ptr<SoundDevice> OpenAlsaDevice(const char* name, SoundDirection direction,
@@ -65,13 +62,17 @@ std::unique_ptr<SoundDevice> OpenAlsaDevice(const char* name, SoundDirection dir
 }
 
 std::unique_ptr<SoundDevice> OpenSoundDevice(SoundDirection direction, int id, int sampleRate) {
-  // Without any sound card every number is the null device; checking first
-  // also keeps ALSA from printing its complaints about missing devices.
-  if (id == kNullDevice || !AnyCard()) return OpenNullSoundDevice();
-  if (id == -1) return OpenAlsaDevice("default", direction, sampleRate);
-  if (id < 0 || snd_card_load(id) != 1) return nullptr;
-  const std::string name = "plughw:" + std::to_string(id);
-  return OpenAlsaDevice(name.c_str(), direction, sampleRate);
+  if (id == kNullDevice) return OpenNullSoundDevice();
+  // The mixer numbers devices by the same rule, so its volume controls are
+  // those of the device played here.
+  const std::vector<platform::AlsaDeviceName> devices = platform::AlsaSoundDevices(
+      direction == SoundDirection::kCapture ? platform::SoundStream::kCapture
+                                            : platform::SoundStream::kPlayback);
+  // Without any sound device every number is the null device.
+  if (devices.empty()) return OpenNullSoundDevice();
+  const std::optional<platform::AlsaDeviceName> device = platform::NumberedAlsaDevice(devices, id);
+  if (!device) return nullptr;
+  return OpenAlsaDevice(device->pcm.c_str(), direction, sampleRate);
 }
 
 }  // namespace standin

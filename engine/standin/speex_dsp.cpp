@@ -1,75 +1,48 @@
-// The speexdsp-backed jitter buffer and voice processor.
+// The speexdsp-backed voice processor: echo cancellation and gain control.
+//
+// speexdsp prints its warnings to stderr, which belongs to the host. The one
+// this use can reach is the echo canceller resetting itself, either because
+// a frame is too loud for its sanity check or because its output has grown
+// louder than its input for 50 frames running. Frames too loud are passed
+// by here, and a canceller whose output stays louder than its input is
+// reset here first, silently; both are reported to the trace hook, at most
+// once per kReportIntervalFrames.
 #include <speex/speex_echo.h>
-#include <speex/speex_jitter.h>
 #include <speex/speex_preprocess.h>
 
 #include <algorithm>
+#include <vector>
 
-#include "engine/standin/jitter_buffer.h"
 #include "engine/standin/voice_processor.h"
+#include "platform/trace.h"
 
 namespace standin {
 namespace {
 
-// speexdsp's adaptive buffer. It copies packets in and out, so every packet
-// it holds is its own allocation, freed when played, late or displaced (at
-// most its fixed capacity of packets is held).
-class SpeexJitterBuffer final : public JitterBuffer {
- public:
-  explicit SpeexJitterBuffer(int ticksPerFrame)
-      : buffer_(jitter_buffer_init(ticksPerFrame)), out_(kMaxJitterPayload) {}
-  ~SpeexJitterBuffer() override {
-    if (buffer_) jitter_buffer_destroy(buffer_);
+constexpr int kReportIntervalFrames = 500;
+// Frames of louder output after which the canceller is reset here, well
+// before speexdsp's own count of 50.
+constexpr int kDivergedFrames = 20;
+// speexdsp refuses a frame whose pre-emphasised (0.9) mean square reaches
+// 2e9; this stays clear of that by a tenth.
+constexpr double kLoudestMeanSquare = 1.8e9;
+
+bool TooLoudToCancel(const std::int16_t* pcm, int samples) {
+  double sum = 0;
+  int previous = 0;
+  for (int i = 0; i < samples; ++i) {
+    const double emphasised = pcm[i] - 0.9 * previous;
+    sum += emphasised * emphasised;
+    previous = pcm[i];
   }
-  SpeexJitterBuffer(const SpeexJitterBuffer&) = delete;
-  SpeexJitterBuffer& operator=(const SpeexJitterBuffer&) = delete;
+  return samples > 0 && sum / samples >= kLoudestMeanSquare;
+}
 
-  bool Valid() const { return buffer_ != nullptr; }
-
-  void Put(const std::uint8_t* payload, std::size_t size, std::uint32_t timestamp, int span,
-           std::uint16_t sequence, int payloadType) override {
-    if (size > kMaxJitterPayload || span <= 0) return;
-    JitterBufferPacket packet{};
-    // speexdsp copies the bytes and never writes through this pointer.
-    packet.data = const_cast<char*>(reinterpret_cast<const char*>(payload));
-    packet.len = static_cast<spx_uint32_t>(size);
-    packet.timestamp = timestamp;
-    packet.span = static_cast<spx_uint32_t>(span);
-    packet.sequence = sequence;
-    packet.user_data = static_cast<spx_uint32_t>(payloadType);
-    jitter_buffer_put(buffer_, &packet);
-  }
-
-  Result Get(int span, JitterPacket* out) override {
-    JitterBufferPacket packet{};
-    packet.data = reinterpret_cast<char*>(out_.data());
-    packet.len = static_cast<spx_uint32_t>(out_.size());
-    spx_int32_t offset = 0;
-    const int status = jitter_buffer_get(buffer_, &packet, span, &offset);
-    out->payload.clear();
-    if (status == JITTER_BUFFER_OK) {
-      out->payload.assign(out_.begin(),
-                          out_.begin() + std::min<std::size_t>(packet.len, out_.size()));
-      out->payloadType = static_cast<int>(packet.user_data);
-      out->span = static_cast<int>(packet.span);
-      return Result::kPacket;
-    }
-    out->span = static_cast<int>(packet.span);
-    return Result::kGap;
-  }
-
-  void Tick() override { jitter_buffer_tick(buffer_); }
-  void Reset() override { jitter_buffer_reset(buffer_); }
-  int Held() const override {
-    int count = 0;
-    jitter_buffer_ctl(buffer_, JITTER_BUFFER_GET_AVAILABLE_COUNT, &count);
-    return count;
-  }
-
- private:
-  ::JitterBuffer* buffer_;  // speexdsp's type of that name
-  std::vector<std::uint8_t> out_;
-};
+double Energy(const std::int16_t* pcm, int samples) {
+  double sum = 0;
+  for (int i = 0; i < samples; ++i) sum += static_cast<double>(pcm[i]) * pcm[i];
+  return sum;
+}
 
 class SpeexVoiceProcessor final : public VoiceProcessor {
  public:
@@ -92,15 +65,39 @@ class SpeexVoiceProcessor final : public VoiceProcessor {
   }
 
   void Process(std::int16_t* capture, const std::int16_t* playout) override {
-    if (echoCancellation_ && echo_) {
-      speex_echo_cancellation(echo_, capture, playout, cleaned_.data());
-      std::copy(cleaned_.begin(), cleaned_.end(), capture);
-    }
+    if (echoCancellation_ && echo_) Cancel(capture, playout);
     if ((echoCancellation_ || gainControl_) && preprocess_)
       speex_preprocess_run(preprocess_, capture);
   }
 
  private:
+  void Cancel(std::int16_t* capture, const std::int16_t* playout) {
+    if (framesSinceReport_ < kReportIntervalFrames) ++framesSinceReport_;
+    if (TooLoudToCancel(capture, frameSamples_) || TooLoudToCancel(playout, frameSamples_)) {
+      Report("a frame too loud for the echo canceller passed unchanged");
+      return;
+    }
+    speex_echo_cancellation(echo_, capture, playout, cleaned_.data());
+    louderFrames_ = Energy(cleaned_.data(), frameSamples_) > Energy(capture, frameSamples_) + 1.0
+                        ? louderFrames_ + 1
+                        : 0;
+    std::copy(cleaned_.begin(), cleaned_.end(), capture);
+    if (louderFrames_ >= kDivergedFrames) {
+      speex_echo_state_reset(echo_);
+      louderFrames_ = 0;
+      Report("the echo canceller diverged and was reset");
+    }
+  }
+
+  void Report(const char* what) {
+    ++unreported_;
+    if (framesSinceReport_ < kReportIntervalFrames && reported_) return;
+    platform::Trace("SpeexVoiceProcessor::Process, %s (%d times)", what, unreported_);
+    reported_ = true;
+    unreported_ = 0;
+    framesSinceReport_ = 0;
+  }
+
   // The states are made when first needed and kept: rebuilding would lose
   // what the echo canceller has learnt.
   void Configure() {
@@ -130,15 +127,13 @@ class SpeexVoiceProcessor final : public VoiceProcessor {
   SpeexEchoState* echo_ = nullptr;
   SpeexPreprocessState* preprocess_ = nullptr;
   std::vector<std::int16_t> cleaned_;
+  int louderFrames_ = 0;
+  bool reported_ = false;
+  int unreported_ = 0;
+  int framesSinceReport_ = 0;
 };
 
 }  // namespace
-
-std::unique_ptr<JitterBuffer> CreateJitterBuffer(int ticksPerFrame) {
-  auto buffer = std::make_unique<SpeexJitterBuffer>(ticksPerFrame);
-  if (buffer->Valid()) return buffer;
-  return std::make_unique<PlainJitterBuffer>(ticksPerFrame);
-}
 
 std::unique_ptr<VoiceProcessor> CreateVoiceProcessor(int sampleRate, int frameSamples) {
   return std::make_unique<SpeexVoiceProcessor>(sampleRate, frameSamples);

@@ -11,6 +11,10 @@ namespace {
 
 bool IsPayloadType(int payloadType) { return payloadType >= 0 && payloadType <= 127; }
 
+// The telephone-event clock rates accepted, in Hz.
+constexpr int kMinEventClockRate = 1000;
+constexpr int kMaxEventClockRate = 192000;
+
 }  // namespace
 
 int StandInCodec::NumOfCodecs() { return CodecCatalogue::Count(); }
@@ -49,8 +53,18 @@ int StandInCodec::SetRecPayloadType(int channel, const EngineCodecRecord& codec)
   if (!entry) return engine_.Fail(kUnsupportedCodec);
   EngineCodecRecord announced = *entry;
   announced.payloadType = codec.payloadType;
+  // Telephone events run on the clock their payload was announced with
+  // (telephone-event/8000 beside a 16 kHz codec counts 8000 ticks a
+  // second), in both directions; until then on 8000 Hz.
+  const bool events = entry == CodecCatalogue::Find("telephone-event", 8000);
+  if (events) {
+    if (codec.frequency < kMinEventClockRate || codec.frequency > kMaxEventClockRate)
+      return engine_.Fail(kInvalidArgument);
+    announced.frequency = codec.frequency;
+  }
   engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.AnnouncePayloadType(codec.payloadType, entry);
+    if (events) media.SetEventClockRate(codec.frequency);
     return kNoError;
   });
   for (EngineCodecRecord& known : state->receiveCodecs) {

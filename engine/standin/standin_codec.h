@@ -27,7 +27,9 @@ class StandInCodec final : public GIPSVECodec {
   // telephone-event); the payload type 0 to 127 is the caller's.
   int SetSendCodec(int channel, const EngineCodecRecord& codec) override;
   // The name must be a catalogue codec; a later call for the same name and
-  // frequency replaces the payload type.
+  // frequency replaces the payload type. For telephone-event the frequency
+  // (1000 to 192000 Hz, else kInvalidArgument) becomes the channel's event
+  // clock, used for the events it sends and receives; 8000 until then.
   int SetRecPayloadType(int channel, const EngineCodecRecord& codec) override;
   int SetVADStatus(int channel, int enable, int mode, int disableDtx) override;
   int Release() override;

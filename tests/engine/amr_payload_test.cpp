@@ -1,4 +1,4 @@
-// AMR frames between their storage form and bandwidth-efficient payloads.
+// AMR frames between their storage form and RTP payloads of both packings.
 #include <random>
 #include <vector>
 
@@ -48,11 +48,72 @@ TEST(AmrPayloadTest, EveryFrameTypeRoundTrips) {
                   static_cast<std::size_t>((10 + FrameBits(row.band, type) + 7) / 8));
         Bytes back;
         int frames = 0;
-        ASSERT_TRUE(
-            PayloadToStorageFrames(row.band, payload.data(), payload.size(), back, &frames));
+        Packing packing = Packing::kOctetAligned;
+        ASSERT_TRUE(PayloadToStorageFrames(row.band, payload.data(), payload.size(), back,
+                                           &frames, &packing));
         EXPECT_EQ(frames, 1);
         EXPECT_EQ(back, frame);
+        EXPECT_EQ(packing, Packing::kBandwidthEfficient);
       }
+    }
+  }
+}
+
+// The octet-aligned payload (RFC 4867 4.4) of storage frames, as peers such
+// as GStreamer's packer send it: a CMR byte, a TOC byte per frame, then the
+// frames' speech bytes.
+Bytes OctetAligned(const std::vector<Bytes>& frames, int modeRequest = kNoModeRequest) {
+  Bytes payload = {static_cast<std::uint8_t>(modeRequest << 4)};
+  for (std::size_t i = 0; i < frames.size(); ++i)
+    payload.push_back(
+        static_cast<std::uint8_t>((i + 1 < frames.size() ? 0x80 : 0) | (frames[i][0] & 0x7C)));
+  for (const Bytes& frame : frames) payload.insert(payload.end(), frame.begin() + 1, frame.end());
+  return payload;
+}
+
+TEST(AmrPayloadTest, OctetAlignedPayloadsAreToldByTheirShape) {
+  struct Row {
+    const char* what;
+    Band band;
+    std::vector<int> types;
+  } rows[] = {
+      {"12.2", Band::kNarrow, {7}},
+      {"4.75, which also fits the other packing", Band::kNarrow, {0}},
+      {"two speech frames and no data", Band::kNarrow, {7, 5, 15}},
+      {"SID", Band::kNarrow, {8}},
+      {"23.85", Band::kWide, {8}},
+      {"6.60", Band::kWide, {0}},
+      {"12.65 and SID", Band::kWide, {2, 9}},
+      {"speech lost", Band::kWide, {14}},
+  };
+  std::mt19937 random(4);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<Bytes> frames;
+    Bytes expected;
+    for (int type : row.types) {
+      frames.push_back(StorageFrame(row.band, type, 1, random));
+      expected.insert(expected.end(), frames.back().begin(), frames.back().end());
+    }
+    const Bytes payload = OctetAligned(frames, row.band == Band::kNarrow ? 7 : 8);
+    Bytes storage;
+    int count = 0;
+    Packing packing = Packing::kBandwidthEfficient;
+    ASSERT_TRUE(PayloadToStorageFrames(row.band, payload.data(), payload.size(), storage, &count,
+                                       &packing));
+    EXPECT_EQ(packing, Packing::kOctetAligned);
+    EXPECT_EQ(count, static_cast<int>(row.types.size()));
+    EXPECT_EQ(storage, expected);
+
+    // Reserved bits set or a byte too many: neither packing accounts for it.
+    std::vector<Bytes> spoiled = {payload, payload};
+    spoiled[0][0] |= 0x01;
+    spoiled[1].push_back(0);
+    for (const Bytes& bad : spoiled) {
+      Bytes untouched;
+      int none = 0;
+      EXPECT_FALSE(PayloadToStorageFrames(row.band, bad.data(), bad.size(), untouched, &none));
+      EXPECT_TRUE(untouched.empty());
     }
   }
 }

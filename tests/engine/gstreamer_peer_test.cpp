@@ -4,13 +4,16 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -136,6 +139,160 @@ TEST_P(GStreamerPeer, IsRecordedByUs) {
   ASSERT_EQ(engine.file->StopRecordingPlayout(), 0);
   ExpectArrivedTone(Samples(recording.written), 16000, kAmplitude, 1.5);
 }
+
+// Stretches of `pcm` (start and end sample) where 10 ms windows are louder
+// than `rms`; quieter spells shorter than 40 ms do not split a stretch.
+std::vector<std::pair<std::size_t, std::size_t>> LoudStretches(Pcm pcm, int sampleRate,
+                                                                 double rms) {
+  const std::size_t window = static_cast<std::size_t>(sampleRate / 100);
+  std::vector<std::pair<std::size_t, std::size_t>> stretches;
+  for (std::size_t at = 0; at + window <= pcm.size(); at += window) {
+    if (Rms(pcm.subspan(at, window)) <= rms) continue;
+    if (!stretches.empty() && at - stretches.back().second < 4 * window)
+      stretches.back().second = at + window;
+    else
+      stretches.emplace_back(at, at + window);
+  }
+  return stretches;
+}
+
+// A peer that plays by RTP timestamp alone (rtpjitterbuffer without
+// arrival-time slaving, audiorate filling the timeline) hears sending
+// resumed after a pause as one piece of tone, as far from the first as the
+// pause lasted; timestamps that ignored the pause would put the resumed
+// audio in the past, where a live sink drops it piece by piece.
+TEST(GStreamerPeerTimeline, SendingResumedAfterAPauseContinuesByTheClock) {
+  const int port = FreePortPair();
+  std::string folder = testing::TempDir() + "standin_gst_pause_XXXXXX";
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  const std::string output = folder + "/received.raw";
+  GstLaunch peer("udpsrc address=127.0.0.1 port=" + std::to_string(port) +
+                 " caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=PCMU,"
+                 "payload=0 ! rtpjitterbuffer latency=100 mode=none ! rtppcmudepay ! mulawdec ! "
+                 "audiorate ! audioconvert ! audio/x-raw,format=S16LE,rate=8000,channels=1 ! "
+                 "filesink location=" + output);
+  if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
+  std::this_thread::sleep_for(700ms);  // the peer binds its port
+
+  MemoryInStream tone(ToneBytes(1000, 4000, 16000, kAmplitude));
+  Engine engine;
+  int localPort = 0;
+  const int channel = engine.ChannelOnFreePort(&localPort);
+  ASSERT_GE(channel, 0);
+  ASSERT_EQ(engine.codec->SetSendCodec(channel, Codec("PCMU", 8000, 0, 0)), 0);
+  ASSERT_EQ(engine.base->SetSendDestination(channel, port, "127.0.0.1", -1, -1), 0);
+  ASSERT_EQ(engine.file->StartPlayingFileAsMicrophone(channel, &tone, true, 0, 1.0f), 0);
+  ASSERT_EQ(engine.base->StartSend(channel), 0);
+  std::this_thread::sleep_for(800ms);
+  ASSERT_EQ(engine.base->StopSend(channel), 0);
+  const auto stopped = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(1000ms);  // on hold
+  ASSERT_EQ(engine.base->StartSend(channel), 0);
+  const auto resumed = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(800ms);
+  ASSERT_EQ(engine.base->StopSend(channel), 0);
+  const auto ended = std::chrono::steady_clock::now();
+  EXPECT_TRUE(peer.Finish(5s));
+
+  const std::vector<std::int16_t> pcm = Samples(FileBytes(output));
+  std::remove(output.c_str());
+  rmdir(folder.c_str());
+  const auto stretches = LoudStretches(pcm, 8000, kAmplitude / 4);
+  ASSERT_EQ(stretches.size(), 2u) << "the tone before and after the pause, each in one piece";
+  const auto seconds = [](std::size_t samples) { return static_cast<double>(samples) / 8000; };
+  const auto since = [](auto from, auto to) { return std::chrono::duration<double>(to - from).count(); };
+  EXPECT_NEAR(seconds(stretches[1].first - stretches[0].second), since(stopped, resumed), 0.1);
+  EXPECT_NEAR(seconds(stretches[1].second - stretches[1].first), since(resumed, ended), 0.1);
+}
+
+// Whether GStreamer has every element of `elements` (false without
+// GStreamer); gst-inspect-1.0 answers at once, the wait is only a bound.
+bool GstHas(std::vector<std::string> elements) {
+  elements.insert(elements.begin(), {"gst-inspect-1.0", "--exists"});
+  for (std::size_t i = 2; i < elements.size(); ++i) {
+    std::vector<char*> argv = {elements[0].data(), elements[1].data(), elements[i].data(), nullptr};
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+    int status = 0;
+    bool reaped = false;
+    for (int waited = 0; waited < 500 && !reaped; ++waited) {
+      reaped = waitpid(pid, &status, WNOHANG) == pid;
+      if (!reaped) std::this_thread::sleep_for(10ms);
+    }
+    if (!reaped) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    if (!reaped || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+  }
+  return true;
+}
+
+struct AmrPacker {
+  std::string name;
+  const char* engineName;
+  int frequency;
+  int payloadType;  // announced to our receiver
+};
+
+void PrintTo(const AmrPacker& row, std::ostream* out) { *out << row.name; }
+
+class GStreamerAmrPacker : public testing::TestWithParam<AmrPacker> {};
+
+// GStreamer's rtpamrpay sends octet-aligned payloads; we tell them by their
+// shape and play them. Narrowband frames come from GStreamer's own encoder,
+// wideband ones (GStreamer has no encoder) from a file ours wrote.
+TEST_P(GStreamerAmrPacker, OctetAlignedPayloadsArePlayed) {
+  const AmrPacker& codec = GetParam();
+  if (!GstHas({"rtpamrpay", "amrnbenc", "amrparse"}))
+    GTEST_SKIP() << "GStreamer's AMR elements are not installed";
+  std::string folder = testing::TempDir() + "standin_gst_amr_XXXXXX";
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  const std::string file = folder + "/tone.amr";
+  MemoryOutStream recording;
+  Engine engine;
+  std::string source;
+  if (codec.frequency == 8000) {
+    source = "audiotestsrc is-live=true wave=sine freq=1000 volume=0.25 num-buffers=75 "
+             "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! amrnbenc";
+  } else {
+    MemoryInStream pcm(ToneBytes(1000, 1500, 16000, kAmplitude));
+    MemoryOutStream compressed;
+    const EngineCodecRecord record = Codec(codec.engineName, codec.frequency, 23850);
+    ASSERT_EQ(engine.file->ConvertPcmToCompressed(&pcm, &compressed, &record), 0);
+    FILE* out = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(compressed.written.data(), 1, compressed.written.size(), out);
+    std::fclose(out);
+    source = "filesrc location=" + file + " ! amrparse";
+  }
+  int port = 0;
+  const int channel = engine.ChannelOnFreePort(&port);
+  ASSERT_GE(channel, 0);
+  ASSERT_EQ(engine.codec->SetRecPayloadType(
+                channel, Codec(codec.engineName, codec.frequency, 0, codec.payloadType)),
+            0);
+  ASSERT_EQ(engine.base->StartListen(channel), 0);
+  ASSERT_EQ(engine.base->StartPlayout(channel), 0);
+  ASSERT_EQ(engine.file->StartRecordingPlayout(&recording, nullptr), 0);
+
+  GstLaunch peer(source + " ! rtpamrpay pt=" + std::to_string(codec.payloadType) +
+                 " ! udpsink host=127.0.0.1 port=" + std::to_string(port));
+  const bool started = peer.Started();
+  const bool finished = started && peer.Wait(10s);
+  std::remove(file.c_str());
+  rmdir(folder.c_str());
+  if (!started) GTEST_SKIP() << "gst-launch-1.0 is not installed";
+  EXPECT_TRUE(finished) << "1.5 s of frames and the peer ends";
+  std::this_thread::sleep_for(200ms);
+  ASSERT_EQ(engine.file->StopRecordingPlayout(), 0);
+  ExpectArrivedTone(Samples(recording.written), 16000, kAmplitude, 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Amr, GStreamerAmrPacker,
+    testing::Values(AmrPacker{"AMR", "AMR", 8000, 110}, AmrPacker{"AMRWB", "AMRWB", 16000, 111}),
+    [](const testing::TestParamInfo<AmrPacker>& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
     G711, GStreamerPeer,

@@ -162,6 +162,100 @@ INSTANTIATE_TEST_SUITE_P(PayloadTypes, TelephoneEvents,
                            return std::string(info.param.what);
                          });
 
+// The telephone-event clock comes from the telephone-event payload type
+// announced to the channel, not from the send codec: a 160 ms digit beside
+// AMR-WB lasts 1280 ticks on the wire at telephone-event/8000.
+TEST(TelephoneEventClock, FollowsTheAnnouncedEventPayload) {
+  const struct {
+    int announcedRate;  // 0: nothing announced
+    int finalDuration;
+  } rows[] = {{0, 1280}, {8000, 1280}, {16000, 2560}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.announcedRate);
+    Engine side;
+    int port = 0;
+    const int channel = side.ChannelOnFreePort(&port);
+    ASSERT_GE(channel, 0);
+    if (row.announcedRate > 0) {
+      ASSERT_EQ(side.codec->SetRecPayloadType(
+                    channel, Codec("telephone-event", row.announcedRate, 0, 101)),
+                0);
+    }
+    ASSERT_EQ(side.codec->SetSendCodec(channel, Codec("AMRWB", 16000, 23850, 97)), 0);
+    ASSERT_EQ(side.dtmf->SetDTMFPayloadType(channel, 101), 0);
+    TestSocket listener;
+    ASSERT_EQ(side.base->SetSendDestination(channel, listener.Port(), "127.0.0.1", -1, -1), 0);
+    ASSERT_EQ(side.base->StartSend(channel), 0);
+    ASSERT_EQ(side.dtmf->SendTelephoneEvent(channel, 7, true, 160, 10), 0);
+    int lastDuration = -1;
+    bool ended = false;
+    pollfd waiting{listener.Descriptor(), POLLIN, 0};
+    while (!ended && poll(&waiting, 1, 2000) == 1) {
+      std::uint8_t datagram[2048];
+      const ssize_t size = recv(listener.Descriptor(), datagram, sizeof datagram, 0);
+      if (size == 16 && (datagram[1] & 0x7F) == 101) {
+        lastDuration = datagram[14] << 8 | datagram[15];
+        ended = (datagram[13] & 0x80) != 0;
+      }
+    }
+    side.base->StopSend(channel);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(lastDuration, row.finalDuration);
+  }
+  Engine side;
+  int port = 0;
+  const int channel = side.ChannelOnFreePort(&port);
+  for (int rate : {0, -8000, 999, 192001}) {
+    EXPECT_EQ(side.codec->SetRecPayloadType(channel, Codec("telephone-event", rate, 0, 101)), -1)
+        << rate;
+    EXPECT_EQ(side.base->LastError(), 8003);
+  }
+}
+
+// The RTP timestamp and marker of the next datagram on `socket`; false when
+// none comes within `timeoutMs`.
+bool NextRtp(const TestSocket& socket, int timeoutMs, std::uint32_t* timestamp, bool* marker) {
+  pollfd waiting{socket.Descriptor(), POLLIN, 0};
+  std::uint8_t datagram[2048];
+  if (poll(&waiting, 1, timeoutMs) != 1 ||
+      recv(socket.Descriptor(), datagram, sizeof datagram, 0) < 12)
+    return false;
+  *timestamp = static_cast<std::uint32_t>(datagram[4] << 24 | datagram[5] << 16 |
+                                          datagram[6] << 8 | datagram[7]);
+  *marker = (datagram[1] & 0x80) != 0;
+  return true;
+}
+
+// A channel with nothing else to do lets the media thread park while its
+// sending is stopped; the RTP clock runs on all the same, and the audio
+// after the pause is marked.
+TEST(SendClock, RunsOnWhileSendingIsStopped) {
+  Engine side;
+  int port = 0;
+  const int channel = side.ChannelOnFreePort(&port);
+  ASSERT_GE(channel, 0);
+  ASSERT_EQ(side.codec->SetSendCodec(channel, Codec("PCMU", 8000, 0, 0)), 0);
+  TestSocket listener;
+  ASSERT_EQ(side.base->SetSendDestination(channel, listener.Port(), "127.0.0.1", -1, -1), 0);
+  ASSERT_EQ(side.base->StartSend(channel), 0);
+  std::this_thread::sleep_for(200ms);
+  ASSERT_EQ(side.base->StopSend(channel), 0);
+  const auto stopped = std::chrono::steady_clock::now();
+  std::uint32_t before = 0, after = 0;
+  bool marker = false;
+  int packets = 0;
+  while (NextRtp(listener, 200, &before, &marker)) ++packets;
+  ASSERT_GT(packets, 3);
+  std::this_thread::sleep_for(600ms);
+  ASSERT_EQ(side.base->StartSend(channel), 0);
+  const auto resumed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(NextRtp(listener, 2000, &after, &marker));
+  side.base->StopSend(channel);
+  const double paused = std::chrono::duration<double>(resumed - stopped).count();
+  EXPECT_NEAR((after - before) / 8000.0, paused + 0.04, 0.06);
+  EXPECT_TRUE(marker);
+}
+
 // In band, a digit is its two tones in the receiver's playout.
 TEST(InBandDtmf, ArrivesAsTheKeysTwoTones) {
   Call call;

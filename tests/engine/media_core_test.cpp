@@ -1,5 +1,5 @@
 // The media core's pieces on their own: RTP and telephone-event payloads,
-// rate conversion, meters, jitter buffers, sockets, sound devices, and a
+// rate conversion, meters, sockets, sound devices, and a
 // channel's sender and receiver talking without a network.
 #include <alsa/asoundlib.h>
 
@@ -19,7 +19,6 @@
 #include "engine/standin/codec_catalogue.h"
 #include "engine/standin/error_codes.h"
 #include "engine/standin/file_player.h"
-#include "engine/standin/jitter_buffer.h"
 #include "engine/standin/level_meter.h"
 #include "engine/standin/rate_converter.h"
 #include "engine/standin/rtp_packet.h"
@@ -256,72 +255,6 @@ TEST(VoiceActivity, ThresholdFollowsTheModeAndSpeechHangsOver) {
   EXPECT_FALSE(detector.IsSpeech(silence.data(), 160));
 }
 
-// The payload of packet `id` is its number.
-struct JitterCase {
-  const char* what;
-  std::vector<int> arrivals;  // packet numbers in the order they arrive
-  std::vector<int> played;    // what comes out, -1 for a gap
-};
-
-// Parameter: whether to test the plain buffer rather than this build's.
-class JitterBuffers : public testing::TestWithParam<bool> {
- protected:
-  std::unique_ptr<JitterBuffer> Make() const {
-    if (GetParam()) return std::make_unique<PlainJitterBuffer>(160);
-    return CreateJitterBuffer(160);
-  }
-  const char* Name() const { return GetParam() ? "plain" : "this build's"; }
-};
-
-TEST_P(JitterBuffers, PlayInTimestampOrderOnceEach) {
-  const JitterCase rows[] = {
-      {"in order", {0, 1, 2, 3, 4, 5}, {0, 1, 2, 3, 4, 5}},
-      {"swapped pairs", {1, 0, 3, 2, 5, 4}, {0, 1, 2, 3, 4, 5}},
-      {"duplicates", {0, 0, 1, 2, 2, 3, 4, 5, 5}, {0, 1, 2, 3, 4, 5}},
-      {"one lost", {0, 1, 2, 4, 5}, {0, 1, 2, -1, 4, 5}},
-  };
-  for (const JitterCase& row : rows) {
-    std::unique_ptr<JitterBuffer> buffer = Make();
-    for (int id : row.arrivals) {
-      const std::uint8_t payload = static_cast<std::uint8_t>(id);
-      buffer->Put(&payload, 1, 0xFFFFFD00u + 160u * static_cast<std::uint32_t>(id), 160,
-                  static_cast<std::uint16_t>(id), 0);  // the timestamps wrap on the way
-    }
-    std::vector<int> played;
-    JitterPacket packet;
-    for (int tick = 0; tick < 20 && played.size() < row.played.size(); ++tick) {
-      const bool got = buffer->Get(160, &packet) == JitterBuffer::Result::kPacket;
-      buffer->Tick();
-      if (got) {
-        played.push_back(packet.payload.at(0));
-      } else if (!played.empty()) {
-        played.push_back(-1);  // gaps before the first do not count
-      }
-    }
-    EXPECT_EQ(played, row.played) << Name() << ", " << row.what;
-    const std::uint8_t late = 1;
-    buffer->Put(&late, 1, 0xFFFFFD00u + 160u, 160, 1, 0);
-    EXPECT_NE(buffer->Get(160, &packet), JitterBuffer::Result::kPacket)
-        << Name() << ", " << row.what << ": a packet already played";
-  }
-}
-
-TEST_P(JitterBuffers, HoldLittleMemoryWhateverArrives) {
-  std::unique_ptr<JitterBuffer> buffer = Make();
-  std::mt19937 random(7);
-  const Bytes big(kMaxJitterPayload + 1, 1), normal(160, 2);
-  buffer->Put(big.data(), big.size(), 0, 160, 0, 0);
-  EXPECT_EQ(buffer->Held(), 0) << "oversized payloads are dropped";
-  for (int i = 0; i < 5000; ++i)
-    buffer->Put(normal.data(), normal.size(), static_cast<std::uint32_t>(random()), 160,
-                static_cast<std::uint16_t>(i), 0);
-  EXPECT_LE(buffer->Held(), 200);
-}
-
-INSTANTIATE_TEST_SUITE_P(Builds, JitterBuffers, testing::Bool(), [](const auto& info) {
-  return std::string(info.param ? "Plain" : "Default");
-});
-
 // Binding, sending and receiving are exercised by the loopback calls and
 // the port refusals of the engine tests.
 TEST(UdpSocket, ParsesOnlyDottedIpv4) {
@@ -380,7 +313,8 @@ std::vector<std::int16_t> Pump(ChannelSender& sender, ChannelReceiver& receiver,
   Bytes datagram;
   for (int frame = 0; frame < frames; ++frame) {
     std::vector<std::int16_t> copy = pcm;
-    if (sender.NextPacket(copy.data(), datagram) && deliver(frame, datagram))
+    if (sender.NextPacket(static_cast<std::uint64_t>(frame), copy.data(), datagram) &&
+        deliver(frame, datagram))
       receiver.OnDatagram(datagram.data(), datagram.size(), true);
     std::int16_t out[320];
     const int rate = receiver.PlayoutFrame(out);
@@ -447,7 +381,7 @@ TEST_F(SenderToReceiver, CountsLossAndKeepsToTheFirstSource) {
   Bytes datagram;
   for (int frame = 0; frame < 5; ++frame) {
     std::vector<std::int16_t> copy = tone;
-    ASSERT_TRUE(intruder.NextPacket(copy.data(), datagram));
+    ASSERT_TRUE(intruder.NextPacket(static_cast<std::uint64_t>(frame), copy.data(), datagram));
     receiver.OnDatagram(datagram.data(), datagram.size(), true);
   }
   EXPECT_EQ(Statistics().packetsIgnored, 5u);
@@ -458,7 +392,7 @@ TEST_F(SenderToReceiver, CountsLossAndKeepsToTheFirstSource) {
     receiver.EndFrame();
   }
   std::vector<std::int16_t> copy = tone;
-  ASSERT_TRUE(intruder.NextPacket(copy.data(), datagram));
+  ASSERT_TRUE(intruder.NextPacket(5, copy.data(), datagram));
   receiver.OnDatagram(datagram.data(), datagram.size(), true);
   EXPECT_EQ(Statistics().packetsReceived, 46u);
 }
@@ -483,6 +417,115 @@ TEST_F(SenderToReceiver, SilenceTravelsAsComfortNoise) {
   const double rms = Rms(Pcm(played).subspan(played.size() / 2));
   EXPECT_GT(rms, 5.0) << "comfort noise, not digital silence";
   EXPECT_LT(rms, 100.0);
+}
+
+// What a sender puts on the wire for the media clock's frames `frames`.
+std::vector<RtpView> SendAt(ChannelSender& sender, const std::vector<std::uint64_t>& frames,
+                            std::vector<Bytes>& datagrams) {
+  std::vector<RtpView> packets;
+  for (std::uint64_t frame : frames) {
+    std::vector<std::int16_t> pcm = Tone(sender.SampleRate(), 1000, 8000, 320);
+    Bytes datagram;
+    if (!sender.NextPacket(frame, pcm.data(), datagram)) continue;
+    datagrams.push_back(std::move(datagram));
+  }
+  for (const Bytes& datagram : datagrams) {
+    RtpView packet;
+    EXPECT_TRUE(ParseRtp(datagram.data(), datagram.size(), &packet));
+    packets.push_back(packet);
+  }
+  return packets;
+}
+
+std::vector<std::uint64_t> FrameRange(std::uint64_t first, std::uint64_t end) {
+  std::vector<std::uint64_t> frames;
+  for (std::uint64_t frame = first; frame < end; ++frame) frames.push_back(frame);
+  return frames;
+}
+
+// Audio timestamps run with the media clock: a pause (frames with nothing
+// sent) moves them on by its length and the audio after it is marked.
+TEST(SenderClock, TimestampsJumpByThePauseAndMarkTheResumption) {
+  const struct {
+    const char* name;
+    int frequency;
+    std::uint32_t ticks;  // per 20 ms
+  } rows[] = {{"PCMU", 8000, 160}, {"G722", 8000, 160}, {"AMRWB", 16000, 320}};
+  const std::vector<std::uint64_t> frames = {7, 8, 9, 60, 61, 62, 200};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::mt19937 random{17};
+    ChannelSender sender{random};
+    ASSERT_TRUE(sender.SetCodec(Codec(row.name, row.frequency)));
+    std::vector<Bytes> datagrams;
+    const std::vector<RtpView> packets = SendAt(sender, frames, datagrams);
+    ASSERT_EQ(packets.size(), frames.size());
+    for (std::size_t i = 1; i < packets.size(); ++i) {
+      EXPECT_EQ(packets[i].header.timestamp - packets[i - 1].header.timestamp,
+                static_cast<std::uint32_t>(frames[i] - frames[i - 1]) * row.ticks)
+          << "packet " << i;
+      EXPECT_EQ(packets[i].header.marker, frames[i] - frames[i - 1] > 1) << "packet " << i;
+    }
+    EXPECT_TRUE(packets[0].header.marker);
+  }
+}
+
+// Telephone events count in the clock their payload was given, whatever
+// the audio's: durations on the wire, the spacing of their timestamps, and
+// what a receiver on the same clock makes of them.
+TEST(SenderClock, EventsCountInTheirPayloadsClock) {
+  const struct {
+    const char* name;
+    int frequency;
+    int eventRate;
+  } rows[] = {{"AMRWB", 16000, 8000}, {"G722", 8000, 8000}, {"AMRWB", 16000, 16000},
+              {"PCMU", 8000, 48000}};
+  constexpr int kEventPayloadType = 101;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.name) + " with events at " + std::to_string(row.eventRate));
+    const EngineCodecRecord* entry = CodecCatalogue::Find(row.name, row.frequency);
+    ASSERT_NE(entry, nullptr);
+    std::mt19937 random{23};
+    ChannelSender sender{random};
+    ASSERT_TRUE(sender.SetCodec(*entry));
+    sender.SetEventPayloadType(kEventPayloadType);
+    sender.SetEventClockRate(row.eventRate);
+    ChannelReceiver receiver;
+    receiver.SetEventPayloadType(kEventPayloadType);
+    receiver.SetEventClockRate(row.eventRate);
+
+    // Audio, an event of 100 ms (7 packets), a pause, another event.
+    std::vector<Bytes> datagrams;
+    SendAt(sender, FrameRange(0, 5), datagrams);
+    ASSERT_TRUE(sender.QueueEvent(3, 10, 100));
+    SendAt(sender, FrameRange(5, 12), datagrams);
+    ASSERT_TRUE(sender.QueueEvent(4, 10, 100));
+    const std::vector<RtpView> packets = SendAt(sender, FrameRange(40, 47), datagrams);
+    ASSERT_EQ(packets.size(), 19u);
+
+    const std::uint32_t eventTicks = static_cast<std::uint32_t>(row.eventRate / 50);
+    const RtpView& firstEvent = packets[5];
+    const RtpView& secondEvent = packets[12];
+    ASSERT_EQ(firstEvent.header.payloadType, kEventPayloadType);
+    ASSERT_EQ(secondEvent.header.payloadType, kEventPayloadType);
+    EXPECT_EQ(secondEvent.header.timestamp - firstEvent.header.timestamp, 35 * eventTicks);
+    if (row.eventRate == entry->frequency) {
+      EXPECT_EQ(firstEvent.header.timestamp,
+                packets[4].header.timestamp + static_cast<std::uint32_t>(entry->packetSize))
+          << "on the audio's clock an event takes the audio's timestamp";
+    }
+    TelephoneEventBlock last;
+    ASSERT_TRUE(ParseTelephoneEvent(packets[11].payload, packets[11].payloadSize, &last));
+    EXPECT_TRUE(last.end);
+    EXPECT_EQ(last.duration, row.eventRate / 10);
+
+    for (const Bytes& datagram : datagrams) receiver.OnDatagram(datagram.data(), datagram.size(), true);
+    ASSERT_EQ(receiver.Events().Events().size(), 2u);
+    for (const ReceivedTelephoneEvent& event : receiver.Events().Events()) {
+      EXPECT_EQ(event.durationMs, 100);
+      EXPECT_TRUE(event.ended);
+    }
+  }
 }
 
 }  // namespace

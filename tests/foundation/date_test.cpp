@@ -144,23 +144,46 @@ TEST(DateTest, EpochSeconds) {
   EXPECT_LE(now - d.asEpoch(), 2u);
 }
 
-TEST(DateTest, LocalTimeUsesTheMachineStandardOffset) {
-  {
-    ScopedTimeZone zone("XST-05:30");
+TEST(DateTest, LocalTimeFollowsTheMachineZone) {
+  // Fields are the system's local time, daylight saving included; tz is the
+  // zone's standard offset.
+  const struct {
+    const char* zone;
+    std::uint32_t seconds;
+    const char* fields;
+  } cases[] = {
+      {"XST-05:30", 1705273200u, "2024-01-15T04:30:00+0530 wd1"},      // 2024-01-14 23:00 UTC
+      {"Europe/Berlin", 1705273200u, "2024-01-15T00:00:00+0100 wd1"},  // winter
+      {"Europe/Berlin", 1719835200u, "2024-07-01T14:00:00+0100 wd1"},  // summer: +2h
+      {"Europe/Berlin", 1711846799u, "2024-03-31T01:59:59+0100 wd7"},  // before the switch
+      {"Europe/Berlin", 1711846800u, "2024-03-31T03:00:00+0100 wd7"},  // after it
+      {"America/New_York", 1719835200u, "2024-07-01T08:00:00-0500 wd1"},
+      {"Europe/Berlin", 0xFFFFFFFFu, "1970-01-01T00:59:59+0100 wd4"},  // 1969-12-31 23:59:59 UTC
+  };
+  for (const auto& c : cases) {
+    ScopedTimeZone zone(c.zone);
     Date d;
-    d.fromEpoch(1705273200u, true);  // 2024-01-14 23:00 UTC
-    EXPECT_EQ(Fields(d), "2024-01-15T04:30:00+0530 wd1");
-    EXPECT_EQ(d.asEpoch(), 1705273200u);
-    d.now(true);
-    EXPECT_EQ(d.getTZ(), 530);
+    EXPECT_TRUE(d.fromEpoch(c.seconds, true));
+    EXPECT_EQ(Fields(d), c.fields) << c.zone << " " << c.seconds;
   }
-  {
-    // Daylight saving time is not applied: the standard offset only.
-    ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
-    Date d;
-    d.fromEpoch(1719835200u, true);  // 2024-07-01 12:00 UTC
-    EXPECT_EQ(Fields(d), "2024-07-01T13:00:00+0100 wd1");
-  }
+
+  // now(true) equals the system's local time at one of the seconds around the call.
+  ScopedTimeZone zone("Europe/Berlin");
+  auto systemLocal = [](std::time_t t) {
+    std::tm fields{};
+    localtime_r(&t, &fields);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S+0100", &fields);
+    return std::string(text);
+  };
+  const std::time_t before = std::time(nullptr);
+  Date d;
+  ASSERT_TRUE(d.now(true));
+  const std::time_t after = std::time(nullptr);
+  const std::string got = Text(d.asISO8601(true));
+  bool matched = false;
+  for (std::time_t t = before; t <= after && !matched; ++t) matched = got == systemLocal(t);
+  EXPECT_TRUE(matched) << got << " vs " << systemLocal(before);
 }
 
 TEST(DateTest, UtcComponentsCrossDayMonthAndYear) {

@@ -171,8 +171,9 @@ TEST_F(ChannelLifecycleTest, ReceiveParametersAnnounceDynamicNumbersAndKeepPlayo
   EXPECT_TRUE(Channel(channel).playing);
 }
 
-// Stopping playout or sending stops its stream first; a release stops every
-// stream still on, even when the engine refuses the stops.
+// Stopping playout or sending stops its stream first; a release deletes the
+// engine channel and then stops every stream still on, even when the engine
+// refuses the stops.
 TEST_F(ChannelLifecycleTest, StopsAndReleaseStopTheChannelsStreamsFirst) {
   for (bool engineRefusesStops : {false, true}) {
     SCOPED_TRACE(engineRefusesStops ? "engine refuses stops" : "playout and sending stopped first");
@@ -203,8 +204,8 @@ TEST_F(ChannelLifecycleTest, StopsAndReleaseStopTheChannelsStreamsFirst) {
       Engine().ClearCalls();
     }
     EXPECT_EQ(handler_->ReleaseChannel(channel), S_OK);
-    stops.insert(stops.end(),
-                 {"StopRecordingPlayout()", "StopRecordingCall()", "DeleteChannel(" + c + ")"});
+    stops.insert(stops.begin(), "DeleteChannel(" + c + ")");
+    stops.insert(stops.end(), {"StopRecordingPlayout()", "StopRecordingCall()"});
     EXPECT_EQ(EngineCalls(), stops);
     EXPECT_EQ(played->EndCalls() + sent->EndCalls() + recorded->EndCalls(), 3);
     // An engine that kept its relays finds them closed, never the host objects.
@@ -215,6 +216,44 @@ TEST_F(ChannelLifecycleTest, StopsAndReleaseStopTheChannelsStreamsFirst) {
     }
     EXPECT_EQ(played->CallsAfterEnd() + recorded->CallsAfterEnd(), 0);
     Engine().ClearFailures();
+  }
+}
+
+// The engine's DeleteChannel comes first. When it fails, its code is the
+// result and the channel stays counted with its streams running; the table
+// entry goes either way.
+TEST_F(ChannelLifecycleTest, ReleaseDeletesTheEngineChannelFirstAndKeepsItsStateWhenThatFails) {
+  struct Row {
+    bool deleteFails;
+    HRESULT released;
+    HRESULT stopPlayStream;      // S_OK while the channel's streams exist
+    size_t soundDeviceSettings;  // by the next reservation: 1 when none was left
+  };
+  const Row rows[] = {
+      {true, EngineErrorToHresult(8003), S_OK, 0},
+      {false, S_OK, S_FALSE, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.deleteFails ? "engine refuses" : "engine deletes");
+    Start();
+    LONG channel = Reserve();
+    auto played = host::MemoryAudioSource::Create("p");
+    ASSERT_EQ(Audio().StartPlayAudioStream(channel, 0, played.Get(), 100), S_OK);
+    std::string c = std::to_string(channel);
+    Engine().ClearCalls();
+    if (row.deleteFails) Engine().FailNext("DeleteChannel", 8003);
+    EXPECT_EQ(handler_->ReleaseChannel(channel), row.released);
+    Strings calls = {"DeleteChannel(" + c + ")"};
+    if (!row.deleteFails) calls.push_back("StopPlayingFileLocally(" + c + ")");
+    EXPECT_EQ(EngineCalls(), calls);
+    EXPECT_EQ(played->EndCalls(), row.deleteFails ? 0 : 1);
+    ChannelState* state = nullptr;
+    EXPECT_EQ(handler_->GetChannelState(channel, &state), E_INVALIDARG);
+    EXPECT_EQ(handler_->ReleaseChannel(channel), S_FALSE);
+    EXPECT_EQ(Audio().StopPlayAudioStream(channel), row.stopPlayStream);
+    Engine().ClearCalls();
+    Reserve();
+    EXPECT_EQ(Engine().CountOf("SetSoundDevices"), row.soundDeviceSettings);
   }
 }
 

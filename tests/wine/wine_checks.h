@@ -45,5 +45,7 @@ void CheckPortProbe(Checks& checks);
 void CheckWholeCall(Checks& checks);
 void CheckMixer(Checks& checks, const Options& options);
 void CheckTimers(Checks& checks);
+void CheckVideo(Checks& checks, const Options& options);
+void CheckLocalTime(Checks& checks);
 
 }  // namespace wine_tests

@@ -1,4 +1,5 @@
-// The Wine test host: checks the component as a Windows host meets it.
+// The Wine test host: checks the component as a Windows host meets it, its
+// exported video functions included.
 //
 //   medley_wine_tests.exe --module PATH [--audio none|null] [--unregistered]
 //
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
     wine_tests::CheckWholeCall(checks);
     wine_tests::CheckMixer(checks, options);
     wine_tests::CheckTimers(checks);
+    wine_tests::CheckVideo(checks, options);
+    wine_tests::CheckLocalTime(checks);
   }
   CoFreeUnusedLibraries();
   CoUninitialize();

@@ -27,6 +27,7 @@ class BitReader {
       value = (value << 1) | ((data_[position_ / 8] >> (7 - position_ % 8)) & 1);
     return value;
   }
+  void Skip(std::size_t count) { position_ += count; }
 
  private:
   const std::uint8_t* data_;
@@ -103,39 +104,114 @@ bool StorageFrameToPayload(Band band, const std::uint8_t* frame, std::size_t siz
   return true;
 }
 
-bool PayloadToStorageFrames(Band band, const std::uint8_t* payload, std::size_t size,
-                            std::vector<std::uint8_t>& storage, int* frames) {
-  if (size == 0 || size > 65535) return false;
+namespace {
+
+// One frame found in a payload: its TOC fields and where its speech bits begin.
+struct PayloadFrame {
+  int type;
+  int quality;
+  std::size_t speechBit;
+};
+
+// A reading of a payload in one packing. `oddities` counts what a careful
+// sender would not send: padding bits set, a CMR that names no mode, frames
+// marked damaged (Q = 0).
+struct Reading {
+  std::vector<PayloadFrame> frames;
+  int oddities = 0;
+};
+
+bool IsModeRequest(Band band, int request) {
+  return request == kNoModeRequest || ModeRate(band, request) > 0;
+}
+
+// RFC 4867 4.3: CMR(4), 6-bit TOC entries (F, FT, Q), the speech bits of
+// every frame back to back, zero padding to a byte boundary.
+bool ReadBandwidthEfficient(Band band, const std::uint8_t* payload, std::size_t size,
+                            Reading* reading) {
   BitReader reader(payload, size);
-  reader.Take(4);  // the mode request: this engine sends at the mode it was told
-  struct Entry {
-    int type;
-    int quality;
-  };
-  std::vector<Entry> entries;
+  if (!IsModeRequest(band, reader.Take(4))) ++reading->oddities;
+  std::vector<PayloadFrame>& frames = reading->frames;
   bool follow = true;
   while (follow) {
-    if (reader.Left() < 6) return false;
+    if (reader.Left() < 6 || frames.size() == kMaxFramesPerPayload) return false;
     follow = reader.Take(1) != 0;
-    int type = reader.Take(4);
-    int quality = reader.Take(1);
-    if (FrameBits(band, type) < 0 || entries.size() == kMaxFramesPerPayload) return false;
-    entries.push_back({type, quality});
+    const int type = reader.Take(4);
+    const int quality = reader.Take(1);
+    if (FrameBits(band, type) < 0) return false;
+    frames.push_back({type, quality, 0});
   }
-  std::size_t needed = 0;
-  for (const Entry& entry : entries)
-    needed += static_cast<std::size_t>(FrameBits(band, entry.type));
-  if (reader.Left() < needed || reader.Left() - needed >= 8) return false;
+  std::size_t bit = size * 8 - reader.Left();
+  for (PayloadFrame& frame : frames) {
+    frame.speechBit = bit;
+    bit += static_cast<std::size_t>(FrameBits(band, frame.type));
+  }
+  if (bit > size * 8 || size * 8 - bit >= 8) return false;
+  BitReader padding(payload, size);
+  padding.Skip(bit);
+  if (padding.Take(static_cast<int>(padding.Left())) != 0) ++reading->oddities;
+  return true;
+}
 
-  for (const Entry& entry : entries) {
-    storage.push_back(StorageToc(entry.type, entry.quality));
+// RFC 4867 4.4 without interleaving or CRCs: a CMR byte (4 bits, 4 reserved),
+// one TOC byte per frame (F, FT, Q, two padding bits), then each frame's
+// speech bits padded to whole bytes. Reserved and padding bits must be
+// zero here, which keeps bandwidth-efficient payloads from passing as
+// octet-aligned ones by chance.
+bool ReadOctetAligned(Band band, const std::uint8_t* payload, std::size_t size,
+                      Reading* reading) {
+  if (!IsModeRequest(band, payload[0] >> 4)) ++reading->oddities;
+  if (payload[0] & 0x0F) return false;
+  std::vector<PayloadFrame>& frames = reading->frames;
+  std::size_t at = 1;
+  bool follow = true;
+  while (follow) {
+    if (at >= size || frames.size() == kMaxFramesPerPayload) return false;
+    const std::uint8_t toc = payload[at++];
+    follow = (toc & 0x80) != 0;
+    const int type = (toc >> 3) & 0x0F;
+    if (FrameBits(band, type) < 0) return false;
+    if (toc & 0x03) return false;
+    frames.push_back({type, (toc >> 2) & 1, 0});
+  }
+  for (PayloadFrame& frame : frames) {
+    frame.speechBit = at * 8;
+    at += static_cast<std::size_t>((FrameBits(band, frame.type) + 7) / 8);
+  }
+  return at == size;
+}
+
+}  // namespace
+
+bool PayloadToStorageFrames(Band band, const std::uint8_t* payload, std::size_t size,
+                            std::vector<std::uint8_t>& storage, int* frames, Packing* packing) {
+  if (size == 0 || size > 65535) return false;
+  // Nothing says which packing a peer chose (SDP's octet-align is not told
+  // to the engine), so the payload's shape decides: the reading whose TOC
+  // and frame sizes account exactly for its length. When both do, the one
+  // a careful sender would have written; on a tie, bandwidth-efficient.
+  Reading efficient, aligned;
+  const bool efficientFits = ReadBandwidthEfficient(band, payload, size, &efficient);
+  const bool alignedFits = ReadOctetAligned(band, payload, size, &aligned);
+  if (!efficientFits && !alignedFits) return false;
+  for (Reading* reading : {&efficient, &aligned})
+    for (const PayloadFrame& frame : reading->frames)
+      if (frame.quality == 0) ++reading->oddities;
+  const bool useAligned = alignedFits && (!efficientFits || aligned.oddities < efficient.oddities);
+  const Reading& chosen = useAligned ? aligned : efficient;
+
+  for (const PayloadFrame& frame : chosen.frames) {
+    storage.push_back(StorageToc(frame.type, frame.quality));
+    BitReader reader(payload, size);
+    reader.Skip(frame.speechBit);
     std::vector<std::uint8_t> speech;
     BitWriter writer(speech);
-    int bits = FrameBits(band, entry.type);
+    const int bits = FrameBits(band, frame.type);
     for (int i = 0; i < bits; ++i) writer.PutBit(reader.Take(1));
     storage.insert(storage.end(), speech.begin(), speech.end());
   }
-  *frames += static_cast<int>(entries.size());
+  *frames += static_cast<int>(chosen.frames.size());
+  if (packing) *packing = useAligned ? Packing::kOctetAligned : Packing::kBandwidthEfficient;
   return true;
 }
 

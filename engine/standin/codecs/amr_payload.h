@@ -2,11 +2,13 @@
 // - the storage form of files: a TOC byte (frame type << 3 | quality << 2)
 //   and the speech bits padded to whole bytes, after the "#!AMR\n" or
 //   "#!AMR-WB\n" magic line;
-// - the RTP payload, which this engine sends and expects in the
+// - the RTP payload (RFC 4867), which this engine sends in the
 //   bandwidth-efficient form (the default when SDP does not ask for
 //   octet-align=1): a 4-bit mode request, a 6-bit TOC entry per frame
 //   (follow bit, frame type, quality), then every frame's speech bits back to
-//   back, padded to a whole byte.
+//   back, padded to a whole byte. It receives that form and the
+//   octet-aligned one (mode request and TOC entries in whole bytes, each
+//   frame padded to a byte), without interleaving or CRCs.
 // The codec libraries take and give the storage form; these functions
 // translate.
 #pragma once
@@ -43,11 +45,15 @@ std::string_view MagicLine(Band band);
 // when the frame's type is undefined or `size` does not match it.
 bool StorageFrameToPayload(Band band, const std::uint8_t* frame, std::size_t size,
                            std::vector<std::uint8_t>& payload);
+enum class Packing { kBandwidthEfficient, kOctetAligned };
+
 // Appends the payload's frames in storage form, back to back, and adds their
-// number to `frames`; false (nothing appended) for a malformed payload:
-// empty, an undefined frame type, too many frames, too few bits, or a whole
-// spare byte left.
+// number to `frames`; false (nothing appended) for a payload that neither
+// packing accounts for exactly: empty, an undefined frame type, too many
+// frames, too few bytes, or bytes left over. The packing is told by the
+// payload's shape; `packing`, when given, is set to the one used.
 bool PayloadToStorageFrames(Band band, const std::uint8_t* payload, std::size_t size,
-                            std::vector<std::uint8_t>& storage, int* frames);
+                            std::vector<std::uint8_t>& storage, int* frames,
+                            Packing* packing = nullptr);
 
 }  // namespace standin::amr
