@@ -5,14 +5,15 @@
 //
 // The engine calls Read on its own threads while the owner opens, closes and
 // resets the relay on another; every operation holds the relay's critical
-// section, also while it calls the source. The section is recursive, so a
-// source may stop its stream (and so close or reset this relay) from inside
-// its own Read.
+// section while it touches the fields, and lets it go while it calls the
+// source (one call at a time, relay_calls.h). So a source may stop its
+// stream (and so close or reset this relay) from inside its own Read, or
+// ask another thread to do it and wait.
 #pragma once
 
 #include "engine/engine_streams.h"
 #include "medley/audio_streams.h"
-#include "platform/sync.h"
+#include "audio/relay_calls.h"
 
 class RelayInStream final : public GIPSVEInStream {
  public:
@@ -26,12 +27,17 @@ class RelayInStream final : public GIPSVEInStream {
   // the relay is closed or reset) in `format`, an AudioStreamFormat. A null
   // source leaves the relay closed.
   void Open(LONG format, IAudioSource* source);
-  // Tells an open source that it is finished with (Read(null, 0)) and closes
-  // the relay; a closed relay stays as it is.
+  // Closes the relay and tells an open source that it is finished with
+  // (Read(null, 0)), after a read in progress on another thread has returned
+  // (waiting at most RelayCalls::kCloseWait); a closed relay stays as it is.
   void Close();
   // Forgets the source without telling it; the format is kept.
   void Reset();
   bool IsOpen();
+  // Whether a call into the host object is still in progress: one that
+  // outlasted Close's wait, or the one the caller is inside. The relay must
+  // then stay alive until that call returns.
+  bool Busy();
   // The format of the last Open.
   LONG Format();
 
@@ -46,9 +52,10 @@ class RelayInStream final : public GIPSVEInStream {
   int Rewind() override { return -1; }
 
  private:
-  void CloseLocked();
+  void CloseLocked(RelayCalls::Lock& lock);
 
-  platform::CriticalSection lock_;
+  RelaySection lock_;
+  RelayCalls calls_;
   LONG format_ = 0;
   IAudioSource* source_ = nullptr;
   bool closed_ = true;

@@ -3,7 +3,7 @@
 #include "audio/audio_stream_format.h"
 
 void RelayOutStream::Open(LONG format, IAudioSink* sink) {
-  platform::CriticalSectionLock lock(lock_);
+  RelayCalls::Lock lock(lock_);
   Reset();
   ++opens_;
   format_ = format;
@@ -14,32 +14,41 @@ void RelayOutStream::Open(LONG format, IAudioSink* sink) {
 }
 
 void RelayOutStream::Close() {
-  platform::CriticalSectionLock lock(lock_);
-  CloseLocked();
+  RelayCalls::Lock lock(lock_);
+  CloseLocked(lock);
 }
 
-void RelayOutStream::CloseLocked() {
+void RelayOutStream::CloseLocked(RelayCalls::Lock& lock) {
   if (closed_) return;
   // Closed before the end call, so that a sink that reacts by stopping its
-  // stream finds the relay closed already.
+  // stream finds the relay closed already, and no write begins after.
   closed_ = true;
-  sink_->Write(nullptr, 0);
+  IAudioSink* sink = sink_;
+  calls_.WaitForOthers(lock);
+  lock.unlock();
+  sink->Write(nullptr, 0);
+  lock.lock();
 }
 
 void RelayOutStream::Reset() {
-  platform::CriticalSectionLock lock(lock_);
+  RelayCalls::Lock lock(lock_);
   sink_ = nullptr;
   closed_ = true;
   skip_ = 0;
 }
 
 bool RelayOutStream::IsOpen() {
-  platform::CriticalSectionLock lock(lock_);
+  RelayCalls::Lock lock(lock_);
   return !closed_;
 }
 
+bool RelayOutStream::Busy() {
+  RelayCalls::Lock lock(lock_);
+  return calls_.Busy();
+}
+
 LONG RelayOutStream::Format() {
-  platform::CriticalSectionLock lock(lock_);
+  RelayCalls::Lock lock(lock_);
   return format_;
 }
 
@@ -50,21 +59,31 @@ bool RelayOutStream::Write(const void* data, int length) {
   }
   if (length < 0 || !data) return false;
   auto* in = static_cast<const BYTE*>(data);
-  platform::CriticalSectionLock lock(lock_);
-  if (closed_) return true;
+  RelayCalls::Lock lock(lock_);
+  calls_.Begin(lock);
+  if (closed_) {
+    calls_.End();
+    return true;
+  }
   if (skip_ > 0) {
     if (length <= skip_) {
       skip_ -= length;
+      calls_.End();
       return true;
     }
     in += skip_;
     length -= skip_;
     skip_ = 0;
   }
+  IAudioSink* sink = sink_;
   unsigned opened = opens_;
-  if (length == 0 || SUCCEEDED(sink_->Write(in, length))) return true;
+  lock.unlock();
+  const bool written = SUCCEEDED(sink->Write(in, length));
+  lock.lock();
+  calls_.End();
+  if (written) return true;
   // A sink that reopened the relay from inside its Write has ended only the
   // stream it was writing.
-  if (opens_ == opened) CloseLocked();
+  if (opens_ == opened) CloseLocked(lock);
   return false;
 }

@@ -4,13 +4,14 @@
 // receives bare frames.
 //
 // Threads and locking as RelayInStream: every operation holds the relay's
-// recursive critical section, also while it calls the sink, and a sink may
-// stop its stream from inside its own Write.
+// critical section while it touches the fields, not while it calls the
+// sink, and a sink may stop its stream from inside its own Write (or have
+// another thread do it while it waits).
 #pragma once
 
 #include "engine/engine_streams.h"
 #include "medley/audio_streams.h"
-#include "platform/sync.h"
+#include "audio/relay_calls.h"
 
 class RelayOutStream final : public GIPSVEOutStream {
  public:
@@ -23,12 +24,18 @@ class RelayOutStream final : public GIPSVEOutStream {
   // Starts relaying into `sink` (borrowed, as RelayInStream's source) in
   // `format`, an AudioStreamFormat. A null sink leaves the relay closed.
   void Open(LONG format, IAudioSink* sink);
-  // Tells an open sink that the stream has ended (Write(null, 0)) and closes
-  // the relay; a closed relay stays as it is.
+  // Closes the relay and tells an open sink that the stream has ended
+  // (Write(null, 0)), after a write in progress on another thread has
+  // returned (waiting at most RelayCalls::kCloseWait); a closed relay stays
+  // as it is.
   void Close();
   // Forgets the sink without telling it.
   void Reset();
   bool IsOpen();
+  // Whether a call into the host object is still in progress: one that
+  // outlasted Close's wait, or the one the caller is inside. The relay must
+  // then stay alive until that call returns.
+  bool Busy();
   // The format of the last Open.
   LONG Format();
 
@@ -41,9 +48,10 @@ class RelayOutStream final : public GIPSVEOutStream {
   int Rewind() override { return -1; }
 
  private:
-  void CloseLocked();
+  void CloseLocked(RelayCalls::Lock& lock);
 
-  platform::CriticalSection lock_;
+  RelaySection lock_;
+  RelayCalls calls_;
   LONG format_ = 0;
   IAudioSink* sink_ = nullptr;
   bool closed_ = true;

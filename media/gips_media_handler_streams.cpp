@@ -46,16 +46,19 @@ HRESULT CGipsMediaHandler::StartInStream(LONG channel, LONG format, IAudioSource
   RelayInStream& relay = toNetwork ? streams->sendRelay : streams->playRelay;
   relay.Open(format, source);
   float scale = static_cast<float>(volume) / 100.0f;
+  // On before the engine is asked: its thread may read the stream, and the
+  // source stop it, before the start returns.
+  running = true;
   hr = toNetwork
            ? voiceEngine_.StartPlayingFileAsMicrophone(channel, &relay, info->fileKind, scale, true)
            : voiceEngine_.StartPlayingFileLocally(channel, &relay, info->fileKind, scale);
   if (FAILED(hr)) {
     // Forgotten without the end call: the host hears nothing more of a stream
     // that never started.
+    running = false;
     relay.Reset();
     return hr;
   }
-  running = true;
   return S_OK;
 }
 
@@ -111,22 +114,27 @@ HRESULT CGipsMediaHandler::StartRecordAudioStream(LONG channel, LONG format, IAu
     if (streams->recording) return S_OK;
     if (!FindAudioStreamFormat(format)) return E_INVALIDARG;
     RelayOutStream& relay = streams->recordRelay;
+    // On before the engine is asked, as for the streams it reads.
+    streams->recording = true;
     if (format == AUDIO_STREAM_PCM) {
       relay.Open(format, sink);
       hr = voiceEngine_.StartRecordingPlayout(&relay);
     } else {
       CodecDescriptor codec;
       hr = GetCodec(format, &codec);
-      if (FAILED(hr)) return hr;
+      if (FAILED(hr)) {
+        streams->recording = false;
+        return hr;
+      }
       ForceRate(format, &codec);
       relay.Open(format, sink);
       hr = voiceEngine_.StartRecordingPlayout(codec, &relay);
     }
     if (FAILED(hr)) {
+      streams->recording = false;
       relay.Reset();
       return hr;
     }
-    streams->recording = true;
     return S_OK;
   });
 }
@@ -235,9 +243,12 @@ void CGipsMediaHandler::DropStreams(LONG channel) {
   StopSendStream(channel, s);
   StopRecordStream(s);
   StopConversation(s);
-  if (!s.playing && !s.sending && !s.recording) return;
-  // The engine refused a stop and may still call a relay: the host objects
-  // hear the end now, and the relays stay, closed, until the engine is gone.
+  const bool busy = s.playRelay.Busy() || s.sendRelay.Busy() || s.recordRelay.Busy();
+  if (!s.playing && !s.sending && !s.recording && !busy) return;
+  // The engine refused a stop and may still call a relay, or a call into a
+  // host object is still running in one (the host released the channel from
+  // inside it, or while it waited): the host objects hear the end now, and
+  // the relays stay, closed, until the engine is gone.
   for (RelayInStream* relay : {&s.playRelay, &s.sendRelay}) {
     relay->Close();
     relay->Reset();

@@ -21,7 +21,9 @@ enum ErrorCode : int {
   kOutOfMemory = 8013,
   // Audio files and streams.
   kBadFileData = 8021,        // the data is not of the kind given: not a WAV file, an unknown
-                              // magic line
+                              // magic line; or a file the engine does not play (below 8 kHz
+                              // or above 192 kHz, over two channels, a data length the
+                              // stream does not hold: files/wav_header.h)
   kStreamWriteFailed = 8022,  // an out-stream or the recording file refused data
   kFileOpenFailed = 8023,     // the recording file could not be created
   // The socket codes sit apart from the others: the media handler retries

@@ -149,9 +149,18 @@ int MediaChannel::SendTelephoneEvent(int event, bool outOfBand, int lengthMs, in
   return sender_.StartTone(event, attenuationDb, lengthMs) ? kNoError : kInvalidArgument;
 }
 
-void MediaChannel::PlayAsMicrophone(std::unique_ptr<FilePlayer> player, bool mix) {
-  microphonePlayer_ = std::move(player);
+std::shared_ptr<FilePlayer> MediaChannel::PlayAsMicrophone(std::shared_ptr<FilePlayer> player,
+                                                           bool mix) {
+  microphonePlayer_.swap(player);
   mixMicrophone_ = mix;
+  return player;
+}
+
+void MediaChannel::CollectPlayers(std::vector<std::shared_ptr<FilePlayer>>& players) const {
+  if (localPlayer_) players.push_back(localPlayer_);
+  // A stream played as the microphone moves on only while it is sent.
+  if (microphonePlayer_ && sending_ && hasDestination_ && sender_.HasCodec())
+    players.push_back(microphonePlayer_);
 }
 
 bool MediaChannel::Active() const {

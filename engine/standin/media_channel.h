@@ -4,7 +4,7 @@
 // port was asked for), its sender and receiver, and the streams played into
 // it. Only the peer's RTP reaches the receiver (see SourceFilter). The host
 // side configures it and the media thread runs it, always with the engine
-// lock held.
+// lock held; only the players' streams are read without it (file_player.h).
 #pragma once
 
 #include <chrono>
@@ -89,8 +89,16 @@ class MediaChannel {
   void SetEventClockRate(int rate);
   int SendTelephoneEvent(int event, bool outOfBand, int lengthMs, int attenuationDb);
   void SetMute(bool mute) { muted_ = mute; }
-  void PlayLocally(std::unique_ptr<FilePlayer> player) { localPlayer_ = std::move(player); }
-  void PlayAsMicrophone(std::unique_ptr<FilePlayer> player, bool mix);
+  // Each answers the player it replaces, for the caller to stop outside the
+  // engine lock.
+  std::shared_ptr<FilePlayer> PlayLocally(std::shared_ptr<FilePlayer> player) {
+    localPlayer_.swap(player);
+    return player;
+  }
+  std::shared_ptr<FilePlayer> PlayAsMicrophone(std::shared_ptr<FilePlayer> player, bool mix);
+  // Adds the players of this channel (their streams are read before the
+  // frame, without the engine lock).
+  void CollectPlayers(std::vector<std::shared_ptr<FilePlayer>>& players) const;
   // Whether the media thread has anything to do for this channel.
   bool Active() const;
   bool Sending() const { return sending_; }
@@ -131,8 +139,8 @@ class MediaChannel {
 
   ChannelSender sender_;
   ChannelReceiver receiver_;
-  std::unique_ptr<FilePlayer> localPlayer_;
-  std::unique_ptr<FilePlayer> microphonePlayer_;
+  std::shared_ptr<FilePlayer> localPlayer_;
+  std::shared_ptr<FilePlayer> microphonePlayer_;
   bool mixMicrophone_ = true;
   Downsampler2 sendDownsampler_;
   LevelMeter meter_;

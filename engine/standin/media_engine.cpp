@@ -7,6 +7,12 @@
 namespace standin {
 namespace {
 
+void StopPlayers(MediaChannel& channel) {
+  for (const std::shared_ptr<FilePlayer>& player :
+       {channel.PlayLocally(nullptr), channel.PlayAsMicrophone(nullptr, true)})
+    if (player) player->Stop(MediaEngine::kStopWait);
+}
+
 // The largest UDP payload: datagrams are read whole, whatever they carry.
 constexpr std::size_t kDatagramCapacity = 65536;
 // SetMicVolume's level at which the microphone is taken as it is.
@@ -26,7 +32,8 @@ MediaEngine::~MediaEngine() {
   }
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
-  StopCallRecordingLocked();  // the thread is gone: nothing else holds the state
+  // The thread is gone: nothing else holds the state.
+  if (callRecording_) callRecording_->Stop(kStopWait, true);
 }
 
 int MediaEngine::AddChannel(int channel) {
@@ -41,19 +48,30 @@ int MediaEngine::AddChannel(int channel) {
 
 void MediaEngine::RemoveChannel(int channel) {
   std::unique_ptr<MediaChannel> removed;
-  std::lock_guard lock(mutex_);
-  auto found = channels_.find(channel);
-  if (found == channels_.end()) return;
-  removed = std::move(found->second);
-  channels_.erase(found);
+  {
+    std::lock_guard lock(mutex_);
+    auto found = channels_.find(channel);
+    if (found == channels_.end()) return;
+    removed = std::move(found->second);
+    channels_.erase(found);
+  }
+  StopPlayers(*removed);
 }
 
 void MediaEngine::Reset() {
-  std::lock_guard lock(mutex_);
-  channels_.clear();
-  if (playoutRecording_) playoutRecording_->Finish();
-  playoutRecording_.reset();
-  StopCallRecordingLocked();
+  std::map<int, std::unique_ptr<MediaChannel>> removed;
+  std::shared_ptr<FileRecorder> playout;
+  std::shared_ptr<FileRecorder> call;
+  {
+    std::lock_guard lock(mutex_);
+    removed.swap(channels_);
+    playout = std::move(playoutRecording_);
+    call = std::move(callRecording_);
+    callPaused_ = false;
+  }
+  for (auto& [number, channel] : removed) StopPlayers(*channel);
+  for (const auto& recorder : {playout, call})
+    if (recorder) recorder->Stop(kStopWait, true);
 }
 
 bool MediaEngine::HasWorkLocked() const {
@@ -138,26 +156,37 @@ int MediaEngine::SpeakerLevel(int channel) {
   return found == channels_.end() ? -1 : found->second->SpeakerLevel();
 }
 
-int MediaEngine::StartRecordingPlayout(std::unique_ptr<FileAudioWriter> writer) {
-  std::lock_guard lock(mutex_);
-  if (playoutRecording_) playoutRecording_->Finish();
-  playoutRecording_ = std::move(writer);
-  return WakeLocked() ? kNoError : kOutOfMemory;
+int MediaEngine::StartRecordingPlayout(std::shared_ptr<FileRecorder> recorder) {
+  bool woken = false;
+  {
+    std::lock_guard lock(mutex_);
+    playoutRecording_.swap(recorder);
+    woken = WakeLocked();
+  }
+  if (recorder) recorder->Stop(kStopWait, true);  // the one replaced
+  return woken ? kNoError : kOutOfMemory;
 }
 
 void MediaEngine::StopRecordingPlayout() {
-  std::lock_guard lock(mutex_);
-  if (playoutRecording_) playoutRecording_->Finish();
-  playoutRecording_.reset();
+  std::shared_ptr<FileRecorder> stopped;
+  {
+    std::lock_guard lock(mutex_);
+    stopped = std::move(playoutRecording_);
+  }
+  if (stopped) stopped->Stop(kStopWait, true);
 }
 
-int MediaEngine::StartRecordingCall(std::unique_ptr<FileAudioWriter> writer, int maxBytes) {
-  std::lock_guard lock(mutex_);
-  StopCallRecordingLocked();
-  callRecording_ = std::move(writer);
-  callPaused_ = false;
-  callBytesLeft_ = maxBytes;
-  return WakeLocked() ? kNoError : kOutOfMemory;
+int MediaEngine::StartRecordingCall(std::shared_ptr<FileRecorder> recorder, int maxBytes) {
+  bool woken = false;
+  {
+    std::lock_guard lock(mutex_);
+    callRecording_.swap(recorder);
+    callPaused_ = false;
+    callBytesLeft_ = maxBytes;
+    woken = WakeLocked();
+  }
+  if (recorder) recorder->Stop(kStopWait, true);
+  return woken ? kNoError : kOutOfMemory;
 }
 
 void MediaEngine::PauseRecordingCall(bool pause) {
@@ -166,14 +195,24 @@ void MediaEngine::PauseRecordingCall(bool pause) {
 }
 
 void MediaEngine::StopRecordingCall() {
-  std::lock_guard lock(mutex_);
-  StopCallRecordingLocked();
+  std::shared_ptr<FileRecorder> stopped;
+  {
+    std::lock_guard lock(mutex_);
+    stopped = std::move(callRecording_);
+    callPaused_ = false;
+  }
+  if (stopped) stopped->Stop(kStopWait, true);
 }
 
-void MediaEngine::StopCallRecordingLocked() {
-  if (callRecording_) callRecording_->Finish();
-  callRecording_.reset();
-  callPaused_ = false;
+void MediaEngine::EndRecording(std::shared_ptr<FileRecorder>& slot,
+                               const std::shared_ptr<FileRecorder>& recorder, bool finish) {
+  {
+    std::lock_guard lock(mutex_);
+    if (slot != recorder) return;  // stopped or replaced meanwhile, by whoever did it
+    slot.reset();
+    if (&slot == &callRecording_) callPaused_ = false;
+  }
+  recorder->Stop(kStopWait, finish);
 }
 
 bool MediaEngine::Statistics(int channel, ChannelStatistics* statistics) {
@@ -203,6 +242,8 @@ std::vector<TelephoneEventRecord> MediaEngine::ReceivedEvents(int channel) {
 void MediaEngine::Run() {
   std::unique_lock lock(mutex_);
   Clock::time_point next = Clock::now();
+  std::vector<std::shared_ptr<FilePlayer>> players;
+  FrameRecordings recordings;
   while (!stopping_) {
     if (!HasWorkLocked()) {
       wake_.wait(lock, [&] { return stopping_ || HasWorkLocked(); });
@@ -212,7 +253,21 @@ void MediaEngine::Run() {
       next = now;
       continue;
     }
-    ProcessFrame();
+    // The callers' streams are read before the frame and written after it,
+    // without the lock.
+    try {
+      for (auto& [number, channel] : channels_) channel->CollectPlayers(players);
+    } catch (const std::bad_alloc&) {
+      // The streams not collected play silence this frame.
+    }
+    lock.unlock();
+    for (const std::shared_ptr<FilePlayer>& player : players) player->Prefetch();
+    lock.lock();
+    ProcessFrame(recordings);
+    lock.unlock();
+    players.clear();
+    WriteRecordings(recordings);
+    lock.lock();
     ++statistics_.framesRun;
     ++mediaFrame_;
     next += kFrame;
@@ -245,7 +300,18 @@ void MediaEngine::CaptureMicrophone(bool needed, std::int16_t* microphone) {
   microphoneMeter_.Commit();
 }
 
-void MediaEngine::ProcessFrame() {
+void MediaEngine::WriteRecordings(FrameRecordings& recordings) {
+  // A stream that refused gets nothing more; a recording file is finished.
+  if (recordings.playout && !recordings.playout->Write(recordings.playoutPcm))
+    EndRecording(playoutRecording_, recordings.playout, false);
+  if (recordings.call &&
+      (!recordings.call->Write(recordings.callPcm) || recordings.callEnds))
+    EndRecording(callRecording_, recordings.call, true);
+  recordings.playout.reset();
+  recordings.call.reset();
+}
+
+void MediaEngine::ProcessFrame(FrameRecordings& recordings) {
   std::int16_t microphone[kEngineFrame];
   const bool anySending = std::any_of(channels_.begin(), channels_.end(),
                                       [](const auto& pair) { return pair.second->Sending(); });
@@ -260,8 +326,10 @@ void MediaEngine::ProcessFrame() {
   speakerMeter_.Add(lastPlayout_, kEngineFrame);
   speakerMeter_.Commit();
   if (playback_) playback_->Write(lastPlayout_, kEngineFrame);
-  if (playoutRecording_ && !playoutRecording_->WriteFrame(lastPlayout_, kEngineFrame))
-    playoutRecording_.reset();  // the stream refused: it gets nothing more
+  if (playoutRecording_) {
+    recordings.playout = playoutRecording_;
+    std::copy_n(lastPlayout_, kEngineFrame, recordings.playoutPcm);
+  }
 
   std::int32_t local[kEngineFrame] = {};
   bool microphoneSent = false;
@@ -270,13 +338,12 @@ void MediaEngine::ProcessFrame() {
     microphoneSent = channel->SendFrame(capture, local, mediaFrame_) || microphoneSent;
 
   if (callRecording_ && !callPaused_) {
-    std::int16_t conversation[kEngineFrame];
     for (int i = 0; i < kEngineFrame; ++i)
-      conversation[i] = Saturate(lastPlayout_[i] + local[i] + (microphoneSent ? microphone[i] : 0));
+      recordings.callPcm[i] =
+          Saturate(lastPlayout_[i] + local[i] + (microphoneSent ? microphone[i] : 0));
     constexpr std::int64_t kFrameBytes = kEngineFrame * 2;
-    if (!callRecording_->WriteFrame(conversation, kEngineFrame) ||
-        (callBytesLeft_ >= 0 && (callBytesLeft_ -= kFrameBytes) < kFrameBytes))
-      StopCallRecordingLocked();
+    recordings.call = callRecording_;
+    recordings.callEnds = callBytesLeft_ >= 0 && (callBytesLeft_ -= kFrameBytes) < kFrameBytes;
   }
   for (auto& [number, channel] : channels_) channel->EndFrame();
 }

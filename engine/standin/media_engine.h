@@ -8,9 +8,12 @@
 // Locking: one mutex guards everything here. The host's calls into the
 // engine (one thread) take it briefly; the media thread holds it while it
 // processes a frame and releases it while it waits for the next. Streams
-// given to the engine are called by the media thread with the lock held,
-// and by the host's thread inside the calls that start and stop them; a
-// stream must not call the engine back.
+// given to the engine are called without it: the media thread reads each
+// frame's stream input before it takes the lock and writes the recordings
+// after it let it go (file_player.h, file_recorder.h). So a stream may call
+// the engine from inside, stop itself included, or wait for a thread that
+// does. Once a stop returns the engine calls that stream no more; a stop
+// waits at most kStopWait for a stream call in progress on another thread.
 #pragma once
 
 #include <chrono>
@@ -25,6 +28,8 @@
 
 #include "engine/standin/audio_file.h"
 #include "engine/standin/error_codes.h"
+#include "engine/standin/file_player.h"
+#include "engine/standin/file_recorder.h"
 #include "engine/standin/level_meter.h"
 #include "engine/standin/media_channel.h"
 #include "engine/standin/sound_device.h"
@@ -38,6 +43,8 @@ class MediaEngine {
   static constexpr std::chrono::milliseconds kFrame{kFrameMs};
   // Falling further behind than this skips ahead instead of catching up.
   static constexpr std::chrono::milliseconds kMaxLag{100};
+  // The longest a stop waits for the media thread's call into that stream.
+  static constexpr std::chrono::milliseconds kStopWait{2 * kFrameMs};
 
   MediaEngine();
   ~MediaEngine();
@@ -73,10 +80,12 @@ class MediaEngine {
   // Of one channel, or of the whole playout for -1; -1 for an unknown channel.
   int SpeakerLevel(int channel);
 
-  int StartRecordingPlayout(std::unique_ptr<FileAudioWriter> writer);
+  // A recording replaced or stopped is finished (its last data written)
+  // unless the media thread is writing it.
+  int StartRecordingPlayout(std::shared_ptr<FileRecorder> recorder);
   void StopRecordingPlayout();
   // `maxBytes` counts the uncompressed audio at the engine rate; -1: no limit.
-  int StartRecordingCall(std::unique_ptr<FileAudioWriter> writer, int maxBytes);
+  int StartRecordingCall(std::shared_ptr<FileRecorder> recorder, int maxBytes);
   void PauseRecordingCall(bool pause);
   void StopRecordingCall();
 
@@ -91,11 +100,23 @@ class MediaEngine {
   // Starts the thread when there is work and it is not running, else
   // nudges it; false when the thread could not be started.
   bool WakeLocked();
+  // What a frame leaves to write once the lock is let go.
+  struct FrameRecordings {
+    std::shared_ptr<FileRecorder> playout;
+    std::shared_ptr<FileRecorder> call;
+    bool callEnds = false;  // the call recording reached its size limit
+    std::int16_t playoutPcm[kEngineFrame];
+    std::int16_t callPcm[kEngineFrame];
+  };
+
   bool OpenPlaybackLocked();
   void Run();
-  void ProcessFrame();
+  void ProcessFrame(FrameRecordings& recordings);
+  void WriteRecordings(FrameRecordings& recordings);
+  // Stops `recorder` when it is still the one in `slot`.
+  void EndRecording(std::shared_ptr<FileRecorder>& slot,
+                    const std::shared_ptr<FileRecorder>& recorder, bool finish);
   void CaptureMicrophone(bool needed, std::int16_t* microphone);
-  void StopCallRecordingLocked();
 
   std::mutex mutex_;
   std::condition_variable wake_;
@@ -123,8 +144,8 @@ class MediaEngine {
   std::int16_t lastPlayout_[kEngineFrame] = {};
   std::vector<std::uint8_t> datagram_;
 
-  std::unique_ptr<FileAudioWriter> playoutRecording_;
-  std::unique_ptr<FileAudioWriter> callRecording_;
+  std::shared_ptr<FileRecorder> playoutRecording_;
+  std::shared_ptr<FileRecorder> callRecording_;
   bool callPaused_ = false;
   std::int64_t callBytesLeft_ = -1;  // -1: no limit
 

@@ -38,26 +38,31 @@ int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, in
   // The stream's header is read here, on the caller's thread; the media
   // thread reads the rest.
   int error = kNoError;
-  std::unique_ptr<FileAudioReader> reader =
-      OpenFileReader(stream, kind, nullptr, kEngineRate, &error);
-  if (!reader) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  std::shared_ptr<FilePlayer> player =
+      FilePlayer::Open(stream, kind, scale, startMs, stopMs, &error);
+  if (!player) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  // The channel's state changes under the engine lock: the stream may stop
+  // itself from the media thread as soon as it is published.
   error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
-    media.PlayLocally(std::make_unique<FilePlayer>(std::move(reader), scale, startMs, stopMs));
+    player = media.PlayLocally(std::move(player));
+    state->localFile = stream;
     return kNoError;
   });
+  if (player) player->Stop(MediaEngine::kStopWait);  // the one replaced, or the one refused
   if (error != kNoError) return engine_.Fail(error);
-  state->localFile = stream;
   return 0;
 }
 
 int StandInFile::StopPlayingFileLocally(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
-  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
-    media.PlayLocally(nullptr);
+  std::shared_ptr<FilePlayer> stopped;
+  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    stopped = media.PlayLocally(nullptr);
+    state->localFile = nullptr;
     return kNoError;
   });
-  state->localFile = nullptr;
+  if (stopped) stopped->Stop(MediaEngine::kStopWait);
   return 0;
 }
 
@@ -67,26 +72,28 @@ int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* strea
   if (!state) return -1;
   if (!stream || !IsFileKind(kind) || !IsScale(scale)) return engine_.Fail(kInvalidArgument);
   int error = kNoError;
-  std::unique_ptr<FileAudioReader> reader =
-      OpenFileReader(stream, kind, nullptr, kEngineRate, &error);
-  if (!reader) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  std::shared_ptr<FilePlayer> player = FilePlayer::Open(stream, kind, scale, 0, 0, &error);
+  if (!player) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
   error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
-    media.PlayAsMicrophone(std::make_unique<FilePlayer>(std::move(reader), scale, 0, 0), mix);
+    player = media.PlayAsMicrophone(std::move(player), mix);
+    state->microphoneFile = stream;
     return kNoError;
   });
+  if (player) player->Stop(MediaEngine::kStopWait);
   if (error != kNoError) return engine_.Fail(error);
-  state->microphoneFile = stream;
   return 0;
 }
 
 int StandInFile::StopPlayingFileAsMicrophone(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
-  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
-    media.PlayAsMicrophone(nullptr, true);
+  std::shared_ptr<FilePlayer> stopped;
+  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    stopped = media.PlayAsMicrophone(nullptr, true);
+    state->microphoneFile = nullptr;
     return kNoError;
   });
-  state->microphoneFile = nullptr;
+  if (stopped) stopped->Stop(MediaEngine::kStopWait);
   return 0;
 }
 
@@ -96,17 +103,19 @@ int StandInFile::StartRecordingPlayout(GIPSVEOutStream* stream, const EngineCode
     if (int error = CheckCodec(*codec); error != kNoError) return engine_.Fail(error);
   }
   int error = kNoError;
-  std::unique_ptr<FileAudioWriter> writer = OpenFileWriter(stream, codec, kEngineRate, &error);
-  if (!writer) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
-  if (error = engine_.Media().StartRecordingPlayout(std::move(writer)); error != kNoError)
-    return engine_.Fail(error);
+  std::shared_ptr<FileRecorder> recorder = FileRecorder::ForStream(stream, codec, &error);
+  if (!recorder) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  // Noted before the recording is published (the engine lock orders it
+  // before the media thread's writes, and a stop from inside them).
   playoutRecording_ = stream;
+  if (error = engine_.Media().StartRecordingPlayout(std::move(recorder)); error != kNoError)
+    return engine_.Fail(error);
   return 0;
 }
 
 int StandInFile::StopRecordingPlayout() {
-  engine_.Media().StopRecordingPlayout();
   playoutRecording_ = nullptr;
+  engine_.Media().StopRecordingPlayout();
   return 0;
 }
 
@@ -126,10 +135,10 @@ int StandInFile::StartRecordingCall(const char* fileName, const EngineCodecRecor
   }
   // Both directions mixed, at the engine rate; a nameless codec records WAV.
   int error = kNoError;
-  std::unique_ptr<FileAudioWriter> writer =
-      OpenRecordingFile(callFileName_, name.empty() ? nullptr : codec, kEngineRate, &error);
-  if (!writer) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
-  if (error = engine_.Media().StartRecordingCall(std::move(writer), maxSizeBytes);
+  std::shared_ptr<FileRecorder> recorder =
+      FileRecorder::ForFile(callFileName_, name.empty() ? nullptr : codec, &error);
+  if (!recorder) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
+  if (error = engine_.Media().StartRecordingCall(std::move(recorder), maxSizeBytes);
       error != kNoError)
     return engine_.Fail(error);
   recordingCall_ = true;

@@ -144,6 +144,96 @@ TEST(AudioFileTest, UnreadableWavIsRefused) {
   }
 }
 
+// A canonical 44-byte-header WAV of `samples` mono 16-bit samples at 8 kHz
+// with one header field overwritten (`bytes` wide at `offset`).
+std::string PatchedWav(std::size_t samples, int offset, std::uint32_t value, int bytes) {
+  std::string file = Wav(1, 8000, 16, std::vector<std::int16_t>(samples, 100));
+  for (int i = 0; i < bytes; ++i) file[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  return file;
+}
+
+// Outside what the engine plays, or not what the header says: refused when
+// the file is opened, by both readers and before any audio is read.
+TEST(AudioFileTest, WavHeadersOutsideWhatTheEnginePlaysAreRefusedAtOpen) {
+  constexpr int kTag = 20, kChannels = 22, kRate = 24, kBlockAlign = 32, kBits = 34, kData = 40;
+  struct Row {
+    const char* what;
+    std::string file;
+  } rows[] = {
+      {"2,000,000,000 Hz", PatchedWav(800, kRate, 2000000000u, 4)},
+      {"7999 Hz", PatchedWav(800, kRate, 7999, 4)},
+      {"192001 Hz", PatchedWav(800, kRate, 192001, 4)},
+      {"3 channels", PatchedWav(800, kChannels, 3, 2)},
+      {"no channels", PatchedWav(800, kChannels, 0, 2)},
+      {"data length beyond the file", PatchedWav(800, kData, 1000000000u, 4)},
+      {"data length one sample beyond", PatchedWav(800, kData, 1602, 4)},
+      {"format tag 0", PatchedWav(800, kTag, 0, 2)},
+      {"12-bit PCM", PatchedWav(800, kBits, 12, 2)},
+      {"block size 0", PatchedWav(800, kBlockAlign, 0, 2)},
+      {"block size not the sample size", PatchedWav(800, kBlockAlign, 3, 2)},
+      {"a 4 GB chunk before the data", "RIFF\xff\xff\xff\xffWAVEJUNK\xf0\xff\xff\xff" +
+                                           std::string(1 << 16, '\0')},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    for (auto open : {OpenWavSource, OpenBuiltInWavSource}) {
+      MemoryInStream in(row.file);
+      int error = kNoError;
+      EXPECT_EQ(open(&in, &error), nullptr);
+      EXPECT_EQ(error, kBadFileData);
+    }
+  }
+  // At the edges of the range, and with a length that goes to the end of the stream.
+  for (const std::string& file :
+       {PatchedWav(800, kRate, 8000, 4), PatchedWav(800, kData, 0, 4),
+        Wav(2, 192000, 16, std::vector<std::int16_t>(800, 100))}) {
+    MemoryInStream in(file);
+    int error = kNoError;
+    EXPECT_NE(OpenFileReader(&in, kGIPSVEFileWav, nullptr, 16000, &error), nullptr);
+  }
+  // Through the engine: the start fails with the engine's error.
+  Engine engine;
+  const int channel = engine.base->CreateChannel();
+  MemoryInStream in(PatchedWav(800, kRate, 2000000000u, 4));
+  EXPECT_EQ(engine.file->StartPlayingFileLocally(channel, &in, kGIPSVEFileWav, 1.0f, 0, 0), -1);
+  EXPECT_EQ(engine.base->LastError(), kBadFileData);
+}
+
+// Playing a file takes from its stream only a little more than what has been
+// played, however long the file says it is.
+TEST(AudioFileTest, FilesAreReadAsTheyPlay) {
+  const std::string wavHeader = PatchedWav(0, 40, 0x7FFFFFF0u, 4);
+  const std::string stereoHeader = Wav(2, 48000, 16, {}).substr(0, 40) + "\xff\xff\xff\xff";
+  const std::string amr122(32, '\x3C');  // mode 7 storage frames of constant bits
+  struct Row {
+    const char* what;
+    int kind;
+    std::string head;
+    std::string unit;
+    double bytesPerSecond;
+  } rows[] = {
+      {"WAV of 2 GB", kGIPSVEFileWav, wavHeader, "\x10\x20", 16000},
+      {"open-ended stereo 48 kHz WAV", kGIPSVEFileWav, stereoHeader, "\x10\x20", 192000},
+      {"raw PCM", kGIPSVEFilePcm, "", "\x10\x20", 32000},
+      {"AMR", kGIPSVEFileCompressed, "#!AMR\n", amr122, 1600},
+      {"G.711", kGIPSVEFileCompressed, "", "\x55\xd5", 8000},
+  };
+  constexpr int kFrames = 500;  // 10 s
+  constexpr double kSlackBytes = 64 * 1024;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    EndlessInStream in(row.head, row.unit);
+    int error = kNoError;
+    std::unique_ptr<FileAudioReader> reader = OpenFileReader(&in, row.kind, nullptr, 16000, &error);
+    ASSERT_NE(reader, nullptr);
+    std::int16_t frame[320];
+    for (int i = 0; i < kFrames; ++i) ASSERT_TRUE(reader->ReadFrame(frame, 320));
+    const double played = row.bytesPerSecond * kFrames / 50;
+    EXPECT_GE(static_cast<double>(in.delivered), played);
+    EXPECT_LE(static_cast<double>(in.delivered), played + kSlackBytes);
+  }
+}
+
 TEST(AudioFileTest, OpeningRefusals) {
   EngineCodecRecord cn = Codec("CN", 8000);
   EngineCodecRecord unterminated = Codec("PCMU", 8000);

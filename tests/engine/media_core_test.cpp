@@ -3,6 +3,7 @@
 // channel's sender and receiver talking without a network.
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -11,10 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/gipsve_file.h"
 #include "engine/standin/alsa_sound_device.h"
 #include "engine/standin/channel_receiver.h"
 #include "engine/standin/channel_sender.h"
 #include "engine/standin/codec_catalogue.h"
+#include "engine/standin/error_codes.h"
+#include "engine/standin/file_player.h"
 #include "engine/standin/level_meter.h"
 #include "engine/standin/rate_converter.h"
 #include "engine/standin/rtp_packet.h"
@@ -23,11 +27,38 @@
 #include "engine/standin/udp_socket.h"
 #include "engine/standin/voice_activity.h"
 #include "tests/engine/engine_harness.h"
+#include "tests/support/memory_streams.h"
 
 namespace {
 
 using namespace standin;
 using namespace engine_test;
+
+// A start position far into a file is reached a bounded stretch per frame,
+// and a stopped player reads its stream no more.
+TEST(FilePlayer, SkipsToItsStartABoundedStretchPerFrame) {
+  EndlessInStream stream("", std::string("\x10\x20"));
+  int error = kNoError;
+  std::shared_ptr<FilePlayer> player =
+      FilePlayer::Open(&stream, kGIPSVEFilePcm, 1.0f, 1000000000, 0, &error);
+  ASSERT_NE(player, nullptr);
+  std::int16_t frame[kEngineFrame];
+  constexpr std::uint64_t kFrameBytes = kEngineFrame * 2;
+  constexpr std::uint64_t kSlack = 8192;
+  const std::uint64_t atOpen = stream.delivered;
+  for (int i = 1; i <= 3; ++i) {
+    player->Prefetch();
+    player->ReadFrame(frame);
+    EXPECT_EQ(*std::max_element(frame, frame + kEngineFrame), 0);  // still skipping: silence
+    EXPECT_LE(stream.delivered - atOpen, i * FilePlayer::kMaxSkipFramesPerFrame * kFrameBytes + kSlack);
+    EXPECT_FALSE(player->Ended());
+  }
+  player->Stop(std::chrono::milliseconds(0));
+  const std::uint64_t atStop = stream.delivered;
+  player->Prefetch();
+  EXPECT_EQ(stream.delivered, atStop);
+  EXPECT_TRUE(player->Ended());
+}
 
 TEST(RtpPacket, ParsesWhatIsRtpAndRefusesTheRest) {
   // The first two bytes vary; sequence 0x1234, timestamp 0x140 and SSRC

@@ -1,13 +1,19 @@
 // Engine-side threads reading and writing a channel's relays while the
 // handler's thread starts and stops its streams with new host objects, as
-// during calls. CI runs these under ThreadSanitizer (label "threads"). The
-// host objects count every call after their end call; there must be none.
+// during calls; and the stand-in engine's own media thread calling host
+// streams that stop themselves. CI runs these under ThreadSanitizer (label
+// "threads"). The host objects count every call after their end call; there
+// must be none.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/standin/standin_testing.h"
 #include "host/memory_audio_sink.h"
 #include "host/memory_audio_source.h"
 #include "tests/media/engine_call_fixture.h"
@@ -83,6 +89,153 @@ TEST_F(StreamThreadsTest, EngineThreadsRaceTheHandlersStartsAndStops) {
     EXPECT_EQ(sink->CallsAfterEnd(), 0);
   }
   EXPECT_GT(delivered.load(), 0);
+}
+
+// A one-shot signal between threads; waits are bounded so that a deadlock
+// fails the test instead of hanging it.
+class Signal {
+ public:
+  void Set() {
+    std::lock_guard lock(mutex_);
+    set_ = true;
+    changed_.notify_all();
+  }
+  bool Wait() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return set_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool set_ = false;
+};
+
+// The handler on the stand-in engine (no test engine installed), with
+// channels sending PCMU to the discard port of 127.0.0.1.
+class StandInStreamsTest : public HandlerTest {
+ protected:
+  void SetUp() override { StartHandler({"PCMU"}); }
+  void TearDown() override { handler_.Reset(); }
+
+  LONG SendingChannel() {
+    LONG channel = Reserve();
+    auto offer = SdpDocument::CreateOutgoing("127.0.0.1", 1, 1);
+    EXPECT_EQ(Offer(channel, offer.Get()), S_OK);
+    EXPECT_EQ(handler_->SetReceiveParameters(offer.Get(), 0, channel), S_OK);
+    auto answer = ParseSdp(
+        "v=0\no=- 1 1 IN IP4 127.0.0.1\ns=-\nc=IN IP4 127.0.0.1\nt=0 0\n"
+        "m=audio 9 RTP/AVP 0\n");
+    EXPECT_EQ(handler_->SetSendParameters(answer.Get(), offer.Get(), 0, channel), S_OK);
+    EXPECT_EQ(handler_->StartSending(channel), S_OK);
+    return channel;
+  }
+
+  // Frames the engine's media thread has run so far.
+  std::uint64_t FramesRun() {
+    LONG* engine = nullptr;
+    EXPECT_EQ(network_->get_VoiceEngine(&engine), S_OK);
+    standin::EngineStatistics statistics;
+    EXPECT_TRUE(standin::EngineStatisticsForTesting(reinterpret_cast<GIPSVoiceEngine*>(engine),
+                                                    &statistics));
+    return statistics.framesRun;
+  }
+
+  // Starts a stream with `start`. At the engine thread's first call into the
+  // host object (through the hook `setHook` installs) `stop` runs: inside
+  // that call, or, with `byHostThread`, on this thread while the call waits
+  // for it. Answers what `stop` answered, once a few more frames have run.
+  HRESULT StopDuringACall(const std::function<HRESULT()>& start,
+                          const std::function<HRESULT()>& stop,
+                          const std::function<void(std::function<void()>)>& setHook,
+                          bool byHostThread) {
+    constexpr HRESULT kNotYet = 1;  // `stop` has not answered
+    const std::thread::id host = std::this_thread::get_id();
+    Signal asked;
+    Signal stopped;
+    std::atomic<bool> fired{false};
+    std::atomic<HRESULT> result{kNotYet};
+    setHook([&] {
+      if (std::this_thread::get_id() == host || fired.exchange(true)) return;
+      if (!byHostThread) {
+        result = stop();
+        return;
+      }
+      asked.Set();
+      EXPECT_TRUE(stopped.Wait());
+    });
+    EXPECT_EQ(start(), S_OK);
+    if (byHostThread && asked.Wait()) {
+      result = stop();
+      stopped.Set();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (result == kNotYet && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    // The engine calls the stream no more: let it run a few frames.
+    const std::uint64_t until = FramesRun() + 3;
+    while (FramesRun() < until && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    EXPECT_GE(FramesRun(), until);
+    return result;
+  }
+};
+
+// A host stream whose Read or Write stops it, on the engine's media thread,
+// either itself or by asking the host's thread and waiting for it. The stop
+// answers S_OK, the stream hears its end once, and the engine calls it no
+// more.
+TEST_F(StandInStreamsTest, StreamsStopFromInsideTheirOwnCalls) {
+  IAudioControl& audio = *handler_;
+  const LONG channel = SendingChannel();
+  for (const char* kind : {"play", "send", "record"}) {
+    for (bool byHostThread : {false, true}) {
+      SCOPED_TRACE(std::string(kind) + (byHostThread ? ", stopped by the host's thread"
+                                                     : ", stopped inside the call"));
+      const std::string k = kind;
+      auto source = MemoryAudioSource::Create(std::string(16000, '\x55'));
+      auto sink = MemoryAudioSink::Create();
+      auto start = [&] {
+        return k == "play"   ? audio.StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
+               : k == "send" ? audio.StartSendAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
+                             : audio.StartRecordAudioStream(channel, AUDIO_STREAM_PCMU, sink.Get());
+      };
+      auto stop = [&] {
+        return k == "play"   ? audio.StopPlayAudioStream(channel)
+               : k == "send" ? audio.StopSendAudioStream(channel)
+                             : audio.StopRecordAudioStream(channel);
+      };
+      auto setHook = [&](std::function<void()> hook) {
+        source->SetReadHook(hook);
+        sink->SetWriteHook(hook);
+      };
+      EXPECT_EQ(StopDuringACall(start, stop, setHook, byHostThread), S_OK);
+      EXPECT_EQ(k == "record" ? sink->EndCalls() : source->EndCalls(), 1);
+      EXPECT_EQ(source->CallsAfterEnd() + sink->CallsAfterEnd(), 0);
+      EXPECT_EQ(stop(), S_OK);  // off already
+    }
+  }
+  EXPECT_EQ(handler_->ReleaseChannel(channel), S_OK);
+}
+
+// Releasing the channel instead, from inside a source's Read: the relay the
+// engine thread is still in outlives the channel.
+TEST_F(StandInStreamsTest, ChannelReleasedFromInsideAStreamsCall) {
+  const LONG running = SendingChannel();  // keeps the media thread going
+  for (bool byHostThread : {false, true}) {
+    SCOPED_TRACE(byHostThread ? "by the host's thread" : "inside the call");
+    const LONG channel = SendingChannel();
+    auto source = MemoryAudioSource::Create(std::string(16000, '\x55'));
+    auto start = [&] {
+      return handler_->StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100);
+    };
+    auto release = [&] { return handler_->ReleaseChannel(channel); };
+    auto setHook = [&](std::function<void()> hook) { source->SetReadHook(hook); };
+    EXPECT_EQ(StopDuringACall(start, release, setHook, byHostThread), S_OK);
+    EXPECT_EQ(source->EndCalls(), 1);
+    EXPECT_EQ(source->CallsAfterEnd(), 0);
+  }
+  EXPECT_EQ(handler_->ReleaseChannel(running), S_OK);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -37,4 +38,26 @@ class MemoryOutStream final : public GIPSVEOutStream {
 
   std::string written;
   bool refuse = false;
+};
+
+// An endless stream: `head` once, then `unit` over and over. Counts the
+// bytes it has handed out.
+class EndlessInStream final : public GIPSVEInStream {
+ public:
+  EndlessInStream(std::string head, std::string unit)
+      : head_(std::move(head)), unit_(std::move(unit)) {}
+  int Read(void* buffer, int length) override {
+    auto* out = static_cast<char*>(buffer);
+    for (int i = 0; i < length; ++i, ++delivered)
+      out[i] = delivered < head_.size() ? head_[delivered]
+                                        : unit_[(delivered - head_.size()) % unit_.size()];
+    return length;
+  }
+  int Rewind() override { return -1; }
+
+  std::uint64_t delivered = 0;
+
+ private:
+  std::string head_;
+  std::string unit_;
 };

@@ -13,6 +13,7 @@
 #include "engine/standin/files/raw_pcm.h"
 #include "engine/standin/files/resampler.h"
 #include "engine/standin/files/wav_file.h"
+#include "engine/standin/files/wav_header.h"
 
 namespace standin {
 namespace {
@@ -70,17 +71,27 @@ bool IsFileSampleRate(int sampleRate) { return sampleRate >= 1000 && sampleRate 
 
 std::unique_ptr<PcmSource> OpenPcmSource(GIPSVEInStream* stream, int kind,
                                          const EngineCodecRecord* codec, int* error) {
+  std::unique_ptr<PcmSource> source;
   switch (kind) {
     case kGIPSVEFilePcm:
-      return OpenRawPcmSource(StreamReader(stream));
+      source = OpenRawPcmSource(StreamReader(stream));
+      break;
     case kGIPSVEFileWav:
-      return OpenWavSource(stream, error);
+      source = OpenWavSource(stream, error);
+      break;
     case kGIPSVEFileCompressed:
-      return OpenCompressedSource(StreamReader(stream), codec, error);
+      source = OpenCompressedSource(StreamReader(stream), codec, error);
+      break;
     default:
       *error = kInvalidArgument;
       return nullptr;
   }
+  // Every frame's resampling work is bounded by the highest playable rate.
+  if (source && !IsPlayableRate(source->SampleRate())) {
+    *error = kBadFileData;
+    return nullptr;
+  }
+  return source;
 }
 
 std::unique_ptr<FileAudioReader> OpenFileReader(GIPSVEInStream* stream, int kind,

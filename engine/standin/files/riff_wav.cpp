@@ -1,6 +1,7 @@
-// The built-in WAV reader and writer: RIFF chunks read front to back (no
-// seeking, so it streams), PCM with 8- or 16-bit samples, format tag 1 or
-// WAVE_FORMAT_EXTENSIBLE with the PCM subformat.
+// The built-in WAV reader and writer: the header read front to back
+// (wav_header.h), then the data as playback asks for it, PCM with 8- or
+// 16-bit samples, format tag 1 or WAVE_FORMAT_EXTENSIBLE with the PCM
+// subformat.
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -9,74 +10,62 @@
 #include "engine/standin/error_codes.h"
 #include "engine/standin/files/stream_io.h"
 #include "engine/standin/files/wav_file.h"
+#include "engine/standin/files/wav_header.h"
 
 namespace standin {
 namespace {
 
-constexpr int kFormatPcm = 1;
-constexpr int kFormatExtensible = 0xFFFE;
-constexpr int kMaxChannels = 16;
-// A data chunk that gives this size (or 0) lasts until the end of the stream.
-constexpr std::uint32_t kOpenEndedSize = 0xFFFFFFFFu;
-
-std::uint32_t Little32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+// The built-in reader decodes integer PCM of these widths.
+bool BuiltInDecodes(const WavHeader& header) {
+  return header.formatTag == kWavFormatPcm &&
+         (header.bitsPerSample == 8 || header.bitsPerSample == 16);
 }
+
 std::uint16_t Little16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
 
-struct WavFormat {
-  int channels = 0;
-  int sampleRate = 0;
-  int bytesPerSample = 0;
-};
-
 class RiffWavSource final : public PcmSource {
  public:
-  RiffWavSource(StreamReader reader, const WavFormat& format, std::uint32_t dataBytes)
-      : reader_(std::move(reader)), format_(format), left_(dataBytes) {}
-  int SampleRate() const override { return format_.sampleRate; }
+  RiffWavSource(StreamReader reader, const WavHeader& header)
+      : reader_(std::move(reader)),
+        channels_(header.channels),
+        sampleRate_(header.sampleRate),
+        bytesPerSample_(header.bitsPerSample / 8),
+        openEnded_(header.openEnded),
+        left_(header.dataBytes) {}
+  int SampleRate() const override { return sampleRate_; }
 
   std::size_t Read(std::int16_t* pcm, std::size_t count) override {
-    std::size_t frameBytes = static_cast<std::size_t>(format_.channels * format_.bytesPerSample);
+    const auto frameBytes = static_cast<std::size_t>(channels_ * bytesPerSample_);
     std::size_t wanted = count * frameBytes;
-    if (left_ != kOpenEndedSize && wanted > left_) wanted = left_ / frameBytes * frameBytes;
+    if (!openEnded_ && wanted > left_) wanted = static_cast<std::size_t>(left_) / frameBytes * frameBytes;
     bytes_.resize(wanted);
     std::size_t frames = reader_.Read(bytes_.data(), wanted) / frameBytes;
-    if (left_ != kOpenEndedSize) left_ -= static_cast<std::uint32_t>(frames * frameBytes);
+    if (!openEnded_) left_ -= frames * frameBytes;
     for (std::size_t i = 0; i < frames; ++i) {
       const std::uint8_t* frame = bytes_.data() + i * frameBytes;
       int sum = 0;
-      for (int c = 0; c < format_.channels; ++c) sum += SampleAt(frame, c);
-      pcm[i] = static_cast<std::int16_t>(sum / format_.channels);
+      for (int c = 0; c < channels_; ++c) sum += SampleAt(frame, c);
+      pcm[i] = static_cast<std::int16_t>(sum / channels_);
     }
     return frames;
   }
 
  private:
   int SampleAt(const std::uint8_t* frame, int channel) const {
-    if (format_.bytesPerSample == 1) return (frame[channel] - 128) << 8;
+    if (bytesPerSample_ == 1) return (frame[channel] - 128) << 8;
     return static_cast<std::int16_t>(Little16(frame + 2 * channel));
   }
 
   StreamReader reader_;
-  WavFormat format_;
-  std::uint32_t left_;
+  int channels_;
+  int sampleRate_;
+  int bytesPerSample_;
+  bool openEnded_;
+  std::uint64_t left_;  // data bytes still to read, unless open-ended
   std::vector<std::uint8_t> bytes_;
 };
-
-bool ParseFormat(const std::vector<std::uint8_t>& chunk, WavFormat* format) {
-  if (chunk.size() < 16) return false;
-  int tag = Little16(chunk.data());
-  if (tag == kFormatExtensible && chunk.size() >= 26) tag = Little16(chunk.data() + 24);
-  int bits = Little16(chunk.data() + 14);
-  format->channels = Little16(chunk.data() + 2);
-  format->sampleRate = static_cast<int>(Little32(chunk.data() + 4));
-  format->bytesPerSample = bits / 8;
-  return tag == kFormatPcm && (bits == 8 || bits == 16) && format->channels >= 1 &&
-         format->channels <= kMaxChannels && format->sampleRate > 0 && format->sampleRate <= 384000;
-}
 
 class RiffWavFile final : public PcmSink {
  public:
@@ -123,7 +112,7 @@ class RiffWavFile final : public PcmSink {
     put32(4, static_cast<std::uint32_t>(36 + dataBytes));
     std::memcpy(header + 8, "WAVEfmt ", 8);
     put32(16, 16);
-    put16(20, kFormatPcm);
+    put16(20, kWavFormatPcm);
     put16(22, 1);
     put32(24, static_cast<std::uint32_t>(sampleRate_));
     put32(28, static_cast<std::uint32_t>(sampleRate_ * 2));
@@ -145,35 +134,12 @@ class RiffWavFile final : public PcmSink {
 
 std::unique_ptr<PcmSource> OpenBuiltInWavSource(GIPSVEInStream* stream, int* error) {
   StreamReader reader(stream);
-  std::uint8_t riff[12];
-  if (reader.Read(riff, sizeof riff) != sizeof riff || std::memcmp(riff, "RIFF", 4) != 0 ||
-      std::memcmp(riff + 8, "WAVE", 4) != 0) {
+  WavHeader header;
+  if (!ReadWavHeader(reader, &header) || !BuiltInDecodes(header)) {
     *error = kBadFileData;
     return nullptr;
   }
-  WavFormat format;
-  bool haveFormat = false;
-  for (;;) {
-    std::uint8_t header[8];
-    if (reader.Read(header, sizeof header) != sizeof header) break;
-    std::uint32_t size = Little32(header + 4);
-    if (std::memcmp(header, "data", 4) == 0) {
-      if (!haveFormat) break;
-      return std::make_unique<RiffWavSource>(std::move(reader), format,
-                                             size == 0 ? kOpenEndedSize : size);
-    }
-    if (std::memcmp(header, "fmt ", 4) == 0 && size <= 1024) {
-      std::vector<std::uint8_t> chunk(size);
-      if (reader.Read(chunk.data(), size) != size) break;
-      if (!ParseFormat(chunk, &format)) break;
-      haveFormat = true;
-      reader.Skip(size % 2);
-    } else {
-      reader.Skip(static_cast<std::size_t>(size) + size % 2);
-    }
-  }
-  *error = kBadFileData;
-  return nullptr;
+  return std::make_unique<RiffWavSource>(std::move(reader), header);
 }
 
 std::unique_ptr<PcmSink> CreateBuiltInWavFile(const std::string& path, int sampleRate, int* error) {

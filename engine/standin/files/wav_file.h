@@ -2,7 +2,8 @@
 // every WAV variant it knows (PCM of any width, float, G.711, ADPCM...,
 // also WAVE_FORMAT_EXTENSIBLE and RF64) through its virtual I/O; builds
 // without it use the built-in reader for 8- and 16-bit PCM. Either way the
-// channels are mixed down to mono.
+// stream is read as playback goes (memory does not grow with the file), the
+// channels are mixed down to mono, and what wav_header.h refuses is refused.
 #pragma once
 
 #include <memory>
@@ -12,11 +13,7 @@
 
 namespace standin {
 
-// Larger WAV data than this is refused: the library reader takes the whole
-// stream into memory before parsing, since it seeks.
-constexpr std::size_t kMaxWavBytes = 256u << 20;
-
-// Null with `error` set (kBadFileData for what is not a readable WAV).
+// Null with `error` set (kBadFileData for what is not a playable WAV).
 std::unique_ptr<PcmSource> OpenWavSource(GIPSVEInStream* stream, int* error);
 // A new WAV file of 16-bit mono PCM at `sampleRate` (a conversation
 // recording); null with `error` kFileOpenFailed when it cannot be created.
