@@ -115,6 +115,24 @@ const std::vector<Command>& AllCommands() {
        "                      register as sip:NAME@ at the registrar URI, answering\n"
        "                      its digest challenge; a refusal ends the phone\n",
        RunPhone},
+      {"register", "register the component for this user, as regsvr32 does",
+       "usage: medley register\n"
+       "\n"
+       "Loads the component and calls its DllRegisterServer: the class\n"
+       "Medley.GipsMediaHandler, its class identifier and the component's file go\n"
+       "into the registry file ($MEDLEY_REGISTRY, default ~/.config/medley/registry),\n"
+       "where a host's CLSIDFromProgID and CoCreateInstance find them. The\n"
+       "component is $MEDLEY_MODULE, else libmedley.so beside this program or in\n"
+       "its installed library folder. Installing the package registers nothing.\n"
+       "On Windows use \"regsvr32 medley.dll\".\n",
+       RunRegister},
+      {"unregister", "remove the component's registration for this user",
+       "usage: medley unregister\n"
+       "\n"
+       "Loads the component and calls its DllUnregisterServer, which removes what\n"
+       "medley register wrote into the registry file. On Windows use\n"
+       "\"regsvr32 /u medley.dll\".\n",
+       RunUnregister},
   };
   return commands;
 }
