@@ -52,7 +52,7 @@ if [ ! -s "$tarball" ] || [ -n "${MEDLEY_FRESH_ROOT:-}" ]; then
     { tail -n 20 "$work/debootstrap.log"; exit 1; }
   mount_root
   timeout 1800 chroot "$root" sh -c "apt-get update -q && DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -q --no-install-recommends ${tools[*]}" >"$work/tools.log" ||
+    apt-get install -y -q --no-install-recommends ${tools[*]}" >"$work/tools.log" 2>&1 ||
     { tail -n 20 "$work/tools.log"; exit 1; }
   chroot "$root" apt-get clean
   umount_root
@@ -69,7 +69,7 @@ cp "$deb" "$root/tmp/"
 mkdir -p "$root/tmp/medley"
 cp -r examples scripts "$root/tmp/medley/"
 timeout 1800 chroot "$root" sh -c "apt-get update -q && DEBIAN_FRONTEND=noninteractive \
-  apt-get install -y -q --no-install-recommends /tmp/$(basename "$deb")" >"$work/install.log" ||
+  apt-get install -y -q --no-install-recommends /tmp/$(basename "$deb")" >"$work/install.log" 2>&1 ||
   { tail -n 20 "$work/install.log"; exit 1; }
 
 # Installing registers nothing.
