@@ -20,6 +20,8 @@ packages=(
   espeak-ng
   # Time zones with daylight saving rules for the local-time tests.
   tzdata
+  # The .deb (dpkg-shlibdeps) and the fresh Debian 12 root it is tried in.
+  dpkg-dev debootstrap
 )
 # Wine runs the Windows build's tests; it takes its recommended libraries
 # (sound, graphics stubs) so that a new prefix boots as it does on a desktop.

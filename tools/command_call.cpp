@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@ struct CallOptions {
   LONG callerPort = 40000;
   LONG calleePort = 42000;
   std::string playFile;    // WAV sent into the call by the caller
+  std::string calleePlayFile;  // WAV sent into the call by the callee
   std::string recordFile;  // WAV recording of the caller's conversation
   LONG seconds = -1;       // how long the call stays up; -1: until the file is sent
 };
@@ -71,6 +73,7 @@ bool ParseCallOptions(const Arguments& args, CallOptions* options, std::string* 
     const std::string& arg = args[i];
     const bool known = arg == "--prefer" || arg == "--callee-prefer" || arg == "--port" ||
                        arg == "--callee-port" || arg == "--play" || arg == "--record" ||
+                       arg == "--callee-play" ||
                        arg == "--seconds";
     if (!known) {
       *error = "unexpected argument '" + arg + "'";
@@ -87,6 +90,8 @@ bool ParseCallOptions(const Arguments& args, CallOptions* options, std::string* 
       calleeList = value;
     } else if (arg == "--play") {
       options->playFile = value;
+    } else if (arg == "--callee-play") {
+      options->calleePlayFile = value;
     } else if (arg == "--record") {
       options->recordFile = value;
     } else if (arg == "--seconds") {
@@ -150,59 +155,105 @@ LONG WavMilliseconds(const std::string& path) {
   return 0;
 }
 
-// Keeps the call up for the given time, or for the played file's length and
-// half a second for the receiving side's buffer, pumping this thread's
-// messages so the handlers' timers run.
-void RunMedia(const CallOptions& options) {
+// What each end hears: the speaker level of its channel, 0 to 100 %, or -1
+// when the handler cannot tell.
+struct HeardLevels {
+  LONG caller = -1;
+  LONG callee = -1;
+};
+
+LONG SpeakerLevel(IAudioControl* audio, LONG channel) {
+  LONG percent = -1;
+  if (!audio || FAILED(audio->GetSpeakerLevel(&percent, channel))) return -1;
+  return percent;
+}
+
+// Keeps the call up for the given time, or for the longer played file's
+// length and half a second for the receiving side's buffer, pumping this
+// thread's messages so the handlers' timers run. Once a second it hands
+// `sample` the levels both ends hear.
+void RunMedia(const CallOptions& options, const std::function<void()>& sample) {
   LONG limit = 0;  // nothing to play or record: hang up at once
   if (options.seconds > 0) {
     limit = options.seconds * 1000;
-  } else if (!options.playFile.empty()) {
-    LONG length = WavMilliseconds(options.playFile);
+  } else if (!options.playFile.empty() || !options.calleePlayFile.empty()) {
+    LONG length = 0;
+    for (const std::string& file : {options.playFile, options.calleePlayFile})
+      if (!file.empty()) length = std::max(length, WavMilliseconds(file));
     limit = length > 0 ? std::min<LONG>(length, kLongestPlaySeconds * 1000) + 500
                        : kDefaultCallSeconds * 1000;
   } else if (!options.recordFile.empty()) {
     limit = kDefaultCallSeconds * 1000;
   }
-  for (LONG waited = 0; waited < limit; waited += 20) platform::PumpMessagesFor(20);
+  for (LONG waited = 0; waited < limit; waited += 20) {
+    platform::PumpMessagesFor(20);
+    if ((waited + 20) % 1000 == 0) sample();
+  }
 }
 
-// Starts the caller's file stream and conversation recording, runs the
-// media, and stops both again. Answers the first failure.
-HRESULT PlayAndRecord(CallParty& caller, const CallOptions& options, std::ostream& out) {
-  platform::ComPtr<IAudioControl> audio;
+// Starts the file streams (the caller's and the callee's) and the caller's
+// conversation recording, runs the media printing what each end hears, and
+// stops them again. Answers the first failure.
+HRESULT PlayAndRecord(CallParty& caller, CallParty& callee, const CallOptions& options,
+                      std::ostream& out) {
+  platform::ComPtr<IAudioControl> audio, calleeAudio;
   HRESULT hr = caller.handler.As(&audio);
+  if (SUCCEEDED(hr)) hr = callee.handler.As(&calleeAudio);
   if (FAILED(hr)) return hr;
-  auto report = [&](const char* operation, HRESULT result) {
+  auto report = [&](const CallParty& party, const char* operation, HRESULT result) {
     char line[96];
-    std::snprintf(line, sizeof line, "%-7s%-30s%s\n", caller.name.c_str(), operation,
+    std::snprintf(line, sizeof line, "%-7s%-30s%s\n", party.name.c_str(), operation,
                   ResultText(result).c_str());
     out << line;
     return result;
   };
-  platform::ComPtr<host::FileAudioSource> source;
+  platform::ComPtr<host::FileAudioSource> source, calleeSource;
+  bool calleeStreaming = false;
   if (!options.playFile.empty()) {
     source = host::FileAudioSource::Open(options.playFile);
     if (!source) return E_INVALIDARG;
-    hr = report("StartSendAudioStream",
+    hr = report(caller, "StartSendAudioStream",
                 audio->StartSendAudioStream(caller.channel, kWavFormat, source.Get(), 100));
     if (FAILED(hr)) return hr;
   }
+  if (!options.calleePlayFile.empty()) {
+    calleeSource = host::FileAudioSource::Open(options.calleePlayFile);
+    hr = calleeSource ? report(callee, "StartSendAudioStream",
+                               calleeAudio->StartSendAudioStream(callee.channel, kWavFormat,
+                                                                 calleeSource.Get(), 100))
+                      : E_INVALIDARG;
+    calleeStreaming = SUCCEEDED(hr);
+  }
   bool recording = false;
-  if (!options.recordFile.empty()) {
+  if (SUCCEEDED(hr) && !options.recordFile.empty()) {
     platform::BString file(options.recordFile);
-    hr = report("StartRecordAudioConversation",
+    hr = report(caller, "StartRecordAudioConversation",
                 audio->StartRecordAudioConversation(caller.channel, kWavFormat, file.Get()));
     recording = SUCCEEDED(hr);
   }
-  if (SUCCEEDED(hr)) RunMedia(options);
+  if (SUCCEEDED(hr)) {
+    int second = 0;
+    RunMedia(options, [&] {
+      char line[96];
+      std::snprintf(line, sizeof line, "%3ds   caller hears %3d%%   callee hears %3d%%\n",
+                    ++second, static_cast<int>(SpeakerLevel(audio.Get(), caller.channel)),
+                    static_cast<int>(SpeakerLevel(calleeAudio.Get(), callee.channel)));
+      out << line;
+    });
+  }
   if (recording) {
-    HRESULT stopped = report("StopRecordAudioConversation",
+    HRESULT stopped = report(caller, "StopRecordAudioConversation",
                              audio->StopRecordAudioConversation(caller.channel));
     if (SUCCEEDED(hr)) hr = stopped;
   }
+  if (calleeStreaming) {
+    HRESULT stopped = report(callee, "StopSendAudioStream",
+                             calleeAudio->StopSendAudioStream(callee.channel));
+    if (SUCCEEDED(hr)) hr = stopped;
+  }
   if (source) {
-    HRESULT stopped = report("StopSendAudioStream", audio->StopSendAudioStream(caller.channel));
+    HRESULT stopped =
+        report(caller, "StopSendAudioStream", audio->StopSendAudioStream(caller.channel));
     if (SUCCEEDED(hr)) hr = stopped;
   }
   return hr;
@@ -257,9 +308,10 @@ int RunCall(const Arguments& args, std::ostream& out, std::ostream& err) {
   HRESULT media = S_OK;
   if (connected == S_OK) {
     out << "\n-- the call is up: both sides listen, play out and send\n\n";
-    media = PlayAndRecord(caller, options, out);
-    if (media == E_INVALIDARG && !options.playFile.empty())
-      err << "medley call: cannot read '" << options.playFile << "'\n";
+    media = PlayAndRecord(caller, callee, options, out);
+    if (media == E_INVALIDARG && !(options.playFile + options.calleePlayFile).empty())
+      err << "medley call: cannot read '"
+          << (options.playFile.empty() ? options.calleePlayFile : options.playFile) << "'\n";
   }
   else if (connected == S_FALSE)
     out << "\n-- the callee turned the line down: no codec in common\n\n";

@@ -25,6 +25,7 @@
 #include "platform/com_ptr.h"
 #include "platform/message_queue.h"
 #include "tools/commands.h"
+#include "tools/module_file.h"
 #include "tools/negotiation_session.h"
 
 namespace tools {
@@ -155,17 +156,6 @@ bool ParsePhoneArguments(const Arguments& args, PhoneArguments* parsed, std::str
   return true;
 }
 
-// The component's file: $MEDLEY_MODULE, else beside this program, else the
-// one this program was built with.
-std::string ModuleFile() {
-  if (const char* module = ::getenv("MEDLEY_MODULE")) return module;
-  std::error_code ignored;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ignored);
-  const std::filesystem::path beside = self.parent_path() / "libmedley.so";
-  if (!self.empty() && std::filesystem::exists(beside, ignored)) return beside;
-  return MEDLEY_BUILT_MODULE_FILE;
-}
-
 // A registry file of this process's own, removed again at the end.
 class PrivateRegistry {
  public:
@@ -244,7 +234,7 @@ int RunPhone(const Arguments& args, std::ostream& out, std::ostream& err) {
   }
   PrivateRegistry registry;
   LoadedComponent component;
-  if (!registry.Ok() || !component.Load(ModuleFile(), &error)) {
+  if (!registry.Ok() || !component.Load(ComponentModuleFile(), &error)) {
     err << "medley phone: " << (registry.Ok() ? error : "no private registry file") << "\n";
     return 1;
   }

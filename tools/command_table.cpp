@@ -56,7 +56,7 @@ const std::vector<Command>& AllCommands() {
        RunDevices},
       {"call", "run an audio call between two handler objects on this machine",
        "usage: medley call [--prefer LIST] [--callee-prefer LIST] [--port N] [--callee-port N]\n"
-       "                   [--play FILE] [--record FILE] [--seconds N]\n"
+       "                   [--play FILE] [--callee-play FILE] [--record FILE] [--seconds N]\n"
        "\n"
        "Makes two media handler objects through the component's entry points (the\n"
        "class factory of Medley.GipsMediaHandler), one for each end of a call, and\n"
@@ -66,7 +66,9 @@ const std::vector<Command>& AllCommands() {
        "writes its answer; each side sets its receive parameters, listens, plays\n"
        "out, sets its send parameters from the other's description and sends; then\n"
        "both hang up (stop sending, playout and listening, release the channel).\n"
-       "Prints every step with its result, and the offer and the answer.\n"
+       "Prints every step with its result, and the offer and the answer. While the\n"
+       "call is up it prints, once a second, the speaker level (0 to 100 %) that\n"
+       "each end hears on its channel.\n"
        "Exit status 0 for a whole call, 1 when a step failed or the callee turned the\n"
        "line down.\n"
        "\n"
@@ -78,6 +80,8 @@ const std::vector<Command>& AllCommands() {
        "  --callee-port N       the callee's preferred RTP port (default 42000)\n"
        "  --play FILE           the caller sends this WAV file into the call (mixed\n"
        "                        with its microphone); the call lasts as long as the file\n"
+       "  --callee-play FILE    the callee sends this WAV file into the call; with --play\n"
+       "                        the call lasts as long as the longer file\n"
        "  --record FILE         records the caller's conversation, both directions,\n"
        "                        into this WAV file\n"
        "  --seconds N           how long the call stays up (default: the played file's\n"
@@ -115,6 +119,24 @@ const std::vector<Command>& AllCommands() {
        "                      register as sip:NAME@ at the registrar URI, answering\n"
        "                      its digest challenge; a refusal ends the phone\n",
        RunPhone},
+      {"register", "register the component for this user, as regsvr32 does",
+       "usage: medley register\n"
+       "\n"
+       "Loads the component and calls its DllRegisterServer: the class\n"
+       "Medley.GipsMediaHandler, its class identifier and the component's file go\n"
+       "into the registry file ($MEDLEY_REGISTRY, default ~/.config/medley/registry),\n"
+       "where a host's CLSIDFromProgID and CoCreateInstance find them. The\n"
+       "component is $MEDLEY_MODULE, else libmedley.so beside this program or in\n"
+       "its installed library folder. Installing the package registers nothing.\n"
+       "On Windows use \"regsvr32 medley.dll\".\n",
+       RunRegister},
+      {"unregister", "remove the component's registration for this user",
+       "usage: medley unregister\n"
+       "\n"
+       "Loads the component and calls its DllUnregisterServer, which removes what\n"
+       "medley register wrote into the registry file. On Windows use\n"
+       "\"regsvr32 /u medley.dll\".\n",
+       RunUnregister},
   };
   return commands;
 }

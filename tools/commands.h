@@ -31,5 +31,10 @@ int RunAnswerFrom(const Arguments& args, std::istream& in, std::ostream& out, st
 int RunCall(const Arguments& args, std::ostream& out, std::ostream& err);
 // A SIP phone on the plug-in: takes calls (--listen) or makes one (--dial).
 int RunPhone(const Arguments& args, std::ostream& out, std::ostream& err);
+// The component's DllRegisterServer / DllUnregisterServer for this user.
+int RunRegister(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunUnregister(const Arguments& args, std::ostream& out, std::ostream& err);
+// "medley VERSION" and the voice engine's version text, one line each.
+int PrintVersion(std::ostream& out, std::ostream& err);
 
 }  // namespace tools

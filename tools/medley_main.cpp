@@ -9,6 +9,7 @@ namespace {
 void PrintUsage(std::ostream& out) {
   out << "usage: medley COMMAND [ARGS...]\n"
          "       medley help COMMAND\n"
+         "       medley --version\n"
          "\n"
          "The audio media plug-in's own tool: it drives the plug-in's code the way a\n"
          "softphone host does.\n"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string& first = args.front();
+  if (first == "--version") return tools::PrintVersion(std::cout, std::cerr);
   if (first == "--help" || first == "-h" || first == "help") {
     if (first == "help" && args.size() > 1) {
       const tools::Command* command = FindCommand(args[1]);

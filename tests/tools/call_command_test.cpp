@@ -1,7 +1,9 @@
 // medley call: two handler objects from the entry points calling each other.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,6 +25,31 @@ CallRun Call(const Arguments& args) {
   std::ostringstream out, err;
   int status = RunCall(args, out, err);
   return {status, out.str(), err.str()};
+}
+
+// Writes `samples` of 8 kHz 16-bit mono WAV: a 1 kHz square wave at a
+// constant level.
+void WriteSquareWav(const std::filesystem::path& path, std::uint32_t samples) {
+  const std::uint32_t bytes = samples * 2;
+  std::ofstream wav(path, std::ios::binary);
+  auto u32 = [&](std::uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [&](std::uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
+  wav.write("RIFF", 4);
+  u32(36 + bytes);
+  wav.write("WAVEfmt ", 8);
+  for (std::uint32_t v : {16u, 1u | 1u << 16, 8000u, 16000u, 2u | 16u << 16}) u32(v);
+  wav.write("data", 4);
+  u32(bytes);
+  for (std::uint32_t i = 0; i < samples; ++i) u16(i % 8 < 4 ? 8000 : 0xE0C0);
+}
+
+// The levels an end heard in the once-a-second lines: "caller" or "callee".
+std::vector<int> HeardLevels(const std::string& output, const std::string& end) {
+  std::vector<int> levels;
+  const std::string key = end + " hears";
+  for (size_t at = output.find(key); at != std::string::npos; at = output.find(key, at + 1))
+    levels.push_back(std::atoi(output.c_str() + at + key.size()));
+  return levels;
 }
 
 // Whether each of `texts` appears in `output`, in this order.
@@ -95,20 +122,7 @@ TEST(CallCommand, PlaysAFileIntoTheCallAndRecordsTheConversation) {
   std::filesystem::path dir = std::filesystem::temp_directory_path() / "medley-call-test";
   std::filesystem::create_directories(dir);
   std::filesystem::path play = dir / "play.wav", record = dir / "record.wav";
-  {
-    // Half a second of 8 kHz 16-bit mono at a constant level.
-    const std::uint32_t samples = 4000, bytes = samples * 2;
-    std::ofstream wav(play, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
-    wav.write("RIFF", 4);
-    u32(36 + bytes);
-    wav.write("WAVEfmt ", 8);
-    for (std::uint32_t v : {16u, 1u | 1u << 16, 8000u, 16000u, 2u | 16u << 16}) u32(v);
-    wav.write("data", 4);
-    u32(bytes);
-    for (std::uint32_t i = 0; i < samples; ++i) u16(i % 8 < 4 ? 8000 : 0xE0C0);  // a 1 kHz square
-  }
+  WriteSquareWav(play, 4000);  // half a second
   CallRun run = Call({"--prefer", "PCMU", "--port", "52000", "--callee-port", "54000", "--play",
                       play.string(), "--record", record.string()});
   EXPECT_EQ(run.status, 0) << run.err << run.out;
@@ -126,6 +140,29 @@ TEST(CallCommand, PlaysAFileIntoTheCallAndRecordsTheConversation) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
   std::filesystem::remove_all(dir);
+}
+
+// Each end sends a file for two seconds; the once-a-second lines show each
+// end hearing the other.
+TEST(CallCommand, EachEndHearsWhatTheOtherSends) {
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / "medley-call-levels-test";
+  std::filesystem::create_directories(dir);
+  WriteSquareWav(dir / "caller.wav", 16000);
+  WriteSquareWav(dir / "callee.wav", 16000);
+  CallRun run = Call({"--prefer", "PCMU", "--port", "44000", "--callee-port", "46000", "--play",
+                      (dir / "caller.wav").string(), "--callee-play",
+                      (dir / "callee.wav").string()});
+  std::filesystem::remove_all(dir);
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  EXPECT_TRUE(AppearInOrder(run.out, {"caller StartSendAudioStream", "callee StartSendAudioStream",
+                                      "1s", "2s", "callee StopSendAudioStream",
+                                      "caller StopSendAudioStream"}))
+      << run.out;
+  for (const char* end : {"caller", "callee"}) {
+    std::vector<int> levels = HeardLevels(run.out, end);
+    ASSERT_FALSE(levels.empty()) << run.out;
+    EXPECT_GT(levels.front(), 0) << end << " heard nothing in the first second\n" << run.out;
+  }
 }
 
 }  // namespace
