@@ -147,6 +147,8 @@ bool PortTaken(int port) {
   return taken;
 }
 
+using SentAt = std::function<Clock::time_point(std::size_t)>;
+
 void Report(benchmark::State& state, const measures::Report& report) {
   if (!report.aligned) {
     state.SkipWithError("the playout did not match what was sent");
@@ -161,13 +163,12 @@ void Report(benchmark::State& state, const measures::Report& report) {
 
 measures::Report SendAndMeasure(const NamedProfile& profile, int port,
                                 const std::vector<std::int16_t>& sent,
-                                const std::function<measures::TimedSignal()>& stop) {
+                                const std::function<measures::Report(SentAt)>& stop) {
   impairment::Relay relay(profile.profile, port);
   impairment::DriftingSender sender(relay.Port(), profile.ppm);
   sender.Send(sent, Clock::now() + 20ms);
   std::this_thread::sleep_for(800ms);  // what the relay and the buffer still hold
-  const measures::TimedSignal played = stop();
-  return measures::Compare(sent, played, [&](std::size_t i) { return sender.SentAt(i); });
+  return stop([&](std::size_t i) { return sender.SentAt(i); });
 }
 
 void BM_StandInEngine(benchmark::State& state, const NamedProfile& profile) {
@@ -184,9 +185,9 @@ void BM_StandInEngine(benchmark::State& state, const NamedProfile& profile) {
     if (channel >= 0 && base->SetLocalReceiver(channel, port, -1, "127.0.0.1", nullptr) == 0 &&
         base->StartListen(channel) == 0 && base->StartPlayout(channel) == 0 &&
         file->StartRecordingPlayout(&capture, nullptr) == 0) {
-      Report(state, SendAndMeasure(profile, port, sent, [&] {
+      Report(state, SendAndMeasure(profile, port, sent, [&](SentAt sentAt) {
                file->StopRecordingPlayout();
-               return capture.Take();
+               return measures::CompareCapture(sent, capture, sentAt);
              }));
       standin::ChannelStatistics statistics;
       standin::ChannelStatisticsForTesting(engine, channel, &statistics);
@@ -290,7 +291,9 @@ void BM_GStreamer(benchmark::State& state, const NamedProfile& profile) {
     const int port = FreeUdpPort();
     GstReceiver receiver(port);
     if (!receiver.WaitReady(port)) return state.SkipWithError("GStreamer did not start");
-    Report(state, SendAndMeasure(profile, port, sent, [&] { return receiver.Stop(); }));
+    Report(state, SendAndMeasure(profile, port, sent, [&](SentAt sentAt) {
+                   return measures::Compare(sent, receiver.Stop(), sentAt);
+                 }));
   }
 }
 

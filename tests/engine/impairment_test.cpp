@@ -138,8 +138,8 @@ struct ImpairedCall {
     EXPECT_TRUE(standin::ChannelStatisticsForTesting(receiver.engine, channel, statistics));
     EXPECT_EQ(receiver.base->StopPlayout(channel), 0);
     EXPECT_EQ(receiver.base->StopListen(channel), 0);
-    return measures::Compare(sent, capture.Take(),
-                             [&](std::size_t i) { return sender.SentAt(i); });
+    return measures::CompareCapture(sent, capture,
+                                    [&](std::size_t i) { return sender.SentAt(i); });
   }
 };
 

@@ -49,11 +49,16 @@ bool TimedCapture::Write(const void* data, int length) {
   return true;
 }
 
-TimedSignal TimedCapture::Take() {
+TimedSignal TimedCapture::Take(int phase) {
   std::lock_guard lock(mutex_);
   TimedSignal out;
-  out.samples = Downsample2(signal16k_.samples);
-  for (const auto& [first, time] : signal16k_.marks) out.marks.emplace_back(first / 2, time);
+  const auto& in = signal16k_.samples;
+  const std::size_t skip = std::min<std::size_t>(phase == 0 ? 0 : 1, in.size());
+  out.samples = Downsample2({in.begin() + static_cast<long>(skip), in.end()});
+  for (const auto& [first, time] : signal16k_.marks) {
+    // A piece's time is kept; its first sample moves by half an 8 kHz sample at most.
+    out.marks.emplace_back(first >= skip ? (first - skip) / 2 : 0, time);
+  }
   return out;
 }
 

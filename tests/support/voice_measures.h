@@ -33,12 +33,15 @@ struct TimedSignal {
 };
 
 // Collects an engine's 16 kHz playout recording as 8 kHz with times.
-// Write is called on the engine's thread; Take on the test's.
+// Write is called on the engine's thread; Take on the test's. `phase` 1
+// drops the first 16 kHz sample before the rate is halved: a path whose
+// delay is an odd number of 16 kHz samples then lines up with the sent
+// 8 kHz samples instead of falling half a sample between them.
 class TimedCapture final : public GIPSVEOutStream {
  public:
   bool Write(const void* data, int length) override;
   int Rewind() override { return -1; }
-  TimedSignal Take();
+  TimedSignal Take(int phase = 0);
 
  private:
   std::mutex mutex_;
@@ -93,6 +96,16 @@ Report Compare(const std::vector<std::int16_t>& sent, const TimedSignal& played,
     delays.push_back(std::chrono::duration<double, std::milli>(at - sentAt(block.begin)).count());
   }
   return CompareBlocks(sent, played, blocks, delays);
+}
+
+// Compare for both phases of a TimedCapture; the better one counts.
+template <typename SentAt>
+Report CompareCapture(const std::vector<std::int16_t>& sent, TimedCapture& capture,
+                      SentAt sentAt) {
+  Report best = Compare(sent, capture.Take(0), sentAt);
+  const Report odd = Compare(sent, capture.Take(1), sentAt);
+  return (!best.aligned || (odd.aligned && odd.segmentalSnrDb > best.segmentalSnrDb)) ? odd
+                                                                                      : best;
 }
 
 }  // namespace measures
