@@ -167,19 +167,19 @@ TEST(ImpairedReceive, DuplicatesArePlayedOnce) {
   EXPECT_LE(statistics.framesConcealed, 3u);
 }
 
-// A sender clock 1% off moves 40 ms in 4 s: the buffer must follow it
-// rather than let the delay grow (or run dry) with it.
+// A sender clock 2% off moves 100 ms in 5 s: the buffer must follow it
+// (in 20 ms steps) rather than let the delay grow or shrink with it.
 class DriftingClock : public testing::TestWithParam<double> {};
 
 TEST_P(DriftingClock, DelayStaysBounded) {
   ImpairedCall call;
   standin::ChannelStatistics statistics;
-  const measures::Report report = call.Run({.seed = 17}, GetParam(), 4, &statistics);
+  const measures::Report report = call.Run({.seed = 17}, GetParam(), 5, &statistics);
   ASSERT_TRUE(report.aligned);
-  EXPECT_LT(std::abs(report.delayDriftMs), 25) << "delay " << report.delayMs << " ms";
+  EXPECT_LT(std::abs(report.delayDriftMs), 50) << "delay " << report.delayMs << " ms";
   EXPECT_LT(report.delayMs, 120);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ppm, DriftingClock, testing::Values(10000.0, -10000.0));
+INSTANTIATE_TEST_SUITE_P(Ppm, DriftingClock, testing::Values(20000.0, -20000.0));
 
 }  // namespace
