@@ -1,11 +1,14 @@
-// The G.711 laws of the telephony library (spandsp).
+// The G.711 laws and packet loss concealment of the telephony library (spandsp).
 #include "engine/standin/codecs/g711_codec.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include <spandsp/telephony.h>
 #include <spandsp/bit_operations.h>
 #include <spandsp/g711.h>
+#include <spandsp/plc.h>
 
 namespace standin {
 namespace {
@@ -15,7 +18,28 @@ std::int16_t DecodeMu(std::uint8_t code) { return ulaw_to_linear(code); }
 std::uint8_t EncodeA(std::int16_t sample) { return linear_to_alaw(sample); }
 std::int16_t DecodeA(std::uint8_t code) { return alaw_to_linear(code); }
 
+// spandsp's concealer; its state is one allocation freed with the object.
+class SpandspConcealer final : public LossConcealer {
+ public:
+  SpandspConcealer() : state_(plc_init(nullptr)) {}
+  ~SpandspConcealer() override { plc_free(state_); }
+  SpandspConcealer(const SpandspConcealer&) = delete;
+  SpandspConcealer& operator=(const SpandspConcealer&) = delete;
+
+  void Received(std::int16_t* pcm, std::size_t samples) override {
+    if (state_ != nullptr) plc_rx(state_, pcm, static_cast<int>(samples));
+  }
+  void Fill(std::int16_t* pcm, std::size_t samples) override {
+    if (state_ != nullptr) plc_fillin(state_, pcm, static_cast<int>(samples));
+  }
+
+ private:
+  plc_state_t* state_;
+};
+
 }  // namespace
+
+std::unique_ptr<LossConcealer> LibraryConcealer() { return std::make_unique<SpandspConcealer>(); }
 
 G711Law LibraryMuLaw() { return {EncodeMu, DecodeMu}; }
 G711Law LibraryALaw() { return {EncodeA, DecodeA}; }
