@@ -23,7 +23,7 @@ std::int32_t TransitWindow::High() const {
   if (count_ == 0) return 0;
   std::array<std::int32_t, kSize> sorted = ring_;  // the first count_ entries are filled
   const auto end = sorted.begin() + count_;
-  const auto nth = end - 1 - count_ / 50;
+  const auto nth = end - 1 - count_ / 100;
   std::nth_element(sorted.begin(), nth, end);
   return *nth;
 }

@@ -9,8 +9,8 @@
 namespace standin {
 namespace {
 
-constexpr int kTaps = 47;
-constexpr int kCenter = kTaps / 2;  // 23: taps at even distances from it are zero
+constexpr int kTaps = kHalfBandTaps;
+constexpr int kCenter = kTaps / 2;  // odd: taps at even distances from it are zero
 
 // The half-band filter: 0.5 at the centre, windowed sinc at odd distances,
 // scaled so that each polyphase branch has unity gain at 0 Hz.
@@ -78,7 +78,7 @@ void Upsampler2::Process(const std::int16_t* in, int inSamples, std::int16_t* ou
   for (int i = 0; i < inSamples; ++i) data[kHistory + i] = in[i];
   // Even outputs come from the odd-distance taps (doubled), odd outputs are
   // the input sample at the centre, so both phases share one delay.
-  constexpr int kHalf = kCenter / 2 + 1;  // 12 taps on each side
+  constexpr int kHalf = kCenter / 2 + 1;  // taps on each side
   for (int p = 0; p < inSamples; ++p) {
     const float* newest = data + kHistory + p;
     float sum = 0;

@@ -2,6 +2,8 @@
 
 #include "engine/standin/codecs/codec_registry.h"
 
+#include <utility>
+
 namespace standin {
 namespace {
 
@@ -25,23 +27,29 @@ class G711Encoder final : public AudioEncoder {
 
 class G711Decoder final : public AudioDecoder {
  public:
-  explicit G711Decoder(const G711Law& law) : law_(law) {}
+  G711Decoder(const G711Law& law, std::unique_ptr<LossConcealer> concealer)
+      : law_(law), concealer_(std::move(concealer)) {}
   int SampleRate() const override { return kSampleRate; }
   int FrameSamples() const override { return kFrameSamples; }
   // Every byte is a sample, so any non-empty payload decodes.
   bool Decode(const std::uint8_t* payload, std::size_t size,
               std::vector<std::int16_t>& pcm) override {
     if (size == 0 || size > kMaxPayloadBytes) return false;
-    pcm.reserve(pcm.size() + size);
+    const std::size_t first = pcm.size();
+    pcm.reserve(first + size);
     for (std::size_t i = 0; i < size; ++i) pcm.push_back(law_.decode(payload[i]));
+    if (concealer_) concealer_->Received(pcm.data() + first, size);
     return true;
   }
   void Conceal(std::vector<std::int16_t>& pcm) override {
-    pcm.resize(pcm.size() + kFrameSamples, 0);
+    const std::size_t first = pcm.size();
+    pcm.resize(first + kFrameSamples, 0);
+    if (concealer_) concealer_->Fill(pcm.data() + first, kFrameSamples);
   }
 
  private:
   G711Law law_;
+  std::unique_ptr<LossConcealer> concealer_;
 };
 
 }  // namespace
@@ -50,8 +58,9 @@ std::unique_ptr<AudioEncoder> CreateG711Encoder(const G711Law& law) {
   return std::make_unique<G711Encoder>(law);
 }
 
-std::unique_ptr<AudioDecoder> CreateG711Decoder(const G711Law& law) {
-  return std::make_unique<G711Decoder>(law);
+std::unique_ptr<AudioDecoder> CreateG711Decoder(const G711Law& law,
+                                                std::unique_ptr<LossConcealer> concealer) {
+  return std::make_unique<G711Decoder>(law, std::move(concealer));
 }
 
 }  // namespace standin

@@ -4,6 +4,7 @@
 // elsewhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -16,11 +17,25 @@ struct G711Law {
   std::int16_t (*decode)(std::uint8_t code);
 };
 
-std::unique_ptr<AudioEncoder> CreateG711Encoder(const G711Law& law);
-std::unique_ptr<AudioDecoder> CreateG711Decoder(const G711Law& law);
+// Packet loss concealment for a decoder whose codec has none of its own.
+// Received sees every decoded sample in order (and may smooth the join
+// after a concealed stretch in place); Fill makes up samples for a loss.
+class LossConcealer {
+ public:
+  virtual ~LossConcealer() = default;
+  virtual void Received(std::int16_t* pcm, std::size_t samples) = 0;
+  virtual void Fill(std::int16_t* pcm, std::size_t samples) = 0;
+};
 
-// The laws of the telephony library (only in builds that have it).
+std::unique_ptr<AudioEncoder> CreateG711Encoder(const G711Law& law);
+// Without a concealer a lost frame is played as silence.
+std::unique_ptr<AudioDecoder> CreateG711Decoder(const G711Law& law,
+                                                std::unique_ptr<LossConcealer> concealer = nullptr);
+
+// The laws and the concealment (pitch-period repetition, fading out over
+// about 60 ms) of the telephony library (only in builds that have it).
 G711Law LibraryMuLaw();
 G711Law LibraryALaw();
+std::unique_ptr<LossConcealer> LibraryConcealer();
 
 }  // namespace standin

@@ -2,8 +2,10 @@
 #include <gsm.h>
 
 #include <cstring>
+#include <memory>
 
 #include "engine/standin/codecs/codec_registry.h"
+#include "engine/standin/codecs/g711_codec.h"
 #include "engine/standin/codecs/library_codecs.h"
 
 namespace standin {
@@ -62,15 +64,20 @@ class GsmDecoder final : public AudioDecoder {
       std::memcpy(bits, payload + frame * kFrameBytes, kFrameBytes);
       if (gsm_decode(state_.get(), bits, decoded.data() + frame * kFrameSamples) != 0) return false;
     }
+    concealer_->Received(decoded.data(), decoded.size());
     pcm.insert(pcm.end(), decoded.begin(), decoded.end());
     return true;
   }
+  // libgsm has no concealment of its own: the telephony library's fills in.
   void Conceal(std::vector<std::int16_t>& pcm) override {
-    pcm.resize(pcm.size() + kFrameSamples, 0);
+    const std::size_t first = pcm.size();
+    pcm.resize(first + kFrameSamples, 0);
+    concealer_->Fill(pcm.data() + first, kFrameSamples);
   }
 
  private:
   GsmState state_;
+  std::unique_ptr<LossConcealer> concealer_ = LibraryConcealer();
 };
 
 }  // namespace

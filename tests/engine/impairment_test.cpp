@@ -1,0 +1,185 @@
+// The receive path under a misbehaving network: the impairment model and
+// measures themselves, then an engine receiving PCMU through the relay.
+// The engine cases run in real time (a few seconds each).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <random>
+#include <thread>
+
+#include "engine/standin/standin_testing.h"
+#include "tests/engine/engine_harness.h"
+#include "tests/support/impairment.h"
+#include "tests/support/voice_measures.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using impairment::Clock;
+
+// Speech-like test signal at 8 kHz: low-passed noise in 240 ms bursts with
+// 80 ms pauses; unlike a tone it matches itself at one lag only.
+std::vector<std::int16_t> Babble(double seconds, std::uint32_t seed = 7) {
+  std::mt19937 random(seed);
+  std::normal_distribution<double> noise(0, 6000);
+  std::vector<std::int16_t> pcm(static_cast<std::size_t>(seconds * measures::kRate));
+  double smooth = 0;
+  for (std::size_t i = 0; i < pcm.size(); ++i) {
+    smooth = 0.6 * smooth + 0.4 * noise(random);
+    const bool talking = (i % 2560) < 1920;
+    pcm[i] = static_cast<std::int16_t>(talking ? std::clamp(smooth, -32000.0, 32000.0) : 0);
+  }
+  return pcm;
+}
+
+struct ModelCase {
+  const char* name;
+  impairment::Profile profile;
+  double lossLow, lossHigh;   // share of packets lost
+  double minMeanBurst;        // mean length of a run of lost packets
+  bool ordered;               // deliveries never overtake
+  double duplicateLow, duplicateHigh;
+};
+
+class ImpairmentModel : public testing::TestWithParam<ModelCase> {};
+
+TEST_P(ImpairmentModel, DecidesFatesAsProfiled) {
+  const ModelCase& row = GetParam();
+  impairment::Model model(row.profile), again(row.profile);
+  constexpr int kPackets = 20000;
+  int lost = 0, bursts = 0, duplicated = 0, delivered = 0, overtaken = 0;
+  bool lastLost = false;
+  double lastDue = -1e9;
+  for (int i = 0; i < kPackets; ++i) {
+    const impairment::Fate fate = model.Next();
+    ASSERT_EQ(fate.delaysMs, again.Next().delaysMs) << "same seed, same fate, packet " << i;
+    const bool isLost = fate.delaysMs.empty();
+    lost += isLost;
+    bursts += isLost && !lastLost;
+    lastLost = isLost;
+    if (isLost) continue;
+    ++delivered;
+    duplicated += fate.delaysMs.size() > 1;
+    const double due = 20.0 * i + fate.delaysMs.front();
+    overtaken += due < lastDue;
+    lastDue = std::max(lastDue, due);
+  }
+  EXPECT_GE(lost, row.lossLow * kPackets);
+  EXPECT_LE(lost, row.lossHigh * kPackets);
+  if (bursts > 0) {
+    EXPECT_GE(static_cast<double>(lost) / bursts, row.minMeanBurst);
+  }
+  EXPECT_EQ(overtaken == 0, row.ordered);
+  EXPECT_GE(duplicated, row.duplicateLow * delivered);
+  EXPECT_LE(duplicated, row.duplicateHigh * delivered);
+  EXPECT_EQ(model.Lost(), static_cast<std::uint64_t>(lost));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, ImpairmentModel,
+    testing::Values(
+        ModelCase{"clean", {}, 0, 0, 0, true, 0, 0},
+        ModelCase{"random3", {.lossRate = 0.03, .jitterMeanMs = 30, .seed = 3}, 0.025, 0.035, 1,
+                  true, 0, 0},
+        // Gilbert-Elliott: ~10% loss in bursts of about four packets.
+        ModelCase{"bursty10",
+                  {.goodToBad = 0.028, .badToGood = 0.25, .jitterMeanMs = 60, .reorder = true,
+                   .seed = 5},
+                  0.08, 0.12, 3, false, 0, 0},
+        ModelCase{"duplicates", {.duplicateRate = 0.2, .seed = 9}, 0, 0, 0, true, 0.18, 0.22}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A played signal built from the sent one with known faults: the measures
+// must find the lag, the delay and the frames that went missing.
+TEST(VoiceMeasures, FindDelayAndMissingFrames) {
+  const std::vector<std::int16_t> sent = Babble(4);
+  constexpr std::size_t kLag = 400;  // 50 ms
+  std::vector<std::int16_t> played(kLag, 0);
+  played.insert(played.end(), sent.begin(), sent.end());
+  int silenced = 0;
+  for (std::size_t f = 0; f + measures::kFrame <= sent.size(); f += 10 * measures::kFrame) {
+    if ((f % 2560) + measures::kFrame > 1920) continue;  // only frames that are speech throughout
+    std::fill_n(played.begin() + static_cast<long>(kLag + f), measures::kFrame, 0);
+    ++silenced;
+  }
+  measures::TimedSignal signal{played, {{0, Clock::time_point{} + 1s}}};
+  const auto sentAt = [](std::size_t i) {
+    return Clock::time_point{} + 1s - 10ms + std::chrono::microseconds(i * 125);
+  };
+  const measures::Report report = measures::Compare(sent, signal, sentAt);
+  ASSERT_TRUE(report.aligned);
+  EXPECT_NEAR(report.delayMs, 60, 0.5);  // 10 ms before the capture began, then 50 ms of lag
+  EXPECT_NEAR(report.delayDriftMs, 0, 0.5);
+  EXPECT_NEAR(report.framesDownPct, 100.0 * silenced / report.activeFrames, 0.5);
+  EXPECT_GT(report.segmentalSnrDb, 30);
+}
+
+// An engine channel receiving PCMU from a drifting sender through the relay.
+struct ImpairedCall {
+  engine_test::Engine receiver;
+  measures::TimedCapture capture;
+  int port = 0;
+  int channel = receiver.ChannelOnFreePort(&port);
+
+  measures::Report Run(const impairment::Profile& profile, double ppm, double seconds,
+                       standin::ChannelStatistics* statistics) {
+    EXPECT_GE(channel, 0);
+    impairment::Relay relay(profile, port);
+    impairment::DriftingSender sender(relay.Port(), ppm);
+    EXPECT_TRUE(relay.Ready() && sender.Ready());
+    EXPECT_EQ(receiver.base->StartListen(channel), 0);
+    EXPECT_EQ(receiver.base->StartPlayout(channel), 0);
+    EXPECT_EQ(receiver.file->StartRecordingPlayout(&capture, nullptr), 0);
+    const std::vector<std::int16_t> sent = Babble(seconds);
+    sender.Send(sent, Clock::now() + 20ms);
+    std::this_thread::sleep_for(400ms);  // the tail still in the relay and the buffer
+    EXPECT_EQ(receiver.file->StopRecordingPlayout(), 0);
+    EXPECT_TRUE(standin::ChannelStatisticsForTesting(receiver.engine, channel, statistics));
+    EXPECT_EQ(receiver.base->StopPlayout(channel), 0);
+    EXPECT_EQ(receiver.base->StopListen(channel), 0);
+    return measures::CompareCapture(sent, capture,
+                                    [&](std::size_t i) { return sender.SentAt(i); });
+  }
+};
+
+TEST(ImpairedReceive, LostPacketsAreConcealedAndCounted) {
+  ImpairedCall call;
+  standin::ChannelStatistics statistics;
+  const measures::Report report =
+      call.Run({.lossRate = 0.1, .jitterMeanMs = 10, .seed = 11}, 0, 3, &statistics);
+  ASSERT_TRUE(report.aligned);
+  EXPECT_GT(statistics.packetsLost, 0u);
+  EXPECT_GE(statistics.framesConcealed, statistics.packetsLost / 2);
+  EXPECT_LE(statistics.framesConcealed, statistics.packetsLost * 2 + 5);
+}
+
+TEST(ImpairedReceive, DuplicatesArePlayedOnce) {
+  ImpairedCall call;
+  standin::ChannelStatistics statistics;
+  const measures::Report report = call.Run({.duplicateRate = 0.5, .seed = 13}, 0, 3, &statistics);
+  ASSERT_TRUE(report.aligned);
+  // A frame played twice would push everything after it 20 ms later and
+  // damage the frames around it.
+  EXPECT_LT(std::abs(report.delayDriftMs), 10);
+  EXPECT_LT(report.framesDamagedPct, 2);
+  // Only the end of the stream may be concealed (a few frames).
+  EXPECT_LE(statistics.framesConcealed, 3u);
+}
+
+// A sender clock 2% off moves 100 ms in 5 s: the buffer must follow it
+// (in 20 ms steps) rather than let the delay grow or shrink with it.
+class DriftingClock : public testing::TestWithParam<double> {};
+
+TEST_P(DriftingClock, DelayStaysBounded) {
+  ImpairedCall call;
+  standin::ChannelStatistics statistics;
+  const measures::Report report = call.Run({.seed = 17}, GetParam(), 5, &statistics);
+  ASSERT_TRUE(report.aligned);
+  EXPECT_LT(std::abs(report.delayDriftMs), 50) << "delay " << report.delayMs << " ms";
+  EXPECT_LT(report.delayMs, 120);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ppm, DriftingClock, testing::Values(20000.0, -20000.0));
+
+}  // namespace

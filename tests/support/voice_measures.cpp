@@ -1,0 +1,167 @@
+#include "tests/support/voice_measures.h"
+
+#include <speex/speex_resampler.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace measures {
+namespace {
+
+constexpr std::size_t kBlock = kRate / 2;     // alignment step: half a second
+constexpr long kFollowLag = kRate / 5;        // a block's lag is searched within 200 ms of the last
+constexpr long kFrameRefine = kFrame;         // a frame's lag within 20 ms of its block's
+constexpr double kMinCorrelation = 0.5;
+constexpr double kActiveFloor = 100.0 * 100.0;  // mean square below which a sent frame is silence
+
+double Energy(const std::int16_t* x, std::size_t n) {
+  double sum = 0;
+  for (std::size_t i = 0; i < n; ++i) sum += static_cast<double>(x[i]) * x[i];
+  return sum;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2),
+                   values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+Clock::time_point TimedSignal::TimeOf(std::size_t index) const {
+  auto it = std::upper_bound(marks.begin(), marks.end(), index,
+                             [](std::size_t i, const auto& mark) { return i < mark.first; });
+  if (it == marks.begin()) return marks.empty() ? Clock::time_point{} : marks.front().second;
+  --it;
+  const double seconds = static_cast<double>(index - it->first) / kRate;
+  return it->second + std::chrono::nanoseconds(std::llround(seconds * 1e9));
+}
+
+bool TimedCapture::Write(const void* data, int length) {
+  const auto now = Clock::now();
+  std::lock_guard lock(mutex_);
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  signal16k_.marks.emplace_back(signal16k_.samples.size(), now);
+  for (int i = 0; i + 1 < length; i += 2) {
+    signal16k_.samples.push_back(static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8)));
+  }
+  return true;
+}
+
+TimedSignal TimedCapture::Take(int phase) {
+  std::lock_guard lock(mutex_);
+  TimedSignal out;
+  const auto& in = signal16k_.samples;
+  const std::size_t skip = std::min<std::size_t>(phase == 0 ? 0 : 1, in.size());
+  out.samples = Downsample2({in.begin() + static_cast<long>(skip), in.end()});
+  for (const auto& [first, time] : signal16k_.marks) {
+    // A piece's time is kept; its first sample moves by half an 8 kHz sample at most.
+    out.marks.emplace_back(first >= skip ? (first - skip) / 2 : 0, time);
+  }
+  return out;
+}
+
+std::vector<std::int16_t> Downsample2(const std::vector<std::int16_t>& pcm16k) {
+  int error = 0;
+  SpeexResamplerState* state = speex_resampler_init(1, 16000, 8000, 10, &error);
+  if (state == nullptr) return {};
+  speex_resampler_skip_zeros(state);
+  std::vector<std::int16_t> out(pcm16k.size() / 2 + 64);
+  spx_uint32_t in = static_cast<spx_uint32_t>(pcm16k.size());
+  spx_uint32_t produced = static_cast<spx_uint32_t>(out.size());
+  speex_resampler_process_int(state, 0, pcm16k.data(), &in, out.data(), &produced);
+  speex_resampler_destroy(state);
+  out.resize(produced);
+  return out;
+}
+
+long BestLag(const std::vector<std::int16_t>& sent, const std::vector<std::int16_t>& played,
+             std::size_t begin, std::size_t length, long minLag, long maxLag) {
+  if (begin + length > sent.size()) return -1;
+  const double sentEnergy = Energy(sent.data() + begin, length);
+  if (sentEnergy <= 0) return -1;
+  long best = -1;
+  double bestScore = kMinCorrelation;
+  for (long lag = minLag; lag <= maxLag; ++lag) {
+    const long start = static_cast<long>(begin) + lag;
+    if (start < 0 || static_cast<std::size_t>(start) + length > played.size()) continue;
+    const std::int16_t* p = played.data() + start;
+    double cross = 0, energy = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+      cross += static_cast<double>(sent[begin + i]) * p[i];
+      energy += static_cast<double>(p[i]) * p[i];
+    }
+    if (energy <= 0) continue;
+    const double score = cross / std::sqrt(sentEnergy * energy);
+    if (score > bestScore) bestScore = score, best = lag;
+  }
+  return best;
+}
+
+double FrameSnrDb(const std::int16_t* sent, const std::int16_t* played, int count) {
+  double signal = 0, noise = 0;
+  for (int i = 0; i < count; ++i) {
+    const double d = static_cast<double>(sent[i]) - played[i];
+    signal += static_cast<double>(sent[i]) * sent[i];
+    noise += d * d;
+  }
+  if (noise <= 0) return 35;
+  return std::clamp(10 * std::log10(std::max(signal, 1.0) / noise), -10.0, 35.0);
+}
+
+std::vector<BlockDelay> AlignBlocks(const std::vector<std::int16_t>& sent,
+                                    const std::vector<std::int16_t>& played, int maxLagMs) {
+  std::vector<BlockDelay> blocks;
+  long last = -1;
+  for (std::size_t begin = 0; begin + kBlock <= sent.size(); begin += kBlock) {
+    const long lag = last < 0 ? BestLag(sent, played, begin, kBlock, 0, maxLagMs * kRate / 1000)
+                              : BestLag(sent, played, begin, kBlock, last - kFollowLag,
+                                        last + kFollowLag);
+    if (lag < 0) continue;  // silence or nothing alike: no figure for this block
+    blocks.push_back({begin, lag});
+    last = lag;
+  }
+  return blocks;
+}
+
+Report CompareBlocks(const std::vector<std::int16_t>& sent, const TimedSignal& played,
+                     const std::vector<BlockDelay>& blocks, const std::vector<double>& delaysMs) {
+  Report report;
+  report.aligned = !blocks.empty();
+  if (blocks.empty()) return report;
+  report.delayMs = Median(delaysMs);
+  const std::size_t quarter = std::max<std::size_t>(1, delaysMs.size() / 4);
+  report.delayDriftMs =
+      Median({delaysMs.end() - static_cast<long>(quarter), delaysMs.end()}) -
+      Median({delaysMs.begin(), delaysMs.begin() + static_cast<long>(quarter)});
+
+  double snrSum = 0;
+  int down = 0, damaged = 0;
+  const auto& out = played.samples;
+  for (const BlockDelay& block : blocks) {
+    for (std::size_t f = block.begin; f + kFrame <= block.begin + kBlock; f += kFrame) {
+      const double sentEnergy = Energy(sent.data() + f, kFrame);
+      if (sentEnergy / kFrame < kActiveFloor) continue;
+      // The frame's own lag near the block's: a buffer may have moved within the block.
+      long lag = BestLag(sent, out, f, kFrame, block.lag - kFrameRefine, block.lag + kFrameRefine);
+      if (lag < 0) lag = block.lag;
+      const long start = static_cast<long>(f) + lag;
+      if (start < 0 || static_cast<std::size_t>(start) + kFrame > out.size()) continue;
+      const std::int16_t* p = out.data() + start;
+      const double snr = FrameSnrDb(sent.data() + f, p, kFrame);
+      ++report.activeFrames;
+      snrSum += snr;
+      if (snr < 0) ++damaged;
+      if (Energy(p, kFrame) * 10 < sentEnergy) ++down;
+    }
+  }
+  if (report.activeFrames > 0) {
+    report.segmentalSnrDb = snrSum / report.activeFrames;
+    report.framesDownPct = 100.0 * down / report.activeFrames;
+    report.framesDamagedPct = 100.0 * damaged / report.activeFrames;
+  }
+  return report;
+}
+
+}  // namespace measures
