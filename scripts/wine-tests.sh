@@ -13,13 +13,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-win}
 
-if [ "$build" = build-win ]; then
-  scripts/build-windows.sh || exit 1
-else
-  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-    -DMEDLEY_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
-  ninja -C "$build" -j"$(nproc)" || exit 1
-fi
+scripts/build-windows.sh "$build" || exit 1
 module="$build/component/medley.dll"
 host="$build/tests/wine/medley_wine_tests.exe"
 for file in "$module" "$build/component/GIPSVoiceEngineDLL.dll" "$host"; do
