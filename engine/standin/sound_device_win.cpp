@@ -1,8 +1,10 @@
-// The Windows sound devices: winmm wave-in and wave-out, numbered as the
-// mixer numbers them (WAVE_MAPPER for -1, the wave device id otherwise), so
-// that SetSoundDevices, the mixer's volume and its levels act on one device.
-// Buffers are polled for WHDR_DONE by the media thread; nothing here blocks
-// or calls back. A machine without wave devices gets the null device.
+// The Windows sound devices, numbered as the mixer numbers them
+// (WAVE_MAPPER for -1, the wave device id otherwise), so that
+// SetSoundDevices, the mixer's volume and its levels act on one device:
+// WASAPI where the endpoint opens (sound_device_wasapi.cpp), else winmm
+// wave-in and wave-out, whose buffers the media thread polls for WHDR_DONE
+// (nothing here blocks or calls back). A machine without wave devices gets
+// the null device.
 #include "engine/standin/sound_device.h"
 
 #include <windows.h>
@@ -13,6 +15,8 @@
 #include <cstring>
 #include <deque>
 #include <vector>
+
+#include "engine/standin/sound_device_wasapi.h"
 
 namespace standin {
 namespace {
@@ -165,6 +169,8 @@ std::unique_ptr<SoundDevice> OpenSoundDevice(SoundDirection direction, int id, i
   if (count == 0) return OpenNullSoundDevice();
   if (id < -1 || id >= static_cast<int>(count) || sampleRate < 8000) return nullptr;
   const UINT device = id == -1 ? WAVE_MAPPER : static_cast<UINT>(id);
+  if (std::unique_ptr<SoundDevice> wasapi = OpenWasapiDevice(direction, device, sampleRate))
+    return wasapi;
   const WAVEFORMATEX format = MonoFormat(sampleRate);
   if (capture) {
     HWAVEIN in = nullptr;
