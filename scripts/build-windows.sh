@@ -10,6 +10,11 @@ cd "$(dirname "$0")/.."
 build=${1:-build-win}
 scripts/install-deps.sh
 prefix=$(scripts/build-windows-deps.sh)
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DMEDLEY_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release -DMEDLEY_MINGW_PREFIX="$prefix" >/dev/null
+  -DMEDLEY_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release -DMEDLEY_MINGW_PREFIX="$prefix" \
+  "${launcher[@]}" >/dev/null
 ninja -C "$build" -j"$(nproc)"
