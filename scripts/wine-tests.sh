@@ -4,11 +4,14 @@
 # the type library, the object through the real COM runtime, a whole call, the
 # Winsock port probe, the mixer with no sound card and with ALSA's null
 # device, thread timers and the exported video functions over DirectShow;
-# then regsvr32 /u and a check that nothing is left. Each step's exit status
+# then, through Wine's PulseAudio driver and a null sink of a server of its
+# own, a tone from the object and through a call with every codec; then
+# regsvr32 /u and a check that nothing is left. Each step's exit status
 # counts: the script fails when any step fails.
 #
 # Usage: scripts/wine-tests.sh [BUILD_DIR]    (default build-win, built first)
-# Needs: wine64 (Wine 8) and, for the build, scripts/build-windows.sh's tools.
+# Needs: wine64 (Wine 8), pulseaudio and pactl, and, for the build,
+#        scripts/build-windows.sh's tools.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-win}
