@@ -27,10 +27,14 @@ cache=${MEDLEY_MINGW_CACHE:-/var/cache/medley}
 log() { echo "build-windows-deps: $*" >&2; }
 
 # deb-src entries for the machine's own Debian sources (deb822 and one-line
-# forms), so that apt-get source fetches from the mirror the machine uses.
+# forms), so that apt-get source fetches from the mirror the machine uses;
+# where they exist already, only the package lists are refreshed.
 ensure_deb_src() {
   local list=/etc/apt/sources.list.d/medley-deb-src.sources
-  [ -f "$list" ] && return 0
+  if [ -f "$list" ] || [ -f "${list%.sources}.list" ]; then
+    apt-get update -q >&2
+    return
+  fi
   local entries
   entries=$(
     {
