@@ -11,9 +11,11 @@
 //                default device, N the N-th card with a PCM of the
 //                direction (or the default device when there is no card);
 //                a number beyond them cannot be opened.
-// On a Linux machine without any ALSA sound device every number gives the
-// null device, so headless machines run calls as if nothing were missing.
-// The Windows build offers the null device only, whatever the number.
+//                On Windows, wave devices numbered as the mixer numbers
+//                them: -1 WAVE_MAPPER, N the wave device with id N.
+// On a machine without any sound device (ALSA, or wave devices on Windows)
+// every number gives the null device, so headless machines run calls as if
+// nothing were missing.
 // sound_device_posix.cpp and sound_device_win.cpp map the numbers; the
 // build picks one.
 #pragma once

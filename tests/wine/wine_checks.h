@@ -29,7 +29,8 @@ std::string Hex(HRESULT hr);
 std::string Narrow(const wchar_t* text);
 
 // What the sound system offers in this run.
-enum class AudioSetup { kNoDevice, kNullDevice };
+// kSoundServer: a PulseAudio null sink whose monitor is the default source.
+enum class AudioSetup { kNoDevice, kNullDevice, kSoundServer };
 
 struct Options {
   std::wstring modulePath;  // medley.dll as registered
@@ -47,5 +48,6 @@ void CheckMixer(Checks& checks, const Options& options);
 void CheckTimers(Checks& checks);
 void CheckVideo(Checks& checks, const Options& options);
 void CheckLocalTime(Checks& checks);
+void CheckSoundServer(Checks& checks);
 
 }  // namespace wine_tests

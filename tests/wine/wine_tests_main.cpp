@@ -1,10 +1,11 @@
 // The Wine test host: checks the component as a Windows host meets it, its
 // exported video functions included.
 //
-//   medley_wine_tests.exe --module PATH [--audio none|null] [--unregistered]
+//   medley_wine_tests.exe --module PATH [--audio none|null|pulse] [--unregistered]
 //
 // PATH is medley.dll as regsvr32 registered it. --audio tells what the sound
-// system offers (no device, or ALSA's null device). --unregistered checks
+// system offers (no device, ALSA's null device, or a PulseAudio null sink
+// through Wine's PulseAudio driver: then only the sound checks run). --unregistered checks
 // that regsvr32 /u removed the class and the type library.
 #include <cstdio>
 #include <string>
@@ -52,12 +53,13 @@ int main(int argc, char** argv) {
       options.modulePath = platform::NarrowToWide(argv[++i]);
     } else if (arg == "--audio" && i + 1 < argc) {
       std::string setup = argv[++i];
-      options.audio = setup == "null" ? wine_tests::AudioSetup::kNullDevice
-                                      : wine_tests::AudioSetup::kNoDevice;
+      options.audio = setup == "null"    ? wine_tests::AudioSetup::kNullDevice
+                      : setup == "pulse" ? wine_tests::AudioSetup::kSoundServer
+                                         : wine_tests::AudioSetup::kNoDevice;
     } else if (arg == "--unregistered") {
       options.unregistered = true;
     } else {
-      std::fprintf(stderr, "usage: medley_wine_tests --module PATH [--audio none|null] "
+      std::fprintf(stderr, "usage: medley_wine_tests --module PATH [--audio none|null|pulse] "
                            "[--unregistered]\n");
       return 2;
     }
@@ -72,6 +74,8 @@ int main(int argc, char** argv) {
   checks.ExpectHr(hr, S_OK, "CoInitializeEx, apartment threaded");
   if (options.unregistered) {
     wine_tests::CheckUnregistration(checks, options);
+  } else if (options.audio == wine_tests::AudioSetup::kSoundServer) {
+    wine_tests::CheckSoundServer(checks);
   } else {
     wine_tests::CheckRegistration(checks, options);
     wine_tests::CheckTypeLibrary(checks, options);
