@@ -6,7 +6,7 @@
 #include "audio/audio_stream_format.h"
 
 void RelayInStream::Open(LONG format, IAudioSource* source) {
-  RelayCalls::Lock lock(lock_);
+  platform::CriticalSectionLock lock(lock_);
   Reset();
   ++opens_;
   format_ = format;
@@ -20,25 +20,23 @@ void RelayInStream::Open(LONG format, IAudioSource* source) {
 }
 
 void RelayInStream::Close() {
-  RelayCalls::Lock lock(lock_);
-  CloseLocked(lock);
+  platform::CriticalSectionLock lock(lock_);
+  CloseLocked();
 }
 
-void RelayInStream::CloseLocked(RelayCalls::Lock& lock) {
+void RelayInStream::CloseLocked() {
   if (closed_) return;
   // Closed before the end call, so that a source that reacts by stopping
-  // its stream finds the relay closed already, and no read begins after.
+  // its stream finds the relay closed already.
   closed_ = true;
-  IAudioSource* source = source_;
-  calls_.WaitForOthers(lock);
-  lock.unlock();
   LONG ignored = 0;
-  source->Read(nullptr, 0, &ignored);
-  lock.lock();
+  ++calls_;
+  source_->Read(nullptr, 0, &ignored);
+  --calls_;
 }
 
 void RelayInStream::Reset() {
-  RelayCalls::Lock lock(lock_);
+  platform::CriticalSectionLock lock(lock_);
   source_ = nullptr;
   closed_ = true;
   header_ = nullptr;
@@ -47,17 +45,17 @@ void RelayInStream::Reset() {
 }
 
 bool RelayInStream::IsOpen() {
-  RelayCalls::Lock lock(lock_);
+  platform::CriticalSectionLock lock(lock_);
   return !closed_;
 }
 
-bool RelayInStream::Busy() {
-  RelayCalls::Lock lock(lock_);
-  return calls_.Busy();
+bool RelayInStream::InCall() {
+  platform::CriticalSectionLock lock(lock_);
+  return calls_ > 0;
 }
 
 LONG RelayInStream::Format() {
-  RelayCalls::Lock lock(lock_);
+  platform::CriticalSectionLock lock(lock_);
   return format_;
 }
 
@@ -68,33 +66,24 @@ int RelayInStream::Read(void* buffer, int length) {
   }
   if (length < 0 || !buffer) return 0;
   auto* out = static_cast<BYTE*>(buffer);
-  RelayCalls::Lock lock(lock_);
-  calls_.Begin(lock);
-  if (closed_) {
-    calls_.End();
-    return 0;
-  }
+  platform::CriticalSectionLock lock(lock_);
+  if (closed_) return 0;
   int copied = 0;
   if (header_ && headerPosition_ < headerLength_) {
     copied = std::min(headerLength_ - headerPosition_, length);
     std::memcpy(out, header_ + headerPosition_, static_cast<size_t>(copied));
     headerPosition_ += copied;
   }
-  if (copied == length) {
-    calls_.End();
-    return copied;
-  }
+  if (copied == length) return copied;
   LONG wanted = length - copied;
   LONG read = 0;
-  IAudioSource* source = source_;
   unsigned opened = opens_;
-  lock.unlock();
-  HRESULT hr = source->Read(out + copied, wanted, &read);
-  lock.lock();
-  calls_.End();
+  ++calls_;
+  HRESULT hr = source_->Read(out + copied, wanted, &read);
+  --calls_;
   if (SUCCEEDED(hr) && read > 0) return copied + std::min(read, wanted);
   // A source that reopened the relay from inside its Read has ended only
   // the stream it was reading.
-  if (opens_ == opened) CloseLocked(lock);
+  if (opens_ == opened) CloseLocked();
   return 0;
 }

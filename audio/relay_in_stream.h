@@ -5,15 +5,15 @@
 //
 // The engine calls Read on its own threads while the owner opens, closes and
 // resets the relay on another; every operation holds the relay's critical
-// section while it touches the fields, and lets it go while it calls the
-// source (one call at a time, relay_calls.h). So a source may stop its
-// stream (and so close or reset this relay) from inside its own Read, or
-// ask another thread to do it and wait.
+// section, also while it calls the source. The section is recursive, so a
+// source may stop its stream (and so close or reset this relay) from inside
+// its own Read on the calling thread. A source whose Read waits for another
+// thread that closes this relay deadlocks: it must not.
 #pragma once
 
 #include "engine/engine_streams.h"
 #include "medley/audio_streams.h"
-#include "audio/relay_calls.h"
+#include "platform/sync.h"
 
 class RelayInStream final : public GIPSVEInStream {
  public:
@@ -27,17 +27,16 @@ class RelayInStream final : public GIPSVEInStream {
   // the relay is closed or reset) in `format`, an AudioStreamFormat. A null
   // source leaves the relay closed.
   void Open(LONG format, IAudioSource* source);
-  // Closes the relay and tells an open source that it is finished with
-  // (Read(null, 0)), after a read in progress on another thread has returned
-  // (waiting at most RelayCalls::kCloseWait); a closed relay stays as it is.
+  // Tells an open source that it is finished with (Read(null, 0)) and closes
+  // the relay; a closed relay stays as it is.
   void Close();
   // Forgets the source without telling it; the format is kept.
   void Reset();
   bool IsOpen();
-  // Whether a call into the host object is still in progress: one that
-  // outlasted Close's wait, or the one the caller is inside. The relay must
-  // then stay alive until that call returns.
-  bool Busy();
+  // Whether the calling thread is inside one of this relay's calls into the
+  // source (its Read or its end call): the relay must then outlive that call.
+  // Another thread's call holds the section, so this waits for it to return.
+  bool InCall();
   // The format of the last Open.
   LONG Format();
 
@@ -52,10 +51,9 @@ class RelayInStream final : public GIPSVEInStream {
   int Rewind() override { return -1; }
 
  private:
-  void CloseLocked(RelayCalls::Lock& lock);
+  void CloseLocked();
 
-  RelaySection lock_;
-  RelayCalls calls_;
+  platform::CriticalSection lock_;
   LONG format_ = 0;
   IAudioSource* source_ = nullptr;
   bool closed_ = true;
@@ -63,4 +61,5 @@ class RelayInStream final : public GIPSVEInStream {
   int headerLength_ = 0;
   int headerPosition_ = 0;  // header bytes already delivered
   unsigned opens_ = 0;      // tells a source read apart from one after a reopen
+  int calls_ = 0;           // calls into the source in progress (nested on one thread)
 };

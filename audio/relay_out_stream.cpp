@@ -3,7 +3,7 @@
 #include "audio/audio_stream_format.h"
 
 void RelayOutStream::Open(LONG format, IAudioSink* sink) {
-  RelayCalls::Lock lock(lock_);
+  platform::CriticalSectionLock lock(lock_);
   Reset();
   ++opens_;
   format_ = format;
@@ -14,41 +14,39 @@ void RelayOutStream::Open(LONG format, IAudioSink* sink) {
 }
 
 void RelayOutStream::Close() {
-  RelayCalls::Lock lock(lock_);
-  CloseLocked(lock);
+  platform::CriticalSectionLock lock(lock_);
+  CloseLocked();
 }
 
-void RelayOutStream::CloseLocked(RelayCalls::Lock& lock) {
+void RelayOutStream::CloseLocked() {
   if (closed_) return;
   // Closed before the end call, so that a sink that reacts by stopping its
-  // stream finds the relay closed already, and no write begins after.
+  // stream finds the relay closed already.
   closed_ = true;
-  IAudioSink* sink = sink_;
-  calls_.WaitForOthers(lock);
-  lock.unlock();
-  sink->Write(nullptr, 0);
-  lock.lock();
+  ++calls_;
+  sink_->Write(nullptr, 0);
+  --calls_;
 }
 
 void RelayOutStream::Reset() {
-  RelayCalls::Lock lock(lock_);
+  platform::CriticalSectionLock lock(lock_);
   sink_ = nullptr;
   closed_ = true;
   skip_ = 0;
 }
 
 bool RelayOutStream::IsOpen() {
-  RelayCalls::Lock lock(lock_);
+  platform::CriticalSectionLock lock(lock_);
   return !closed_;
 }
 
-bool RelayOutStream::Busy() {
-  RelayCalls::Lock lock(lock_);
-  return calls_.Busy();
+bool RelayOutStream::InCall() {
+  platform::CriticalSectionLock lock(lock_);
+  return calls_ > 0;
 }
 
 LONG RelayOutStream::Format() {
-  RelayCalls::Lock lock(lock_);
+  platform::CriticalSectionLock lock(lock_);
   return format_;
 }
 
@@ -59,31 +57,24 @@ bool RelayOutStream::Write(const void* data, int length) {
   }
   if (length < 0 || !data) return false;
   auto* in = static_cast<const BYTE*>(data);
-  RelayCalls::Lock lock(lock_);
-  calls_.Begin(lock);
-  if (closed_) {
-    calls_.End();
-    return true;
-  }
+  platform::CriticalSectionLock lock(lock_);
+  if (closed_) return true;
   if (skip_ > 0) {
     if (length <= skip_) {
       skip_ -= length;
-      calls_.End();
       return true;
     }
     in += skip_;
     length -= skip_;
     skip_ = 0;
   }
-  IAudioSink* sink = sink_;
   unsigned opened = opens_;
-  lock.unlock();
-  const bool written = SUCCEEDED(sink->Write(in, length));
-  lock.lock();
-  calls_.End();
+  ++calls_;
+  const bool written = SUCCEEDED(sink_->Write(in, length));
+  --calls_;
   if (written) return true;
   // A sink that reopened the relay from inside its Write has ended only the
   // stream it was writing.
-  if (opens_ == opened) CloseLocked(lock);
+  if (opens_ == opened) CloseLocked();
   return false;
 }

@@ -4,14 +4,13 @@
 // receives bare frames.
 //
 // Threads and locking as RelayInStream: every operation holds the relay's
-// critical section while it touches the fields, not while it calls the
-// sink, and a sink may stop its stream from inside its own Write (or have
-// another thread do it while it waits).
+// recursive critical section, also while it calls the sink, and a sink may
+// stop its stream from inside its own Write on the calling thread.
 #pragma once
 
 #include "engine/engine_streams.h"
 #include "medley/audio_streams.h"
-#include "audio/relay_calls.h"
+#include "platform/sync.h"
 
 class RelayOutStream final : public GIPSVEOutStream {
  public:
@@ -24,18 +23,15 @@ class RelayOutStream final : public GIPSVEOutStream {
   // Starts relaying into `sink` (borrowed, as RelayInStream's source) in
   // `format`, an AudioStreamFormat. A null sink leaves the relay closed.
   void Open(LONG format, IAudioSink* sink);
-  // Closes the relay and tells an open sink that the stream has ended
-  // (Write(null, 0)), after a write in progress on another thread has
-  // returned (waiting at most RelayCalls::kCloseWait); a closed relay stays
-  // as it is.
+  // Tells an open sink that the stream has ended (Write(null, 0)) and closes
+  // the relay; a closed relay stays as it is.
   void Close();
   // Forgets the sink without telling it.
   void Reset();
   bool IsOpen();
-  // Whether a call into the host object is still in progress: one that
-  // outlasted Close's wait, or the one the caller is inside. The relay must
-  // then stay alive until that call returns.
-  bool Busy();
+  // As RelayInStream::InCall: whether the calling thread is inside a call of
+  // this relay into the sink (its Write or its end call).
+  bool InCall();
   // The format of the last Open.
   LONG Format();
 
@@ -48,13 +44,13 @@ class RelayOutStream final : public GIPSVEOutStream {
   int Rewind() override { return -1; }
 
  private:
-  void CloseLocked(RelayCalls::Lock& lock);
+  void CloseLocked();
 
-  RelaySection lock_;
-  RelayCalls calls_;
+  platform::CriticalSection lock_;
   LONG format_ = 0;
   IAudioSink* sink_ = nullptr;
   bool closed_ = true;
   int skip_ = 0;        // header bytes still to drop
   unsigned opens_ = 0;  // tells a sink write apart from one after a reopen
+  int calls_ = 0;       // calls into the sink in progress (nested on one thread)
 };

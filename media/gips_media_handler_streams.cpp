@@ -243,12 +243,13 @@ void CGipsMediaHandler::DropStreams(LONG channel) {
   StopSendStream(channel, s);
   StopRecordStream(s);
   StopConversation(s);
-  const bool busy = s.playRelay.Busy() || s.sendRelay.Busy() || s.recordRelay.Busy();
-  if (!s.playing && !s.sending && !s.recording && !busy) return;
-  // The engine refused a stop and may still call a relay, or a call into a
-  // host object is still running in one (the host released the channel from
-  // inside it, or while it waited): the host objects hear the end now, and
-  // the relays stay, closed, until the engine is gone.
+  const bool inCall = s.playRelay.InCall() || s.sendRelay.InCall() || s.recordRelay.InCall();
+  if (!s.playing && !s.sending && !s.recording && !inCall) return;
+  // The engine refused a stop and may still call a relay, or this thread is
+  // inside a relay's call into a host object (the host released the channel
+  // from inside it) and the relay resumes when that call returns: the host
+  // objects hear the end now, and the relays stay, closed, until the engine
+  // is gone.
   for (RelayInStream* relay : {&s.playRelay, &s.sendRelay}) {
     relay->Close();
     relay->Reset();

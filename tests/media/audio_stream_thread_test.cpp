@@ -6,9 +6,7 @@
 // must be none.
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,26 +89,6 @@ TEST_F(StreamThreadsTest, EngineThreadsRaceTheHandlersStartsAndStops) {
   EXPECT_GT(delivered.load(), 0);
 }
 
-// A one-shot signal between threads; waits are bounded so that a deadlock
-// fails the test instead of hanging it.
-class Signal {
- public:
-  void Set() {
-    std::lock_guard lock(mutex_);
-    set_ = true;
-    changed_.notify_all();
-  }
-  bool Wait() {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return set_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool set_ = false;
-};
-
 // The handler on the stand-in engine (no test engine installed), with
 // channels sending PCMU to the discard port of 127.0.0.1.
 class StandInStreamsTest : public HandlerTest {
@@ -142,33 +120,20 @@ class StandInStreamsTest : public HandlerTest {
   }
 
   // Starts a stream with `start`. At the engine thread's first call into the
-  // host object (through the hook `setHook` installs) `stop` runs: inside
-  // that call, or, with `byHostThread`, on this thread while the call waits
-  // for it. Answers what `stop` answered, once a few more frames have run.
+  // host object (through the hook `setHook` installs) `stop` runs inside that
+  // call. Answers what `stop` answered, once a few more frames have run.
   HRESULT StopDuringACall(const std::function<HRESULT()>& start,
                           const std::function<HRESULT()>& stop,
-                          const std::function<void(std::function<void()>)>& setHook,
-                          bool byHostThread) {
+                          const std::function<void(std::function<void()>)>& setHook) {
     constexpr HRESULT kNotYet = 1;  // `stop` has not answered
     const std::thread::id host = std::this_thread::get_id();
-    Signal asked;
-    Signal stopped;
     std::atomic<bool> fired{false};
     std::atomic<HRESULT> result{kNotYet};
     setHook([&] {
       if (std::this_thread::get_id() == host || fired.exchange(true)) return;
-      if (!byHostThread) {
-        result = stop();
-        return;
-      }
-      asked.Set();
-      EXPECT_TRUE(stopped.Wait());
+      result = stop();
     });
     EXPECT_EQ(start(), S_OK);
-    if (byHostThread && asked.Wait()) {
-      result = stop();
-      stopped.Set();
-    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (result == kNotYet && std::chrono::steady_clock::now() < deadline)
       std::this_thread::yield();
@@ -181,59 +146,59 @@ class StandInStreamsTest : public HandlerTest {
   }
 };
 
-// A host stream whose Read or Write stops it, on the engine's media thread,
-// either itself or by asking the host's thread and waiting for it. The stop
-// answers S_OK, the stream hears its end once, and the engine calls it no
-// more.
+// A host stream whose Read or Write stops it from inside, on the engine's
+// media thread. The stop answers S_OK, the stream hears its end once, and the
+// engine calls it no more.
 TEST_F(StandInStreamsTest, StreamsStopFromInsideTheirOwnCalls) {
   IAudioControl& audio = *handler_;
   const LONG channel = SendingChannel();
-  for (const char* kind : {"play", "send", "record"}) {
-    for (bool byHostThread : {false, true}) {
-      SCOPED_TRACE(std::string(kind) + (byHostThread ? ", stopped by the host's thread"
-                                                     : ", stopped inside the call"));
-      const std::string k = kind;
-      auto source = MemoryAudioSource::Create(std::string(16000, '\x55'));
-      auto sink = MemoryAudioSink::Create();
-      auto start = [&] {
-        return k == "play"   ? audio.StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
-               : k == "send" ? audio.StartSendAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
-                             : audio.StartRecordAudioStream(channel, AUDIO_STREAM_PCMU, sink.Get());
-      };
-      auto stop = [&] {
-        return k == "play"   ? audio.StopPlayAudioStream(channel)
-               : k == "send" ? audio.StopSendAudioStream(channel)
-                             : audio.StopRecordAudioStream(channel);
-      };
-      auto setHook = [&](std::function<void()> hook) {
-        source->SetReadHook(hook);
-        sink->SetWriteHook(hook);
-      };
-      EXPECT_EQ(StopDuringACall(start, stop, setHook, byHostThread), S_OK);
-      EXPECT_EQ(k == "record" ? sink->EndCalls() : source->EndCalls(), 1);
-      EXPECT_EQ(source->CallsAfterEnd() + sink->CallsAfterEnd(), 0);
-      EXPECT_EQ(stop(), S_OK);  // off already
-    }
+  for (const std::string kind : {"play", "send", "record"}) {
+    SCOPED_TRACE(kind);
+    auto source = MemoryAudioSource::Create(std::string(16000, '\x55'));
+    auto sink = MemoryAudioSink::Create();
+    auto start = [&] {
+      return kind == "play"   ? audio.StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
+             : kind == "send" ? audio.StartSendAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
+                              : audio.StartRecordAudioStream(channel, AUDIO_STREAM_PCMU, sink.Get());
+    };
+    auto stop = [&] {
+      return kind == "play"   ? audio.StopPlayAudioStream(channel)
+             : kind == "send" ? audio.StopSendAudioStream(channel)
+                              : audio.StopRecordAudioStream(channel);
+    };
+    auto setHook = [&](std::function<void()> hook) {
+      source->SetReadHook(hook);
+      sink->SetWriteHook(hook);
+    };
+    EXPECT_EQ(StopDuringACall(start, stop, setHook), S_OK);
+    EXPECT_EQ(kind == "record" ? sink->EndCalls() : source->EndCalls(), 1);
+    EXPECT_EQ(source->CallsAfterEnd() + sink->CallsAfterEnd(), 0);
+    EXPECT_EQ(stop(), S_OK);  // off already
   }
   EXPECT_EQ(handler_->ReleaseChannel(channel), S_OK);
 }
 
-// Releasing the channel instead, from inside a source's Read: the relay the
-// engine thread is still in outlives the channel.
+// Releasing the channel instead, from inside a source's Read or a sink's
+// Write: the relay the engine thread is still in outlives the channel.
 TEST_F(StandInStreamsTest, ChannelReleasedFromInsideAStreamsCall) {
   const LONG running = SendingChannel();  // keeps the media thread going
-  for (bool byHostThread : {false, true}) {
-    SCOPED_TRACE(byHostThread ? "by the host's thread" : "inside the call");
+  for (const bool record : {false, true}) {
+    SCOPED_TRACE(record ? "record" : "play");
     const LONG channel = SendingChannel();
     auto source = MemoryAudioSource::Create(std::string(16000, '\x55'));
+    auto sink = MemoryAudioSink::Create();
     auto start = [&] {
-      return handler_->StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100);
+      return record ? handler_->StartRecordAudioStream(channel, AUDIO_STREAM_PCMU, sink.Get())
+                    : handler_->StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100);
     };
     auto release = [&] { return handler_->ReleaseChannel(channel); };
-    auto setHook = [&](std::function<void()> hook) { source->SetReadHook(hook); };
-    EXPECT_EQ(StopDuringACall(start, release, setHook, byHostThread), S_OK);
-    EXPECT_EQ(source->EndCalls(), 1);
-    EXPECT_EQ(source->CallsAfterEnd(), 0);
+    auto setHook = [&](std::function<void()> hook) {
+      source->SetReadHook(hook);
+      sink->SetWriteHook(hook);
+    };
+    EXPECT_EQ(StopDuringACall(start, release, setHook), S_OK);
+    EXPECT_EQ(record ? sink->EndCalls() : source->EndCalls(), 1);
+    EXPECT_EQ(source->CallsAfterEnd() + sink->CallsAfterEnd(), 0);
   }
   EXPECT_EQ(handler_->ReleaseChannel(running), S_OK);
 }
