@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -224,8 +225,11 @@ struct SipPhone::Hooks {
     const std::string codec = call->media.Codec();
     HRESULT hr = call->media.TakeAnswer(Body(msg));
     if (hr != S_OK) {
-      call->phone->Emit(call, hr == S_FALSE ? "failed: the peer turned the audio line down"
-                                            : "failed: the answer is not usable SDP");
+      char code[16];
+      std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+      call->phone->Emit(call, hr == S_FALSE ? std::string("failed: the peer turned the audio line down")
+                                            : std::string("failed: the answer is not usable (") +
+                                                  code + ")");
       return EPROTO;
     }
     if (call->media.Codec() != codec) call->phone->Emit(call, "codec " + call->media.Codec());

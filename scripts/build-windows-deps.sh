@@ -6,7 +6,7 @@
 #   bcg729       G.729
 #   opencore-amr AMR-NB (both ways) and AMR-WB decoding
 #   vo-amrwbenc  AMR-WB encoding
-#   spandsp      only G.722 and the G.711 laws (the rest needs programs built
+#   spandsp      only G.722, the G.711 laws and loss concealment (the rest needs programs built
 #                for the build machine, which its cross-build does not make)
 # Static libraries only, so GIPSVoiceEngineDLL.dll carries them inside.
 #
@@ -149,7 +149,7 @@ autotools "$(unpack 'opencore-amr_*.orig.tar.*')" --disable-examples
 log "vo-amrwbenc"
 autotools "$(unpack 'vo-amrwbenc_*.orig.tar.*')" --disable-example
 
-log "spandsp (G.722 and G.711)"
+log "spandsp (G.722, G.711 and its loss concealment)"
 dir=$(unpack 'spandsp_*.orig.tar.*')
 # Its configure insists on libtiff (for fax), so a config.h of our own: the
 # C library of MinGW-w64 has the float maths. The headers' Windows branch
@@ -160,13 +160,13 @@ dir=$(unpack 'spandsp_*.orig.tar.*')
 } >"$dir/src/config.h"
 sed -i 's/^#if defined(_M_IX86)  ||  defined(_M_X64)$/#if 0/' "$dir/src/spandsp/telephony.h"
 objects=()
-for f in g722 g711 vector_int; do
+for f in g722 g711 plc vector_int; do
   $CC $cflags -DHAVE_CONFIG_H -I"$dir/src" -c "$dir/src/$f.c" -o "$dir/src/$f.o"
   objects+=("$dir/src/$f.o")
 done
 $AR rcs "$stage/lib/libspandsp.a" "${objects[@]}"
 mkdir -p "$stage/include/spandsp/private"
-cp "$dir/src/spandsp/"{telephony,g722,g711,bit_operations,fast_convert,saturated,vector_int}.h \
+cp "$dir/src/spandsp/"{telephony,g722,g711,plc,bit_operations,fast_convert,saturated,vector_int}.h \
   "$stage/include/spandsp/"
 cp "$dir/src/spandsp/private/"{g722,g711}.h "$stage/include/spandsp/private/"
 

@@ -37,6 +37,7 @@ struct PhoneArguments {
   std::string dial;
   std::vector<std::string> codecs;
   bool listenGiven = false;
+  int rtpPort = 0;  // 0: the network settings' default
 };
 
 std::vector<std::string> SplitCommas(const std::string& list) {
@@ -84,7 +85,7 @@ bool ParsePhoneArguments(const Arguments& args, PhoneArguments* parsed, std::str
     }
     static const char* const kValued[] = {"--listen", "--dial",    "--play",   "--record",
                                           "--dtmf",   "--seconds", "--prefer", "--register",
-                                          "--user",   "--password"};
+                                          "--user",   "--password", "--rtp-port"};
     bool known = false;
     for (const char* name : kValued) known = known || arg == name;
     if (!known) {
@@ -120,6 +121,15 @@ bool ParsePhoneArguments(const Arguments& args, PhoneArguments* parsed, std::str
         return false;
       }
       parsed->phone.seconds = seconds;
+    } else if (arg == "--rtp-port") {
+      const bool digits = !value.empty() && value.size() <= 5 &&
+                          value.find_first_not_of("0123456789") == std::string::npos;
+      const int port = digits ? std::stoi(value) : 0;
+      if (port < 1024 || port > 65534) {
+        *error = "--rtp-port needs a port from 1024 to 65534, not '" + value + "'";
+        return false;
+      }
+      parsed->rtpPort = port;
     } else if (arg == "--prefer") {
       prefer = value;
     } else if (arg == "--register") {
@@ -175,14 +185,14 @@ class PrivateRegistry {
 };
 
 // The component as a host loads it; the host pumps its timers through the
-// message functions the component exports.
+// message functions the component exports. The component stays loaded until
+// the process ends, as a host that is about to exit leaves it: what it keeps
+// for the life of the process is then still its own.
 class LoadedComponent {
  public:
   ~LoadedComponent() {
     handler_ = nullptr;
     CoUninitialize();
-    CoFreeUnusedLibraries();
-    if (module_) ::dlclose(module_);
   }
   bool Load(const std::string& file, std::string* error) {
     module_ = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -241,6 +251,7 @@ int RunPhone(const Arguments& args, std::ostream& out, std::ostream& err) {
   const std::string listenIp = parsed.phone.listen.substr(0, parsed.phone.listen.rfind(':'));
   platform::ComPtr<host::ReferenceNetwork> network = host::ReferenceNetwork::Create();
   network->Settings().local_ip = platform::AsciiToWide(listenIp);
+  if (parsed.rtpPort != 0) network->Settings().preferred_audio_rtp_port = parsed.rtpPort;
   HRESULT hr = component.Handler()->Init(network.Get());
   platform::ComPtr<IAudioControl> audio;
   if (SUCCEEDED(hr))

@@ -115,6 +115,8 @@ const std::vector<Command>& AllCommands() {
        "  --seconds N         hang up each call N seconds after it is up\n"
        "  --prefer LIST       codec names in preference order, separated by commas\n"
        "                      (default G722,AMR-WB,PCMU,PCMA,G729,GSM,AMR,telephone-event)\n"
+       "  --rtp-port N        first RTP port tried for a call (default 40000); each\n"
+       "                      call takes the first free one from N upward in steps of 2\n"
        "  --register URI --user NAME --password SECRET\n"
        "                      register as sip:NAME@ at the registrar URI, answering\n"
        "                      its digest challenge; a refusal ends the phone\n",

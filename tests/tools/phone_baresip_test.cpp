@@ -39,7 +39,8 @@ class PhoneWithBaresip : public testing::TestWithParam<CodecRow> {
   }
 
   std::vector<std::string> Phone(std::vector<std::string> extra) {
-    std::vector<std::string> args = {MEDLEY_TOOL_FILE, "phone", "--prefer",
+    std::vector<std::string> args = {MEDLEY_TOOL_FILE, "phone", "--rtp-port", FreeRtpPort(),
+                                     "--prefer",
                                      std::string(GetParam().ours) + ",telephone-event", "--play",
                                      folder_.File("ours.wav"), "--record",
                                      folder_.File("recorded.wav")};
@@ -117,8 +118,8 @@ class PhoneCallControl : public testing::Test {
     WriteTone(folder_.File("theirs.wav"), 8000, kTheirTone, 10);
   }
   std::vector<std::string> Listen(int port, std::vector<std::string> extra) {
-    std::vector<std::string> args = {MEDLEY_TOOL_FILE, "phone", "--listen",
-                                     "127.0.0.1:" + std::to_string(port)};
+    std::vector<std::string> args = {MEDLEY_TOOL_FILE, "phone", "--rtp-port", FreeRtpPort(),
+                                     "--listen", "127.0.0.1:" + std::to_string(port)};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }

@@ -21,6 +21,7 @@ TEST(PhoneCommand, RefusesArgumentsItCannotUse) {
       {{"--dial", "bob@127.0.0.1"}, "--dial needs a sip: URI, not 'bob@127.0.0.1'"},
       {{"--listen", "127.0.0.1:5060", "--dtmf", "12x"}, "--dtmf takes keys 0-9, *, # and A-D"},
       {{"--listen", "127.0.0.1:5060", "--seconds", "0"}, "--seconds needs a number from 1"},
+      {{"--listen", "127.0.0.1:5060", "--rtp-port", "80"}, "--rtp-port needs a port from 1024"},
       {{"--listen", "127.0.0.1:5060", "--register", "sip:127.0.0.1", "--user", "alice"},
        "--register needs --user and --password"},
       {{"--listen", "127.0.0.1:5060", "--register", "127.0.0.1"}, "--register needs a sip: URI"},

@@ -77,6 +77,11 @@ inline int FreePort(int type = SOCK_DGRAM) {
   return 0;
 }
 
+// The first RTP port a phone of a test tries ("--rtp-port"): phones started
+// at the same time by other tests would otherwise all begin at the same
+// default and race for it between their offer and their listen.
+inline std::string FreeRtpPort() { return std::to_string(FreePort() & ~1); }
+
 // A child process with standard input from /dev/null and its output in
 // `outFile` (standard error in outFile + ".err"), in a process group of its
 // own so that a peer's helper processes (kamailio's) go with it.

@@ -30,7 +30,8 @@ class PhoneSip : public testing::Test {
   const int port_ = FreePort();
   TempFolder folder_;
   Child phone_{{MEDLEY_TOOL_FILE, "phone", "--listen", "127.0.0.1:" + std::to_string(port_),
-                "--auto-answer", "--prefer", "PCMU,PCMA,telephone-event"},
+                "--auto-answer", "--prefer", "PCMU,PCMA,telephone-event", "--rtp-port",
+                FreeRtpPort()},
                folder_.File("phone.out")};
   RawSip sip_{port_};
 };
