@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "engine/standin/error_codes.h"
@@ -33,6 +34,7 @@ class StreamedFile {
     std::uint64_t data = wav.openEnded ? kLargestRiffData : std::min(wav.dataBytes, kLargestRiffData);
     data -= data % static_cast<std::uint64_t>(wav.blockAlign);
     const auto formatBytes = static_cast<std::uint32_t>(wav.format.size());
+    header_.reserve(4 + 4 + 8 + 4 + formatBytes + 1 + 8);
     Append("RIFF");
     Append32(static_cast<std::uint32_t>(4 + 8 + formatBytes + formatBytes % 2 + 8 + data));
     Append("WAVEfmt ");
@@ -89,7 +91,9 @@ class StreamedFile {
   }
 
  private:
-  void Append(const char* text) { header_.insert(header_.end(), text, text + std::strlen(text)); }
+  void Append(std::string_view text) {
+    for (char c : text) header_.push_back(static_cast<std::uint8_t>(c));
+  }
   void Append32(std::uint32_t value) {
     for (int i = 0; i < 4; ++i) header_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
   }
