@@ -99,8 +99,10 @@ int Invite(RawSip& sip, int first, int count, std::map<std::string, std::string>
   for (int id = first; id < first + count; ++id)
     sip.Send(sip.Request("INVITE", id, "application/sdp", Offer(31000 + 2 * id)));
   int busy = 0;
+  // Each answer starts a channel's media; a sanitizer build on a busy
+  // machine can take seconds over a burst, so each response gets 15 s.
   for (int answered = 0; answered < count; ++answered) {
-    const std::string response = sip.FinalResponse(5s);
+    const std::string response = sip.FinalResponse(15s);
     if (response.empty()) break;
     if (Status(response) == 486) ++busy;
     if (Status(response) != 200) continue;
