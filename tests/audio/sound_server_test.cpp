@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/memory_audio_source.h"
+#include "engine/standin/codecs/g711_tables.h"
 #include "host/reference_network.h"
 #include "media/gips_media_handler.h"
 #include "platform/alsa_sound_devices.h"
@@ -27,25 +28,12 @@ constexpr int kRate = 8000;
 constexpr double kToneHz = 1000;
 constexpr std::size_t kWindow = kRate / 20;  // 50 ms of samples
 
-// G.711 mu-law of one sample.
-std::uint8_t MuLaw(std::int16_t sample) {
-  constexpr int kBias = 0x84;
-  int value = sample;
-  const int sign = value < 0 ? 0x80 : 0;
-  if (value < 0) value = -value;
-  value = std::min(value, 32635) + kBias;
-  int exponent = 7;
-  for (int mask = 0x4000; (value & mask) == 0 && exponent > 0; mask >>= 1) --exponent;
-  const int mantissa = (value >> (exponent + 3)) & 0x0F;
-  return static_cast<std::uint8_t>(~(sign | exponent << 4 | mantissa));
-}
-
 std::string MuLawTone(double seconds, double amplitude) {
   std::string bytes;
   const int count = static_cast<int>(seconds * kRate);
   for (int n = 0; n < count; ++n)
-    bytes.push_back(static_cast<char>(
-        MuLaw(static_cast<std::int16_t>(amplitude * std::sin(2 * M_PI * kToneHz * n / kRate)))));
+    bytes.push_back(static_cast<char>(standin::BuiltInMuLawEncode(
+        static_cast<std::int16_t>(amplitude * std::sin(2 * M_PI * kToneHz * n / kRate)))));
   return bytes;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/standin/codecs/g711_tables.h"
 #include "host/memory_audio_source.h"
 #include "host/reference_network.h"
 #include "medley/audio_control.h"
@@ -31,24 +32,12 @@ constexpr int kRate = 8000;
 constexpr double kToneHz = 1000;
 constexpr double kPi = 3.14159265358979323846;
 
-std::uint8_t MuLaw(std::int16_t sample) {
-  constexpr int kBias = 0x84;
-  int value = sample;
-  const int sign = value < 0 ? 0x80 : 0;
-  if (value < 0) value = -value;
-  value = (value > 32635 ? 32635 : value) + kBias;
-  int exponent = 7;
-  for (int mask = 0x4000; (value & mask) == 0 && exponent > 0; mask >>= 1) --exponent;
-  const int mantissa = (value >> (exponent + 3)) & 0x0F;
-  return static_cast<std::uint8_t>(~(sign | exponent << 4 | mantissa));
-}
-
 std::string MuLawTone(double seconds, double amplitude) {
   std::string bytes;
   const int count = static_cast<int>(seconds * kRate);
   for (int n = 0; n < count; ++n)
-    bytes.push_back(static_cast<char>(
-        MuLaw(static_cast<std::int16_t>(amplitude * std::sin(2 * kPi * kToneHz * n / kRate)))));
+    bytes.push_back(static_cast<char>(standin::BuiltInMuLawEncode(
+        static_cast<std::int16_t>(amplitude * std::sin(2 * kPi * kToneHz * n / kRate)))));
   return bytes;
 }
 
