@@ -19,13 +19,11 @@ int StandInVolumeControl::GetMicVolume(int& level) {
 }
 
 int StandInVolumeControl::SetInputMute(int channel, bool mute) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.SetMute(mute);
     return kNoError;
   });
-  state->inputMute = mute;
   return 0;
 }
 
