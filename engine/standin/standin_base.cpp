@@ -112,25 +112,28 @@ int StandInBase::StartSend(int channel) {
 
 int StandInBase::StopListen(int channel) {
   if (!engine_.ChannelOrFail(channel)) return -1;
-  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [](MediaChannel& media) {
     media.SetListening(false);
     return kNoError;
   });
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
 int StandInBase::StopPlayout(int channel) {
   if (!engine_.ChannelOrFail(channel)) return -1;
-  engine_.Media().StopPlayout(channel);
+  if (int error = engine_.Media().StopPlayout(channel); error != kNoError)
+    return engine_.Fail(error);
   return 0;
 }
 
 int StandInBase::StopSend(int channel) {
   if (!engine_.ChannelOrFail(channel)) return -1;
-  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [](MediaChannel& media) {
     media.StopSending();
     return kNoError;
   });
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

@@ -52,20 +52,22 @@ int StandInCodec::SetRecPayloadType(int channel, const EngineCodecRecord& codec)
   const bool events = entry == CodecCatalogue::Find("telephone-event", 8000);
   if (events && (codec.frequency < kMinEventClockRate || codec.frequency > kMaxEventClockRate))
     return engine_.Fail(kInvalidArgument);
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.AnnouncePayloadType(codec.payloadType, entry);
     if (events) media.SetEventClockRate(codec.frequency);
     return kNoError;
   });
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
 int StandInCodec::SetVADStatus(int channel, int enable, int mode, int) {
   if (!engine_.ChannelOrFail(channel)) return -1;
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.SetVad(enable != 0, mode);
     return kNoError;
   });
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

@@ -23,10 +23,11 @@ int StandInDtmf::SendTelephoneEvent(int channel, int eventCode, bool outOfBand, 
 int StandInDtmf::SetDTMFPayloadType(int channel, int payloadType) {
   if (!engine_.ChannelOrFail(channel)) return -1;
   if (payloadType < 0 || payloadType > 127) return engine_.Fail(kInvalidArgument);
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.SetEventPayloadType(payloadType);
     return kNoError;
   });
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

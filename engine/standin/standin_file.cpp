@@ -55,11 +55,12 @@ int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, in
 int StandInFile::StopPlayingFileLocally(int channel) {
   if (!engine_.ChannelOrFail(channel)) return -1;
   std::shared_ptr<FilePlayer> stopped;
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     stopped = media.PlayLocally(nullptr);
     return kNoError;
   });
   if (stopped) stopped->Stop(MediaEngine::kStopWait);
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
@@ -82,11 +83,12 @@ int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* strea
 int StandInFile::StopPlayingFileAsMicrophone(int channel) {
   if (!engine_.ChannelOrFail(channel)) return -1;
   std::shared_ptr<FilePlayer> stopped;
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     stopped = media.PlayAsMicrophone(nullptr, true);
     return kNoError;
   });
   if (stopped) stopped->Stop(MediaEngine::kStopWait);
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

@@ -20,10 +20,11 @@ int StandInVolumeControl::GetMicVolume(int& level) {
 
 int StandInVolumeControl::SetInputMute(int channel, bool mute) {
   if (!engine_.ChannelOrFail(channel)) return -1;
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.SetMute(mute);
     return kNoError;
   });
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
