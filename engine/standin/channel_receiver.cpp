@@ -34,9 +34,9 @@ int PayloadSpan(const EngineCodecRecord& entry, std::size_t size) {
 ChannelReceiver::ChannelReceiver() { Rebuild(); }
 
 void ChannelReceiver::AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry) {
+  announced_.insert_or_assign(payloadType, entry);  // first: if it throws, nothing changed
   for (auto it = announced_.begin(); it != announced_.end();)
-    it = it->second == entry ? announced_.erase(it) : std::next(it);
-  announced_[payloadType] = entry;
+    it = it->second == entry && it->first != payloadType ? announced_.erase(it) : std::next(it);
   Rebuild();
 }
 

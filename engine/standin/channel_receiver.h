@@ -39,7 +39,8 @@ class ChannelReceiver {
 
   ChannelReceiver();
 
-  // `entry` is the catalogue entry received under `payloadType`.
+  // `entry` is the catalogue entry received under `payloadType` (and no
+  // longer under another). Throws std::bad_alloc, changing nothing.
   void AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry);
   void SetSendPayloadType(int payloadType, const EngineCodecRecord* entry);
   void SetEventPayloadType(int payloadType);

@@ -1,5 +1,6 @@
 #include "engine/standin/standin_codec.h"
 
+#include <new>
 #include <string_view>
 
 #include "engine/standin/codec_catalogue.h"
@@ -52,8 +53,14 @@ int StandInCodec::SetRecPayloadType(int channel, const EngineCodecRecord& codec)
   const bool events = entry == CodecCatalogue::Find("telephone-event", 8000);
   if (events && (codec.frequency < kMinEventClockRate || codec.frequency > kMaxEventClockRate))
     return engine_.Fail(kInvalidArgument);
+  // Everything is checked: the announcement is the one step that can fail
+  // (out of memory, changing nothing); the clock rate follows it.
   const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
-    media.AnnouncePayloadType(codec.payloadType, entry);
+    try {
+      media.AnnouncePayloadType(codec.payloadType, entry);
+    } catch (const std::bad_alloc&) {
+      return kOutOfMemory;
+    }
     if (events) media.SetEventClockRate(codec.frequency);
     return kNoError;
   });
