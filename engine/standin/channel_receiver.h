@@ -20,6 +20,7 @@
 
 #include "engine/engine_codec_record.h"
 #include "engine/standin/audio_codec.h"
+#include "engine/standin/codecs/codec_description.h"
 #include "engine/standin/codecs/comfort_noise.h"
 #include "engine/standin/jitter_buffer.h"
 #include "engine/standin/standin_testing.h"
@@ -83,6 +84,7 @@ class ChannelReceiver {
   const EngineCodecRecord* sendEntry_ = nullptr;
   int eventPayloadType_ = -1;
   std::array<const EngineCodecRecord*, 128> table_{};
+  std::array<const CodecDescription*, 128> described_{};  // of table_'s entries
 
   bool haveSource_ = false;
   std::uint32_t ssrc_ = 0;
