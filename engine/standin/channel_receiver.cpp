@@ -55,11 +55,11 @@ void ChannelReceiver::Rebuild() {
                                         [&](const auto& pair) { return pair.second == entry; });
     if (!renumbered) table_[entry->payloadType & 0x7F] = entry;
   }
-  if (eventPayloadType_ >= 0)
-    table_[eventPayloadType_ & 0x7F] = CodecCatalogue::Find("telephone-event", 8000);
+  if (eventPayloadType_ >= 0) table_[eventPayloadType_ & 0x7F] = eventEntry_;
   if (sendPayloadType_ >= 0 && sendEntry_) table_[sendPayloadType_ & 0x7F] = sendEntry_;
   for (const auto& [payloadType, entry] : announced_) table_[payloadType & 0x7F] = entry;
-  for (std::size_t i = 0; i < table_.size(); ++i) described_[i] = CodecCatalogue::Describe(table_[i]);
+  for (std::size_t i = 0; i < table_.size(); ++i)
+    described_[i] = CodecCatalogue::Describe(table_[i]);
 }
 
 const EngineCodecRecord* ChannelReceiver::Lookup(int payloadType) const {
@@ -123,7 +123,7 @@ void ChannelReceiver::OnDatagram(const std::uint8_t* data, std::size_t size, boo
   ++received_;
   CountSequence(packet.header.sequence);
 
-  if (Named(*entry, "telephone-event")) {
+  if (entry == eventEntry_) {
     TelephoneEventBlock block;
     // Events count in their own payload's clock, as negotiated (RFC 4733).
     if (ParseTelephoneEvent(packet.payload, packet.payloadSize, &block))

@@ -119,8 +119,8 @@ class ChannelSender {
   std::uint64_t eventsSent_ = 0;
   DtmfToneGenerator tone_;
 
-  std::vector<std::uint8_t> payload_;   // of the datagram being made
-  std::vector<std::uint8_t> encoded_;   // the frame the encoder gave
+  std::vector<std::uint8_t> payload_;  // of the datagram being made
+  std::vector<std::uint8_t> encoded_;  // the frame the encoder gave
 
   // Audio encoded but not yet sent: payload bytes (storage frames for AMR),
   // the ticks they cover and the timestamp of the first.

@@ -139,8 +139,8 @@ TEST_P(GStreamerPeer, IsRecordedByUs) {
                  codec.encoder + " ! " + codec.payloader + " pt=" +
                  std::to_string(codec.payloadType) +
                  " min-ptime=" + std::to_string(codec.packetMs) + "000000 max-ptime=" +
-                 std::to_string(codec.packetMs) + "000000 ! udpsink host=127.0.0.1 port=" +
-                 std::to_string(port));
+                 std::to_string(codec.packetMs) +
+                 "000000 ! udpsink host=127.0.0.1 port=" + std::to_string(port));
   if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
   EXPECT_TRUE(peer.Wait(10s)) << "60 buffers of 20 ms and the peer ends";
   std::this_thread::sleep_for(200ms);

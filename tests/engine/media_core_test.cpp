@@ -484,10 +484,10 @@ TEST(SenderClock, PacketsFollowThePacketTime) {
     int ms;
     std::size_t bytes;  // of each payload; 0: varies (AMR)
   } rows[] = {
-      {"PCMU", 8000, 10, 80},   {"PCMU", 8000, 30, 240},  {"PCMA", 8000, 60, 480},
-      {"G722", 8000, 10, 80},   {"G722", 8000, 50, 400},  {"G729", 8000, 10, 10},
-      {"G729", 8000, 30, 30},   {"GSM", 8000, 40, 66},    {"GSM", 8000, 60, 99},
-      {"AMR", 8000, 40, 0},     {"AMRWB", 16000, 60, 0},  {"IPCMWB", 16000, 30, 960},
+      {"PCMU", 8000, 10, 80}, {"PCMU", 8000, 30, 240}, {"PCMA", 8000, 60, 480},
+      {"G722", 8000, 10, 80}, {"G722", 8000, 50, 400}, {"G729", 8000, 10, 10},
+      {"G729", 8000, 30, 30}, {"GSM", 8000, 40, 66},   {"GSM", 8000, 60, 99},
+      {"AMR", 8000, 40, 0},   {"AMRWB", 16000, 60, 0}, {"IPCMWB", 16000, 30, 960},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << row.name << " " << row.ms << " ms");
@@ -506,16 +506,19 @@ TEST(SenderClock, PacketsFollowThePacketTime) {
     ASSERT_EQ(packets.size(), perSecond);
     for (std::size_t i = 0; i < packets.size(); ++i) {
       const RtpView& packet = packets[i];
-      EXPECT_EQ(description.PayloadTicks(packet.payload, packet.payloadSize), static_cast<int>(ticks));
+      EXPECT_EQ(description.PayloadTicks(packet.payload, packet.payloadSize),
+                static_cast<int>(ticks));
       if (row.bytes > 0) {
         EXPECT_EQ(packet.payloadSize, row.bytes);
       }
       EXPECT_EQ(packet.header.marker, i == 0);
       if (i == 0) continue;
       EXPECT_EQ(packet.header.timestamp - packets[i - 1].header.timestamp, ticks);
-      EXPECT_EQ(static_cast<std::uint16_t>(packet.header.sequence - packets[i - 1].header.sequence), 1);
+      EXPECT_EQ(
+          static_cast<std::uint16_t>(packet.header.sequence - packets[i - 1].header.sequence), 1);
     }
-    // The pause: the kept rest of the second first, unmarked, then the next talkspurt, marked.
+    // The pause: the kept rest of the second first, unmarked, then the next
+    // talkspurt, marked.
     std::vector<Bytes> more;
     const std::vector<RtpView> after = SendAt(sender, {60}, more);
     const int keptTicks = 1000 % row.ms * row.frequency / 1000;

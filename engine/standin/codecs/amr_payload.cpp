@@ -180,8 +180,7 @@ bool ReadBandwidthEfficient(Band band, const std::uint8_t* payload, std::size_t 
 // speech bits padded to whole bytes. Reserved and padding bits must be
 // zero here, which keeps bandwidth-efficient payloads from passing as
 // octet-aligned ones by chance.
-bool ReadOctetAligned(Band band, const std::uint8_t* payload, std::size_t size,
-                      Reading* reading) {
+bool ReadOctetAligned(Band band, const std::uint8_t* payload, std::size_t size, Reading* reading) {
   if (!IsModeRequest(band, payload[0] >> 4)) ++reading->oddities;
   if (payload[0] & 0x0F) return false;
   std::vector<PayloadFrame>& frames = reading->frames;

@@ -24,16 +24,17 @@ constexpr CodecDescription kDescriptions[] = {
      Concealment::kDecoder, FileForm::kPayload},
     {"GSM", 3, 8000, 8000, 13200, Framing::kFrames, 20, 33, 0, 20, kMaxPacketMs,
      Concealment::kWaveform, FileForm::kPayload},
-    {"AMR", 96, 8000, 8000, 12200, Framing::kAmr, 20, 0, 0, 20, kMaxPacketMs,
-     Concealment::kDecoder, FileForm::kAmrStorage},
+    {"AMR", 96, 8000, 8000, 12200, Framing::kAmr, 20, 0, 0, 20, kMaxPacketMs, Concealment::kDecoder,
+     FileForm::kAmrStorage},
     {"AMRWB", 97, 16000, 16000, 23850, Framing::kAmr, 20, 0, 0, 20, kMaxPacketMs,
      Concealment::kDecoder, FileForm::kAmrStorage},
     {"IPCMWB", 98, 16000, 16000, 256000, Framing::kStream, 10, 320, 0, 10, kMaxPacketMs,
      Concealment::kSilence, FileForm::kLinearPcm},
     {"CN", 13, 8000, 8000, 0, Framing::kNone, 20, 0, 0, 20, 0, Concealment::kNone, FileForm::kNone},
-    {"CN", 99, 16000, 16000, 0, Framing::kNone, 20, 0, 0, 20, 0, Concealment::kNone, FileForm::kNone},
-    {"telephone-event", 101, 8000, 8000, 0, Framing::kNone, 20, 0, 0, 20, 0,
-     Concealment::kNone, FileForm::kNone},
+    {"CN", 99, 16000, 16000, 0, Framing::kNone, 20, 0, 0, 20, 0, Concealment::kNone,
+     FileForm::kNone},
+    {"telephone-event", 101, 8000, 8000, 0, Framing::kNone, 20, 0, 0, 20, 0, Concealment::kNone,
+     FileForm::kNone},
 };
 
 }  // namespace

@@ -40,17 +40,17 @@ enum class Concealment {
 };
 
 struct CodecDescription {
-  const char* name;     // the catalogue's spelling
-  int payloadType;      // the engine's own number for it
-  int clockRate;        // RTP clock, Hz
-  int sampleRate;       // PCM the codec takes and gives, Hz (G.722: 16000 on an 8000 clock)
-  int rate;             // bit/s the catalogue lists (0: no fixed rate)
+  const char* name;  // the catalogue's spelling
+  int payloadType;   // the engine's own number for it
+  int clockRate;     // RTP clock, Hz
+  int sampleRate;    // PCM the codec takes and gives, Hz (G.722: 16000 on an 8000 clock)
+  int rate;          // bit/s the catalogue lists (0: no fixed rate)
   Framing framing;
-  int frameMs;          // one frame, the smallest piece a packet is made of
-  int frameBytes;       // kStream, kFrames: bytes of one frame
-  int sidBytes;         // kFrames: bytes of a SID frame that may end a payload (0: none)
-  int packetStepMs;     // packet times allowed: the multiples of this...
-  int maxPacketMs;      // ...up to this (0: never sent)
+  int frameMs;       // one frame, the smallest piece a packet is made of
+  int frameBytes;    // kStream, kFrames: bytes of one frame
+  int sidBytes;      // kFrames: bytes of a SID frame that may end a payload (0: none)
+  int packetStepMs;  // packet times allowed: the multiples of this...
+  int maxPacketMs;   // ...up to this (0: never sent)
   Concealment concealment;
   FileForm fileForm;
 

@@ -43,9 +43,10 @@ bool LayoutOf(std::string_view name, FileLayout* layout) {
   if (codec->fileForm == FileForm::kPayload) {
     const auto frame = static_cast<std::size_t>(codec->frameBytes);
     // A stream splits at any tick's bytes, framed codecs at whole frames.
-    layout->unitBytes = codec->framing == Framing::kStream
-                            ? std::max<std::size_t>(1, frame / static_cast<std::size_t>(codec->FrameTicks()))
-                            : frame;
+    layout->unitBytes =
+        codec->framing == Framing::kStream
+            ? std::max<std::size_t>(1, frame / static_cast<std::size_t>(codec->FrameTicks()))
+            : frame;
     layout->frameBytes = frame * kFrameMs / static_cast<std::size_t>(codec->frameMs);
   }
   return true;
