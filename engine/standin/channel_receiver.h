@@ -20,6 +20,8 @@
 
 #include "engine/engine_codec_record.h"
 #include "engine/standin/audio_codec.h"
+#include "engine/standin/codec_catalogue.h"
+#include "engine/standin/codecs/codec_description.h"
 #include "engine/standin/codecs/comfort_noise.h"
 #include "engine/standin/jitter_buffer.h"
 #include "engine/standin/standin_testing.h"
@@ -84,6 +86,9 @@ class ChannelReceiver {
   const EngineCodecRecord* sendEntry_ = nullptr;
   int eventPayloadType_ = -1;
   std::array<const EngineCodecRecord*, 128> table_{};
+  std::array<const CodecDescription*, 128> described_{};  // of table_'s entries
+  // The catalogue entry of telephone events, found once.
+  const EngineCodecRecord* eventEntry_ = CodecCatalogue::Find("telephone-event", 8000);
 
   bool haveSource_ = false;
   std::uint32_t ssrc_ = 0;

@@ -33,6 +33,8 @@ int StandInCodec::SetSendCodec(int channel, const EngineCodecRecord& codec) {
     return engine_.Fail(kInvalidArgument);
   const EngineCodecRecord* entry = CodecCatalogue::Find(name, codec.frequency);
   if (!entry || !CodecCatalogue::CanSend(*entry)) return engine_.Fail(kUnsupportedCodec);
+  if (!CodecCatalogue::Describe(entry)->AllowsPacketTicks(codec.packetSize))
+    return engine_.Fail(kInvalidPacketSize);
   // The media core refuses a codec this build has no encoder for.
   const int error = engine_.Media().WithChannel(
       channel, [&](MediaChannel& media) { return media.SetSendCodec(codec); });
