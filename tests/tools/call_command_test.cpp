@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
 #include "tools/commands.h"
 
 namespace tools {
@@ -119,8 +120,9 @@ TEST(CallCommand, ACalleeWithNothingInCommonTurnsTheLineDown) {
 // A caller that sends a WAV file and records its conversation: the recording
 // is a WAV file holding about as much audio as was sent.
 TEST(CallCommand, PlaysAFileIntoTheCallAndRecordsTheConversation) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "medley-call-test";
-  std::filesystem::create_directories(dir);
+  test_support::TempFolder folder("medley-call-test");
+  ASSERT_FALSE(folder.Path().empty());
+  const std::filesystem::path dir = folder.Path();
   std::filesystem::path play = dir / "play.wav", record = dir / "record.wav";
   WriteSquareWav(play, 4000);  // half a second
   CallRun run = Call({"--prefer", "PCMU", "--port", "52000", "--callee-port", "54000", "--play",
@@ -139,20 +141,19 @@ TEST(CallCommand, PlaysAFileIntoTheCallAndRecordsTheConversation) {
               "58000"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
-  std::filesystem::remove_all(dir);
 }
 
 // Each end sends a file for two seconds; the once-a-second lines show each
 // end hearing the other.
 TEST(CallCommand, EachEndHearsWhatTheOtherSends) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "medley-call-levels-test";
-  std::filesystem::create_directories(dir);
+  test_support::TempFolder folder("medley-call-levels-test");
+  ASSERT_FALSE(folder.Path().empty());
+  const std::filesystem::path dir = folder.Path();
   WriteSquareWav(dir / "caller.wav", 16000);
   WriteSquareWav(dir / "callee.wav", 16000);
   CallRun run = Call({"--prefer", "PCMU", "--port", "44000", "--callee-port", "46000", "--play",
                       (dir / "caller.wav").string(), "--callee-play",
                       (dir / "callee.wav").string()});
-  std::filesystem::remove_all(dir);
   ASSERT_EQ(run.status, 0) << run.err << run.out;
   EXPECT_TRUE(AppearInOrder(run.out, {"caller StartSendAudioStream", "callee StartSendAudioStream",
                                       "1s", "2s", "callee StopSendAudioStream",

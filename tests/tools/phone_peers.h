@@ -26,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
+
 extern char** environ;
 
 namespace phone_test {
@@ -34,22 +36,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 // A fresh temporary folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = std::filesystem::temp_directory_path() / "medley-phone-test-XXXXXX";
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using test_support::TempFolder;
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
