@@ -9,7 +9,9 @@ else()
   add_library(medley_platform_audio STATIC
     fake_audio_devices.cpp
     message_queue_posix.cpp
-    mixer_posix.cpp)
+    mixer_posix.cpp
+    mixer_state_posix.cpp
+    wave_out_posix.cpp)
   target_link_libraries(medley_platform_audio PUBLIC medley_platform)
   find_package(ALSA)
   if(ALSA_FOUND)

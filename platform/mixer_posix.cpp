@@ -1,14 +1,13 @@
-// The winmm mixer and wave-out functions over an AudioDeviceBackend: handle
-// tables, argument checks and the mapping of the backend's device
-// description onto MIXERLINE and MIXERCONTROL.
+// The winmm mixer functions over an AudioDeviceBackend: argument checks and
+// the mapping of the backend's device description onto MIXERLINE and
+// MIXERCONTROL. The wave-out functions are in wave_out_posix.cpp.
 #include "platform/mixer.h"
 
 #include <algorithm>
-#include <map>
-#include <mutex>
 #include <optional>
+#include <vector>
 
-#include "platform/audio_device_backend.h"
+#include "platform/mixer_state_posix.h"
 
 namespace {
 
@@ -16,64 +15,15 @@ using platform::AudioDeviceBackend;
 using platform::MixerControlDescription;
 using platform::MixerDescription;
 using platform::MixerLineDescription;
+using platform::winmm_posix::BackendLocked;
+using platform::winmm_posix::HandleValue;
+using platform::winmm_posix::MixerHandle;
+using platform::winmm_posix::MixerState;
+using platform::winmm_posix::NewHandleLocked;
+using platform::winmm_posix::State;
 
 constexpr DWORD kObjectTypeMask = 0xF0000000;
-// Handles start above every plausible device identifier, so that
-// mixerGetDevCaps can tell a handle from an identifier.
-constexpr UINT_PTR kFirstHandle = 0x1000;
 constexpr DWORD kMaximumValue = 0xFFFF;
-
-struct MixerHandle {
-  AudioDeviceBackend* backend;
-  UINT mixer;
-  unsigned generation;
-};
-
-struct WaveOutHandle {
-  AudioDeviceBackend* backend;
-  UINT device;
-  void* stream;
-  DWORD_PTR callback;  // a function, or 0
-  DWORD_PTR instance;
-};
-
-struct MixerState {
-  std::mutex mutex;
-  AudioDeviceBackend* override = nullptr;
-  std::map<UINT_PTR, MixerHandle> mixers;
-  std::map<UINT_PTR, WaveOutHandle> waveOuts;
-  UINT_PTR lastHandle = kFirstHandle;
-};
-
-MixerState& State() {
-  static MixerState* state = new MixerState;
-  return *state;
-}
-
-AudioDeviceBackend& BackendLocked(MixerState& state) {
-  return state.override ? *state.override : platform::SystemAudioDeviceBackend();
-}
-
-// A new handle value that fits 32 bits.
-UINT_PTR NewHandleLocked(MixerState& state) {
-  do {
-    if (++state.lastHandle > 0xFFFFFFFFu) state.lastHandle = kFirstHandle;
-  } while (state.mixers.count(state.lastHandle) != 0 || state.waveOuts.count(state.lastHandle) != 0);
-  return state.lastHandle;
-}
-
-template <class Handle>
-UINT_PTR HandleValue(Handle handle) {
-  return reinterpret_cast<UINT_PTR>(handle);
-}
-
-using WaveOutCallback = void(CALLBACK*)(HWAVEOUT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
-
-void Notify(const WaveOutHandle& handle, UINT_PTR value, UINT message) {
-  if (handle.callback == 0) return;
-  auto callback = reinterpret_cast<WaveOutCallback>(handle.callback);
-  callback(reinterpret_cast<HWAVEOUT>(value), message, handle.instance, 0, 0);
-}
 
 MMRESULT CheckMixerHandleLocked(MixerState& state, UINT_PTR value, UINT* mixer) {
   auto found = state.mixers.find(value);
@@ -126,7 +76,7 @@ MMRESULT DescribeLocked(MixerState& state, HMIXEROBJ object, DWORD flags, UINT* 
   MMRESULT result = ResolveMixerLocked(state, HandleValue(object), flags, mixer);
   if (result != MMSYSERR_NOERROR) return result;
   return BackendLocked(state).DescribeMixer(*mixer, description) ? MMSYSERR_NOERROR
-                                                                  : MMSYSERR_NODRIVER;
+                                                                 : MMSYSERR_NODRIVER;
 }
 
 template <size_t N>
@@ -153,7 +103,8 @@ std::vector<LineRef> AllLines(const MixerDescription& description) {
   std::vector<LineRef> lines;
   for (DWORD d = 0; d < description.destinations.size(); ++d) {
     const auto& destination = description.destinations[d];
-    lines.push_back({&destination.line, d, 0, false, static_cast<DWORD>(destination.sources.size())});
+    lines.push_back(
+        {&destination.line, d, 0, false, static_cast<DWORD>(destination.sources.size())});
   }
   for (DWORD d = 0; d < description.destinations.size(); ++d) {
     const auto& sources = description.destinations[d].sources;
@@ -222,7 +173,8 @@ std::optional<ControlRef> FindControlById(const MixerDescription& description, D
 
 // Checks a MIXERCONTROLDETAILS for one unsigned value per channel (or one
 // for all) of a control of `description`.
-MMRESULT CheckValueDetails(const MixerDescription& description, const MIXERCONTROLDETAILS& details) {
+MMRESULT CheckValueDetails(const MixerDescription& description,
+                           const MIXERCONTROLDETAILS& details) {
   if (details.cMultipleItems != 0 || details.paDetails == nullptr ||
       details.cbDetails < sizeof(MIXERCONTROLDETAILS_UNSIGNED))
     return MMSYSERR_INVALPARAM;
@@ -303,22 +255,31 @@ MMRESULT mixerGetLineInfo(HMIXEROBJ hmxobj, MIXERLINE* pmxl, DWORD fdwInfo) {
   std::optional<LineRef> line;
   switch (fdwInfo & MIXER_GETLINEINFOF_QUERYMASK) {
     case MIXER_GETLINEINFOF_DESTINATION:
-      line = FindLine(description, [](const LineRef& r, const MIXERLINE& q) {
-        return !r.isSource && r.destination == q.dwDestination;
-      }, *pmxl);
+      line = FindLine(
+          description,
+          [](const LineRef& r, const MIXERLINE& q) {
+            return !r.isSource && r.destination == q.dwDestination;
+          },
+          *pmxl);
       break;
     case MIXER_GETLINEINFOF_SOURCE:
-      line = FindLine(description, [](const LineRef& r, const MIXERLINE& q) {
-        return r.isSource && r.destination == q.dwDestination && r.source == q.dwSource;
-      }, *pmxl);
+      line = FindLine(
+          description,
+          [](const LineRef& r, const MIXERLINE& q) {
+            return r.isSource && r.destination == q.dwDestination && r.source == q.dwSource;
+          },
+          *pmxl);
       break;
     case MIXER_GETLINEINFOF_LINEID:
       line = FindLineById(description, pmxl->dwLineID);
       break;
     case MIXER_GETLINEINFOF_COMPONENTTYPE:
-      line = FindLine(description, [](const LineRef& r, const MIXERLINE& q) {
-        return r.line->componentType == q.dwComponentType;
-      }, *pmxl);
+      line = FindLine(
+          description,
+          [](const LineRef& r, const MIXERLINE& q) {
+            return r.line->componentType == q.dwComponentType;
+          },
+          *pmxl);
       break;
     default:
       return MMSYSERR_INVALFLAG;
@@ -406,104 +367,3 @@ MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd, DW
   DWORD value = std::min(ValueOfChannel(*pmxcd, 0)->dwValue, kMaximumValue);
   return BackendLocked(state).SetControlValue(mixer, pmxcd->dwControlID, value);
 }
-
-UINT waveOutGetNumDevs() {
-  MixerState& state = State();
-  std::lock_guard lock(state.mutex);
-  return BackendLocked(state).WaveOutCount();
-}
-
-namespace {
-
-bool IsPlayablePcm(const WAVEFORMATEX& format) {
-  return format.wFormatTag == WAVE_FORMAT_PCM && (format.nChannels == 1 || format.nChannels == 2) &&
-         (format.wBitsPerSample == 8 || format.wBitsPerSample == 16) &&
-         format.nSamplesPerSec > 0 &&
-         format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8 &&
-         format.nAvgBytesPerSec == format.nSamplesPerSec * format.nBlockAlign;
-}
-
-}  // namespace
-
-MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
-                     DWORD_PTR dwInstance, DWORD fdwOpen) {
-  bool query = (fdwOpen & WAVE_FORMAT_QUERY) != 0;
-  if (!pwfx || (!query && !phwo)) return MMSYSERR_INVALPARAM;
-  if (phwo) *phwo = nullptr;
-  DWORD callbackType = fdwOpen & CALLBACK_TYPEMASK;
-  if (callbackType == CALLBACK_FUNCTION && dwCallback == 0) return MMSYSERR_INVALPARAM;
-  if (callbackType != CALLBACK_NULL && callbackType != CALLBACK_FUNCTION)
-    return MMSYSERR_NOTSUPPORTED;
-  MixerState& state = State();
-  std::unique_lock lock(state.mutex);
-  AudioDeviceBackend& backend = BackendLocked(state);
-  UINT count = backend.WaveOutCount();
-  if (uDeviceID == WAVE_MAPPER ? count == 0 : uDeviceID >= count)
-    return uDeviceID == WAVE_MAPPER ? MMSYSERR_NODRIVER : MMSYSERR_BADDEVICEID;
-  if (!IsPlayablePcm(*pwfx)) return WAVERR_BADFORMAT;
-  if (query) return MMSYSERR_NOERROR;
-  void* stream = nullptr;
-  MMRESULT result = backend.OpenWaveOut(uDeviceID, *pwfx, &stream);
-  if (result != MMSYSERR_NOERROR) return result;
-  UINT_PTR value = NewHandleLocked(state);
-  WaveOutHandle handle{&backend, uDeviceID, stream,
-                       callbackType == CALLBACK_FUNCTION ? dwCallback : 0, dwInstance};
-  state.waveOuts.emplace(value, handle);
-  *phwo = reinterpret_cast<HWAVEOUT>(value);
-  lock.unlock();
-  Notify(handle, value, WOM_OPEN);
-  return MMSYSERR_NOERROR;
-}
-
-MMRESULT waveOutReset(HWAVEOUT hwo) {
-  MixerState& state = State();
-  std::lock_guard lock(state.mutex);
-  auto found = state.waveOuts.find(HandleValue(hwo));
-  if (found == state.waveOuts.end()) return MMSYSERR_INVALHANDLE;
-  return found->second.backend->ResetWaveOut(found->second.stream);
-}
-
-MMRESULT waveOutClose(HWAVEOUT hwo) {
-  MixerState& state = State();
-  std::unique_lock lock(state.mutex);
-  auto found = state.waveOuts.find(HandleValue(hwo));
-  if (found == state.waveOuts.end()) return MMSYSERR_INVALHANDLE;
-  MMRESULT result = found->second.backend->CloseWaveOut(found->second.stream);
-  if (result != MMSYSERR_NOERROR) return result;
-  WaveOutHandle handle = found->second;
-  state.waveOuts.erase(found);
-  lock.unlock();
-  Notify(handle, HandleValue(hwo), WOM_CLOSE);
-  return MMSYSERR_NOERROR;
-}
-
-namespace platform {
-
-AudioDeviceBackend& CurrentAudioDeviceBackend() {
-  MixerState& state = State();
-  std::lock_guard lock(state.mutex);
-  return BackendLocked(state);
-}
-
-ScopedAudioDeviceBackendForTesting::ScopedAudioDeviceBackendForTesting(
-    AudioDeviceBackend& backend)
-    : backend_(&backend) {
-  MixerState& state = State();
-  std::lock_guard lock(state.mutex);
-  previous_ = state.override;
-  state.override = backend_;
-}
-
-ScopedAudioDeviceBackendForTesting::~ScopedAudioDeviceBackendForTesting() {
-  MixerState& state = State();
-  std::lock_guard lock(state.mutex);
-  state.override = previous_;
-  std::erase_if(state.mixers, [&](const auto& entry) { return entry.second.backend == backend_; });
-  std::erase_if(state.waveOuts, [&](const auto& entry) {
-    if (entry.second.backend != backend_) return false;
-    backend_->CloseWaveOut(entry.second.stream);
-    return true;
-  });
-}
-
-}  // namespace platform

@@ -7,6 +7,7 @@ if(WIN32)
   target_link_libraries(medley_platform_video PUBLIC strmiids ole32 oleaut32 uuid)
 else()
   target_sources(medley_platform_video PRIVATE
+    capture_filter_posix.cpp
     directshow_posix.cpp
     task_memory_posix.cpp
     variant_posix.cpp

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "host/file_audio_source.h"
 #include "host/memory_audio_sink.h"
 #include "host/memory_audio_source.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -195,8 +195,9 @@ TEST(Relays, FailureAfterAReopenLeavesTheNewStreamOpen) {
 // them: headerless AMR frames in, the same frames out.
 TEST(Relays, FileSourceToFileSink) {
   namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / ("medley_relay_" + std::to_string(std::random_device{}()));
-  fs::create_directories(dir);
+  test_support::TempFolder folder("medley-relay");
+  ASSERT_FALSE(folder.Path().empty());
+  const fs::path dir = folder.Path();
   const std::string frames = "\x3c frame one \x3c frame two";
   std::ofstream(dir / "in.amr", std::ios::binary) << frames;
 
@@ -217,7 +218,6 @@ TEST(Relays, FileSourceToFileSink) {
   std::ifstream result(dir / "out.amr", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(result), {}), frames);
   EXPECT_FALSE(host::FileAudioSource::Open(dir / "missing.amr"));
-  fs::remove_all(dir);
 }
 
 // Hosts bind to the slots: Read and Write come right after IUnknown.

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <string>
+#include <vector>
 
 #include "medley/media_handler.h"
 #include "platform/activation.h"
@@ -15,6 +16,7 @@
 #include "platform/com_ptr.h"
 #include "platform/guid.h"
 #include "platform/registry.h"
+#include "tests/support/free_port.h"
 #include "tests/support/temp_registry.h"
 #include "tools/call_session.h"
 
@@ -181,7 +183,10 @@ TEST_F(ActivationTest, TwoObjectsCallEachOtherThroughTheReferenceHost) {
   ASSERT_TRUE(caller.handler && callee.handler);
   caller.preferredCodecs = {"PCMU", "PCMA", "telephone-event"};
   callee.preferredCodecs = {"PCMA", "PCMU", "telephone-event"};
-  callee.network->Settings().preferred_audio_rtp_port = 42000;
+  const std::vector<int> ports = test_support::FreeRtpPorts(2);
+  ASSERT_EQ(ports.size(), 2u);
+  caller.network->Settings().preferred_audio_rtp_port = ports[0];
+  callee.network->Settings().preferred_audio_rtp_port = ports[1];
   tools::CallSession session(caller, callee);
   ASSERT_EQ(session.Prepare(caller), S_OK);
   ASSERT_EQ(session.Prepare(callee), S_OK);

@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "medley/audio_control.h"
 #include "medley/media_handler.h"
 #include "platform/com_ptr.h"
+#include "tests/support/free_port.h"
 #include "tools/call_session.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -78,8 +80,12 @@ void LoadCallAndUnload() {
     callee.handler = Create(factory.Get());
     ASSERT_TRUE(caller.handler && callee.handler);
     caller.preferredCodecs = callee.preferredCodecs = {"PCMU", "telephone-event"};
-    // Each side probes from its own port, so that they do not pick the same.
-    callee.network->Settings().preferred_audio_rtp_port = 42000;
+    // Each side probes from its own free port, so that they do not pick the
+    // same, nor one another process of the test is about to take.
+    const std::vector<int> ports = test_support::FreeRtpPorts(2);
+    ASSERT_EQ(ports.size(), 2u);
+    caller.network->Settings().preferred_audio_rtp_port = ports[0];
+    callee.network->Settings().preferred_audio_rtp_port = ports[1];
     tools::CallSession session(caller, callee);
     ASSERT_EQ(session.Prepare(caller), S_OK);
     ASSERT_EQ(session.Prepare(callee), S_OK);

@@ -1,14 +1,15 @@
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "foundation/sha1_compress.h"
 #include "medley/hash_engine.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -185,20 +186,16 @@ TEST(HashTest, Md5IgnoresEmptyAndNegativeCounts) {
   EXPECT_EQ(state.count[0], 512u);  // padded to one block including the count
 }
 
-// Writes temporary files and removes them when the test ends.
+// Writes files into a folder of the test's own, removed when the test ends.
 class HashFileTest : public testing::Test {
  protected:
   std::string Write(const std::string& content) {
-    char name[] = "/tmp/medley_hash_XXXXXX";
-    const int fd = mkstemp(name);
-    EXPECT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
-    close(fd);
-    return files_.emplace_back(name);
+    const std::string name = folder_.File("file" + std::to_string(++written_));
+    std::ofstream(name, std::ios::binary) << content;
+    return name;
   }
-  void TearDown() override {
-    for (const auto& file : files_) std::remove(file.c_str());
-  }
-  std::vector<std::string> files_;
+  test_support::TempFolder folder_{"medley-hash"};
+  int written_ = 0;
 };
 
 TEST_F(HashFileTest, HashesWholeFiles) {
@@ -232,7 +229,7 @@ TEST_F(HashFileTest, RefusesWhatCannotBeRead) {
   unsigned bytes = 7;
   char text[48] = "unchanged";
   EXPECT_FALSE(engine.HashFile("/nonexistent/medley/file", &bytes, text));
-  EXPECT_FALSE(engine.HashFile("/tmp", &bytes, text));
+  EXPECT_FALSE(engine.HashFile(folder_.Path().c_str(), &bytes, text));  // a directory
   EXPECT_EQ(bytes, 7u);
   EXPECT_STREQ(text, "unchanged");
 

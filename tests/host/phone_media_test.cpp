@@ -11,6 +11,7 @@
 #include "medley/audio_control.h"
 #include "medley/media_handler.h"
 #include "platform/bstr.h"
+#include "tests/support/free_port.h"
 
 namespace host {
 namespace {
@@ -29,9 +30,15 @@ platform::ComPtr<IMediaHandler> InitialisedHandler(ReferenceNetwork* network) {
   return handler;
 }
 
+// The far end's port: free, so that what the call sends reaches no one.
+int PeerPort() {
+  static const int port = test_support::FreeRtpPort();
+  return port;
+}
+
 std::string OfferWith(const std::string& extra, const std::string& address = "127.0.0.1") {
-  return "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 " + address +
-         "\r\nt=0 0\r\nm=audio 30100 RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n" + extra;
+  return "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 " + address + "\r\nt=0 0\r\nm=audio " +
+         std::to_string(PeerPort()) + " RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n" + extra;
 }
 
 TEST(PhoneMedia, AnswersEachOfferedDirection) {
@@ -49,6 +56,9 @@ TEST(PhoneMedia, AnswersEachOfferedDirection) {
       {OfferWith("", "0.0.0.0"), "a=recvonly", true},
   };
   platform::ComPtr<ReferenceNetwork> network = ReferenceNetwork::Create();
+  // The port search starts at a free port rather than at the default, which
+  // another copy of this test may be taking at the same moment.
+  network->Settings().preferred_audio_rtp_port = test_support::FreeRtpPort();
   platform::ComPtr<IMediaHandler> handler = InitialisedHandler(network.Get());
   ASSERT_TRUE(handler);
   PhoneMedia media(handler.Get(), "127.0.0.1");

@@ -12,14 +12,14 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/temp_folder.h"
+
 class TempRegistry {
  public:
   // `subpath` below the temporary directory names the file, so a test can
   // have directories that do not exist yet.
   explicit TempRegistry(const std::string& subpath = "registry") {
-    std::string pattern = (std::filesystem::temp_directory_path() / "medley-registry-XXXXXX");
-    directory_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-    path_ = directory_ + "/" + subpath;
+    path_ = folder_.File(subpath);
     if (const char* previous = std::getenv("MEDLEY_REGISTRY")) previous_ = previous;
     ::setenv("MEDLEY_REGISTRY", path_.c_str(), 1);
   }
@@ -28,14 +28,12 @@ class TempRegistry {
       ::setenv("MEDLEY_REGISTRY", previous_->c_str(), 1);
     else
       ::unsetenv("MEDLEY_REGISTRY");
-    std::error_code ignored;
-    if (!directory_.empty()) std::filesystem::remove_all(directory_, ignored);
   }
   TempRegistry(const TempRegistry&) = delete;
   TempRegistry& operator=(const TempRegistry&) = delete;
 
   const std::string& Path() const { return path_; }
-  const std::string& Directory() const { return directory_; }
+  const std::string& Directory() const { return folder_.Path(); }
   bool Exists() const { return std::filesystem::exists(path_); }
 
   // The file's text; empty when it does not exist.
@@ -51,7 +49,7 @@ class TempRegistry {
   }
 
  private:
-  std::string directory_;
+  test_support::TempFolder folder_{"medley-registry"};
   std::string path_;
   std::optional<std::string> previous_;
 };

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/free_port.h"
+#include "tests/support/temp_folder.h"
 #include "tools/commands.h"
 
 namespace tools {
@@ -63,6 +65,22 @@ bool AppearInOrder(const std::string& output, const std::vector<std::string>& te
   return true;
 }
 
+// "--port" and "--callee-port" with free loopback ports; both stay empty
+// when none were found, which the call then refuses.
+struct Ports {
+  Ports() {
+    std::vector<int> found = test_support::FreeRtpPorts(2);
+    if (found.size() == 2) caller = std::to_string(found[0]), callee = std::to_string(found[1]);
+  }
+  Arguments Args() const { return {"--port", caller, "--callee-port", callee}; }
+  std::string caller, callee;
+};
+
+Arguments Join(Arguments args, const Arguments& more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
 TEST(CallCommand, RefusesArgumentsItCannotUse) {
   struct Row {
     Arguments args;
@@ -84,14 +102,16 @@ TEST(CallCommand, RefusesArgumentsItCannotUse) {
 }
 
 TEST(CallCommand, PrintsTheOfferTheAnswerAndEveryStep) {
-  CallRun run = Call({"--prefer", "PCMU,PCMA,telephone-event", "--callee-prefer",
-                  "PCMA,PCMU,telephone-event", "--port", "44000", "--callee-port", "46000"});
+  const Ports ports;
+  CallRun run = Call(Join(
+      {"--prefer", "PCMU,PCMA,telephone-event", "--callee-prefer", "PCMA,PCMU,telephone-event"},
+      ports.Args()));
   EXPECT_TRUE(AppearInOrder(
       run.out, {"caller Init", "S_OK", "callee Init", "S_OK", "caller ReserveChannel", "S_OK",
                 "caller AddOfferMediaDescription", "S_OK", "-- offer (caller to callee)",
-                "m=audio 44", " RTP/AVP 0 8 101\r\n", "callee AnyCommonFormat", "S_OK",
-                "callee ReserveChannel", "S_OK", "callee AddAnswerMediaDescription", "S_OK",
-                "-- answer (callee to caller)", "m=audio 46", " RTP/AVP 8 0 101\r\n",
+                "m=audio " + ports.caller + " RTP/AVP 0 8 101\r\n", "callee AnyCommonFormat",
+                "S_OK", "callee ReserveChannel", "S_OK", "callee AddAnswerMediaDescription", "S_OK",
+                "-- answer (callee to caller)", "m=audio " + ports.callee + " RTP/AVP 8 0 101\r\n",
                 "callee SetReceiveParameters"}))
       << run.out;
   EXPECT_EQ(run.status, 0) << run.err;
@@ -105,8 +125,7 @@ TEST(CallCommand, PrintsTheOfferTheAnswerAndEveryStep) {
 }
 
 TEST(CallCommand, ACalleeWithNothingInCommonTurnsTheLineDown) {
-  CallRun run = Call({"--prefer", "PCMU", "--callee-prefer", "PCMA", "--port", "48000",
-                  "--callee-port", "50000"});
+  CallRun run = Call(Join({"--prefer", "PCMU", "--callee-prefer", "PCMA"}, Ports().Args()));
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(AppearInOrder(run.out, {"m=audio 0 RTP/AVP 0\r\n", "turned the line down",
                                       "caller ReleaseChannel", "S_OK", "callee ReleaseChannel",
@@ -119,12 +138,13 @@ TEST(CallCommand, ACalleeWithNothingInCommonTurnsTheLineDown) {
 // A caller that sends a WAV file and records its conversation: the recording
 // is a WAV file holding about as much audio as was sent.
 TEST(CallCommand, PlaysAFileIntoTheCallAndRecordsTheConversation) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "medley-call-test";
-  std::filesystem::create_directories(dir);
+  test_support::TempFolder folder("medley-call-test");
+  ASSERT_FALSE(folder.Path().empty());
+  const std::filesystem::path dir = folder.Path();
   std::filesystem::path play = dir / "play.wav", record = dir / "record.wav";
   WriteSquareWav(play, 4000);  // half a second
-  CallRun run = Call({"--prefer", "PCMU", "--port", "52000", "--callee-port", "54000", "--play",
-                      play.string(), "--record", record.string()});
+  CallRun run = Call(Join(
+      {"--prefer", "PCMU", "--play", play.string(), "--record", record.string()}, Ports().Args()));
   EXPECT_EQ(run.status, 0) << run.err << run.out;
   EXPECT_TRUE(AppearInOrder(run.out, {"caller StartSendAudioStream", "S_OK",
                                       "caller StartRecordAudioConversation", "S_OK",
@@ -135,24 +155,22 @@ TEST(CallCommand, PlaysAFileIntoTheCallAndRecordsTheConversation) {
   // At least 0.4 s of 8 kHz 16-bit audio after the 44-byte header.
   EXPECT_GT(std::filesystem::file_size(record), 44u + 6400u);
 
-  run = Call({"--play", (dir / "missing.wav").string(), "--port", "56000", "--callee-port",
-              "58000"});
+  run = Call(Join({"--play", (dir / "missing.wav").string()}, Ports().Args()));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
-  std::filesystem::remove_all(dir);
 }
 
 // Each end sends a file for two seconds; the once-a-second lines show each
 // end hearing the other.
 TEST(CallCommand, EachEndHearsWhatTheOtherSends) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "medley-call-levels-test";
-  std::filesystem::create_directories(dir);
+  test_support::TempFolder folder("medley-call-levels-test");
+  ASSERT_FALSE(folder.Path().empty());
+  const std::filesystem::path dir = folder.Path();
   WriteSquareWav(dir / "caller.wav", 16000);
   WriteSquareWav(dir / "callee.wav", 16000);
-  CallRun run = Call({"--prefer", "PCMU", "--port", "44000", "--callee-port", "46000", "--play",
-                      (dir / "caller.wav").string(), "--callee-play",
-                      (dir / "callee.wav").string()});
-  std::filesystem::remove_all(dir);
+  CallRun run = Call(Join({"--prefer", "PCMU", "--play", (dir / "caller.wav").string(),
+                           "--callee-play", (dir / "callee.wav").string()},
+                          Ports().Args()));
   ASSERT_EQ(run.status, 0) << run.err << run.out;
   EXPECT_TRUE(AppearInOrder(run.out, {"caller StartSendAudioStream", "callee StartSendAudioStream",
                                       "1s", "2s", "callee StopSendAudioStream",

@@ -26,6 +26,9 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/free_port.h"
+#include "tests/support/temp_folder.h"
+
 extern char** environ;
 
 namespace phone_test {
@@ -34,22 +37,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 // A fresh temporary folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = std::filesystem::temp_directory_path() / "medley-phone-test-XXXXXX";
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using test_support::TempFolder;
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -58,29 +46,12 @@ inline std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-// A loopback port of `type` (SOCK_DGRAM, SOCK_STREAM) that was free a moment
-// ago.
-inline int FreePort(int type = SOCK_DGRAM) {
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    int fd = ::socket(AF_INET, type, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-      port = ntohs(address.sin_port);
-    ::close(fd);
-    if (port > 0 && port < 65000) return port;
-  }
-  return 0;
-}
+using test_support::FreePort;
 
 // The first RTP port a phone of a test tries ("--rtp-port"): phones started
 // at the same time by other tests would otherwise all begin at the same
 // default and race for it between their offer and their listen.
-inline std::string FreeRtpPort() { return std::to_string(FreePort() & ~1); }
+inline std::string FreeRtpPort() { return std::to_string(test_support::FreeRtpPort()); }
 
 // A child process with standard input from /dev/null and its output in
 // `outFile` (standard error in outFile + ".err"), in a process group of its

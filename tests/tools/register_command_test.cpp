@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/temp_folder.h"
 #include "tools/commands.h"
 
 namespace tools {
@@ -18,18 +19,15 @@ namespace {
 class ScopedRegistry {
  public:
   explicit ScopedRegistry(const char* module = nullptr) {
-    std::string pattern = std::filesystem::temp_directory_path() / "medley-register-XXXXXX";
-    EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
+    EXPECT_FALSE(folder_.Path().empty());
     ::setenv("MEDLEY_REGISTRY", File().c_str(), 1);
     if (module) ::setenv("MEDLEY_MODULE", module, 1);
   }
   ~ScopedRegistry() {
     ::unsetenv("MEDLEY_REGISTRY");
     ::unsetenv("MEDLEY_MODULE");
-    std::filesystem::remove_all(directory_);
   }
-  std::string File() const { return directory_ + "/registry"; }
+  std::string File() const { return folder_.File("registry"); }
   std::string Text() const {
     std::ifstream in(File());
     std::stringstream text;
@@ -38,7 +36,7 @@ class ScopedRegistry {
   }
 
  private:
-  std::string directory_;
+  test_support::TempFolder folder_{"medley-register"};
 };
 
 TEST(RegisterCommand, RegistersTheClassAndUnregistersItAgain) {

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/wide_text.h"
+#include "tests/support/temp_folder.h"
 
 namespace video_test {
 namespace {
@@ -190,9 +190,9 @@ TEST(V4l2Backend, IntervalsAndPixelFormats) {
 }
 
 TEST(V4l2Backend, DirectoriesWithoutCamerasHaveNoDevices) {
-  char pattern[] = "/tmp/medley-v4l2-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string directory = pattern;
+  test_support::TempFolder folder("medley-v4l2");
+  ASSERT_FALSE(folder.Path().empty());
+  const std::string& directory = folder.Path();
   // Entries that look like nodes but are not devices are passed over.
   for (const char* name : {"video0", "video1x", "video"})
     std::ofstream(directory + "/" + name) << "x";
@@ -201,7 +201,6 @@ TEST(V4l2Backend, DirectoriesWithoutCamerasHaveNoDevices) {
     EXPECT_EQ(platform::V4l2VideoCapture(listed).ListDevices(&devices), S_OK) << listed;
     EXPECT_TRUE(devices.empty()) << listed;
   }
-  std::filesystem::remove_all(directory);
   // Whatever this machine has, listing it succeeds.
   platform::CaptureDeviceList devices;
   EXPECT_EQ(platform::V4l2VideoCapture().ListDevices(&devices), S_OK);

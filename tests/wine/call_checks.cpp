@@ -2,6 +2,7 @@
 // interfaces and reference count, the module's unload answer, the receive
 // port search over real Winsock, and a whole call between two objects.
 #include <string>
+#include <vector>
 
 #include "host/reference_media_state.h"
 #include "host/reference_network.h"
@@ -11,6 +12,7 @@
 #include "platform/com_ptr.h"
 #include "platform/message_queue.h"
 #include "platform/sockets.h"
+#include "tests/support/free_port.h"
 #include "tests/wine/wine_checks.h"
 #include "tools/call_session.h"
 
@@ -155,7 +157,11 @@ void CheckWholeCall(Checks& checks) {
   if (!caller.handler || !callee.handler) return;
   caller.preferredCodecs = {"PCMU", "PCMA", "telephone-event"};
   callee.preferredCodecs = {"PCMA", "PCMU", "telephone-event"};
-  callee.network->Settings().preferred_audio_rtp_port = 42000;
+  // Each side starts its port search at a port of its own, free a moment ago.
+  const std::vector<int> ports = test_support::FreeRtpPorts(2);
+  if (!checks.Expect(ports.size() == 2, "call: two free loopback ports")) return;
+  caller.network->Settings().preferred_audio_rtp_port = ports[0];
+  callee.network->Settings().preferred_audio_rtp_port = ports[1];
   tools::CallSession session(caller, callee, [&checks](const tools::CallStep& step) {
     if (step.operation != "AddPreferredAudioFormat")
       checks.ExpectHr(step.result, S_OK, "call: " + step.party + " " + step.operation);

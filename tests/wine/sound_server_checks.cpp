@@ -21,6 +21,7 @@
 #include "platform/com_ptr.h"
 #include "platform/message_queue.h"
 #include "platform/mixer.h"
+#include "tests/support/free_port.h"
 #include "tests/wine/wine_checks.h"
 #include "tools/call_session.h"
 
@@ -148,8 +149,12 @@ void CheckToneThroughCodec(Checks& checks, const std::string& codec) {
     return;
   callerAudio->SetAudioDevices(-1, -1);
   calleeAudio->SetAudioDevices(-1, -1);
-  // Each object searches from the same first port: the callee starts elsewhere.
-  callee.network->Settings().preferred_audio_rtp_port = 42000;
+  // Each object searches from the same first port: each starts at a free
+  // port of its own instead.
+  const std::vector<int> ports = test_support::FreeRtpPorts(2);
+  if (!checks.Expect(ports.size() == 2, what + ": two free loopback ports")) return;
+  caller.network->Settings().preferred_audio_rtp_port = ports[0];
+  callee.network->Settings().preferred_audio_rtp_port = ports[1];
   tools::CallSession session(caller, callee, [&checks, &what](const tools::CallStep& step) {
     if (FAILED(step.result))
       checks.ExpectHr(step.result, S_OK, what + ": " + step.party + " " + step.operation);
