@@ -55,7 +55,7 @@ HRESULT CGipsMediaHandler::DoReserveChannel(LONG* plChannelId,
   if (FAILED(hr)) return hr;
   *plChannelId = channelId;
   ++reservedChannelCount_;
-  Channels().try_emplace(channelId);
+  EnterChannel(channelId);
   // A number the engine hands out again starts with fresh streams.
   DropStreams(channelId);
   streamStates_[channelId] = std::move(streams);
@@ -64,9 +64,7 @@ HRESULT CGipsMediaHandler::DoReserveChannel(LONG* plChannelId,
 }
 
 HRESULT CGipsMediaHandler::DoReleaseChannel(LONG channelId) {
-  auto found = Channels().find(channelId);
-  if (found == Channels().end()) return S_FALSE;
-  Channels().erase(found);
+  if (!RemoveChannel(channelId)) return S_FALSE;
   // A channel the engine could not delete stays counted and keeps its
   // streams; only its table entry goes.
   HRESULT hr = voiceEngine_.DeleteChannel(channelId);

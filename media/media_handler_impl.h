@@ -139,7 +139,10 @@ class CMediaHandlerImpl : public IMediaHandler {
   // The host's network settings from Init; null before.
   INetwork* Network() const { return network_.Get(); }
   void SetNetwork(INetwork* network) { network_ = platform::ComPtr<INetwork>(network); }
-  ChannelTable& Channels() { return channels_; }
+  // The channel table changes only through these two. EnterChannel keeps an
+  // existing entry; RemoveChannel answers whether there was one.
+  void EnterChannel(LONG channelId);
+  bool RemoveChannel(LONG channelId);
 
  private:
   // GetRemoteFormats, also giving the line's media type: one reading of the
