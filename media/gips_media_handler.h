@@ -175,6 +175,9 @@ class CGipsMediaHandler : public CMediaHandlerImpl, public IAudioControl, privat
   // Stops the tone timer and every stream before anything else goes.
   ~CGipsMediaHandler() override;
 
+  // Whether Init has succeeded; set once, never cleared.
+  bool IsInitialised() const { return initialised_; }
+
  private:
   // Init's step that applies the default audio settings (silence
   // suppression off, echo cancellation on, gain control off) through the
