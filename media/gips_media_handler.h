@@ -132,9 +132,7 @@ class CGipsMediaHandler : public CMediaHandlerImpl, public IAudioControl, privat
   // has no codec of that name.
   HRESULT GetCodec(LONG format, CodecDescriptor* codec);
 
-  const std::vector<platform::OleString>& PreferredAudioFormats() const {
-    return preferredAudioFormats_;
-  }
+  // The silence suppression setting as the host last gave it.
   VARIANT_BOOL SilenceSuppression() const { return silenceSuppression_; }
 
   // StartListen pauses with this between attempts (Sleep by default).
