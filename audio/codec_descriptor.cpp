@@ -64,6 +64,11 @@ void CodecDescriptor::SetName(platform::OleStringView text) {
   name = replacement;
 }
 
+void CodecDescriptor::UseEngineName() {
+  platform::OleStringView engineName = EngineCodecName(Name());
+  if (engineName != Name()) SetName(engineName);
+}
+
 EngineCodecRecord CodecDescriptor::ToEngineRecord() const {
   EngineCodecRecord record;
   std::memset(&record, 0, sizeof record);

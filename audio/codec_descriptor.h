@@ -6,6 +6,20 @@
 #include "medley/com_base.h"
 #include "platform/wide_text.h"
 
+// Codec names that negotiation treats specially. SDP spells AMR wideband
+// "AMR-WB", the engine "AMRWB".
+inline constexpr platform::OleStringView kCodecNameAmrWbSdp = MEDLEY_OLESTR("AMR-WB");
+inline constexpr platform::OleStringView kCodecNameAmrWbEngine = MEDLEY_OLESTR("AMRWB");
+inline constexpr platform::OleStringView kCodecNameComfortNoise = MEDLEY_OLESTR("CN");
+inline constexpr platform::OleStringView kCodecNameTelephoneEvent =
+    MEDLEY_OLESTR("telephone-event");
+
+// The engine's name for a codec that SDP names `sdpName`: "AMR-WB" (exact
+// spelling) becomes "AMRWB"; every other name is its own.
+constexpr platform::OleStringView EngineCodecName(platform::OleStringView sdpName) {
+  return sdpName == kCodecNameAmrWbSdp ? kCodecNameAmrWbEngine : sdpName;
+}
+
 // Copies duplicate the name; destruction frees it. A null name reads as "".
 struct CodecDescriptor {
   LONG payloadType = 0;
@@ -26,6 +40,8 @@ struct CodecDescriptor {
   platform::OleStringView Name() const;
   // Replaces the name with a new BSTR holding `text`.
   void SetName(platform::OleStringView text);
+  // Renames the codec to EngineCodecName of its name, when that differs.
+  void UseEngineName();
 
   // The engine's form: zeros, then the numbers and the name in UTF-8. The
   // record holds at most 31 bytes of name; a longer name is cut at the last

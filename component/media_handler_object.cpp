@@ -38,88 +38,85 @@ HRESULT CGipsMediaHandlerObject::get_VendorInformation(BSTR* pbstrVendorInformat
 }
 
 HRESULT CGipsMediaHandlerObject::Init(INetwork* pNetwork) {
-  HRESULT hr = CGipsMediaHandler::Init(pNetwork);
-  if (hr == S_OK) initialised_ = true;
-  return hr;
+  return CGipsMediaHandler::Init(pNetwork);
 }
 
 HRESULT CGipsMediaHandlerObject::AnyCommonFormat(ISdpContent* pIncomingSdp, LONG lMediaIndex,
                                                  VARIANT_BOOL* pbAnyCommonFormat) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::AnyCommonFormat(pIncomingSdp, lMediaIndex, pbAnyCommonFormat);
+  return WhenInitialised([&] {
+    return CGipsMediaHandler::AnyCommonFormat(pIncomingSdp, lMediaIndex, pbAnyCommonFormat);
+  });
 }
 
 HRESULT CGipsMediaHandlerObject::ReserveChannel(LONG* plChannelId, VARIANT_BOOL bCaller,
                                                 BSTR bstrFormatList,
                                                 VARIANT_BOOL* pbReservationSucceeded) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::ReserveChannel(plChannelId, bCaller, bstrFormatList,
-                                           pbReservationSucceeded);
+  return WhenInitialised([&] {
+    return CGipsMediaHandler::ReserveChannel(plChannelId, bCaller, bstrFormatList,
+                                             pbReservationSucceeded);
+  });
 }
 
 HRESULT CGipsMediaHandlerObject::ReleaseChannel(LONG lChannelId) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::ReleaseChannel(lChannelId);
+  return WhenInitialised([&] { return CGipsMediaHandler::ReleaseChannel(lChannelId); });
 }
 
-HRESULT CGipsMediaHandlerObject::SetReceiveParameters(ISdpContent* pOutgoingSdp,
-                                                      LONG lMediaIndex, LONG lChannelId) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::SetReceiveParameters(pOutgoingSdp, lMediaIndex, lChannelId);
+HRESULT CGipsMediaHandlerObject::SetReceiveParameters(ISdpContent* pOutgoingSdp, LONG lMediaIndex,
+                                                      LONG lChannelId) {
+  return WhenInitialised([&] {
+    return CGipsMediaHandler::SetReceiveParameters(pOutgoingSdp, lMediaIndex, lChannelId);
+  });
 }
 
 HRESULT CGipsMediaHandlerObject::StartListen(LONG lChannelId) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::StartListen(lChannelId);
+  return WhenInitialised([&] { return CGipsMediaHandler::StartListen(lChannelId); });
 }
 
 HRESULT CGipsMediaHandlerObject::StopListen(LONG lChannelId) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::StopListen(lChannelId);
+  return WhenInitialised([&] { return CGipsMediaHandler::StopListen(lChannelId); });
 }
 
 HRESULT CGipsMediaHandlerObject::StartPlayout(LONG lChannelId) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::StartPlayout(lChannelId);
+  return WhenInitialised([&] { return CGipsMediaHandler::StartPlayout(lChannelId); });
 }
 
 HRESULT CGipsMediaHandlerObject::StopPlayout(LONG lChannelId) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::StopPlayout(lChannelId);
+  return WhenInitialised([&] { return CGipsMediaHandler::StopPlayout(lChannelId); });
 }
 
 HRESULT CGipsMediaHandlerObject::SetSendParameters(ISdpContent* pIncomingSdp,
                                                    ISdpContent* pOutgoingSdp, LONG lMediaIndex,
                                                    LONG lChannelId) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::SetSendParameters(pIncomingSdp, pOutgoingSdp, lMediaIndex,
-                                              lChannelId);
+  return WhenInitialised([&] {
+    return CGipsMediaHandler::SetSendParameters(pIncomingSdp, pOutgoingSdp, lMediaIndex,
+                                                lChannelId);
+  });
 }
 
 HRESULT CGipsMediaHandlerObject::StartSending(LONG lChannelId) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::StartSending(lChannelId);
+  return WhenInitialised([&] { return CGipsMediaHandler::StartSending(lChannelId); });
 }
 
 HRESULT CGipsMediaHandlerObject::StopSending(LONG lChannelId) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::StopSending(lChannelId);
+  return WhenInitialised([&] { return CGipsMediaHandler::StopSending(lChannelId); });
 }
 
 HRESULT CGipsMediaHandlerObject::AddAnswerMediaDescription(ISdpContent* pIncomingSdp,
                                                            LONG lMediaIndex,
                                                            IMediaState* pMediaState,
                                                            ISdpContent* pOutgoingSdp) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::AddAnswerMediaDescription(pIncomingSdp, lMediaIndex, pMediaState,
-                                                      pOutgoingSdp);
+  return WhenInitialised([&] {
+    return CGipsMediaHandler::AddAnswerMediaDescription(pIncomingSdp, lMediaIndex, pMediaState,
+                                                        pOutgoingSdp);
+  });
 }
 
 HRESULT CGipsMediaHandlerObject::AddOfferMediaDescription(CT_MEDIA_TYPE mediaType,
                                                           IMediaState* pMediaState,
                                                           ISdpContent* pOutgoingSdp) {
-  if (!initialised_) return E_UNEXPECTED;
-  return CGipsMediaHandler::AddOfferMediaDescription(mediaType, pMediaState, pOutgoingSdp);
+  return WhenInitialised([&] {
+    return CGipsMediaHandler::AddOfferMediaDescription(mediaType, pMediaState, pOutgoingSdp);
+  });
 }
 
 HRESULT CGipsMediaHandlerObject::ClearPreferredAudioFormats() {

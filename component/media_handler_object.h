@@ -77,5 +77,10 @@ class CGipsMediaHandlerObject final : private component::ScopedModuleLock,
   CGipsMediaHandlerObject();
   ~CGipsMediaHandlerObject() override;
 
-  bool initialised_ = false;
+  // The one initialisation guard of the host methods: `call()` once the
+  // handler's Init has succeeded, E_UNEXPECTED before.
+  template <class Call>
+  HRESULT WhenInitialised(Call&& call) {
+    return IsInitialised() ? call() : E_UNEXPECTED;
+  }
 };

@@ -132,9 +132,7 @@ class CGipsMediaHandler : public CMediaHandlerImpl, public IAudioControl, privat
   // has no codec of that name.
   HRESULT GetCodec(LONG format, CodecDescriptor* codec);
 
-  const std::vector<platform::OleString>& PreferredAudioFormats() const {
-    return preferredAudioFormats_;
-  }
+  // The silence suppression setting as the host last gave it.
   VARIANT_BOOL SilenceSuppression() const { return silenceSuppression_; }
 
   // StartListen pauses with this between attempts (Sleep by default).
@@ -174,6 +172,9 @@ class CGipsMediaHandler : public CMediaHandlerImpl, public IAudioControl, privat
  protected:
   // Stops the tone timer and every stream before anything else goes.
   ~CGipsMediaHandler() override;
+
+  // Whether Init has succeeded; set once, never cleared.
+  bool IsInitialised() const { return initialised_; }
 
  private:
   // Init's step that applies the default audio settings (silence

@@ -6,27 +6,12 @@
 #include "media/gips_media_handler.h"
 #include "platform/trace.h"
 
-using platform::OleStringView;
-
 namespace {
 
-constexpr OleStringView kSdpAmrWb = MEDLEY_OLESTR("AMR-WB");
-constexpr OleStringView kEngineAmrWb = MEDLEY_OLESTR("AMRWB");
-constexpr OleStringView kComfortNoise = MEDLEY_OLESTR("CN");
-constexpr OleStringView kTelephoneEvent = MEDLEY_OLESTR("telephone-event");
 // StartListen tries the local receiver this often, this far apart, while
 // the engine finds the port still taken.
 constexpr int kListenAttempts = 5;
 constexpr DWORD kListenRetryMilliseconds = 100;
-
-bool EqualsNoCase(OleStringView a, OleStringView b) {
-  return a.size() == b.size() && platform::WideEqualsNoCase(a, b);
-}
-
-// The engine spells AMR wideband without the hyphen that SDP uses.
-void UseEngineSpelling(CodecDescriptor* codec) {
-  if (codec->Name() == kSdpAmrWb) codec->SetName(kEngineAmrWb);
-}
 
 const OLECHAR* TraceText(BSTR text) { return text ? text : MEDLEY_OLESTR(""); }
 
@@ -55,7 +40,7 @@ HRESULT CGipsMediaHandler::DoReserveChannel(LONG* plChannelId,
   if (FAILED(hr)) return hr;
   *plChannelId = channelId;
   ++reservedChannelCount_;
-  Channels().try_emplace(channelId);
+  EnterChannel(channelId);
   // A number the engine hands out again starts with fresh streams.
   DropStreams(channelId);
   streamStates_[channelId] = std::move(streams);
@@ -64,9 +49,7 @@ HRESULT CGipsMediaHandler::DoReserveChannel(LONG* plChannelId,
 }
 
 HRESULT CGipsMediaHandler::DoReleaseChannel(LONG channelId) {
-  auto found = Channels().find(channelId);
-  if (found == Channels().end()) return S_FALSE;
-  Channels().erase(found);
+  if (!RemoveChannel(channelId)) return S_FALSE;
   // A channel the engine could not delete stays counted and keeps its
   // streams; only its table entry goes.
   HRESULT hr = voiceEngine_.DeleteChannel(channelId);
@@ -102,8 +85,8 @@ HRESULT CGipsMediaHandler::SetReceiveParameter(CT_MEDIA_TYPE mediaType, ISdpCont
         "rate:%d packetsize:%d",
         codec.payloadType, TraceText(codec.name), codec.frequency, codec.channels, codec.rate,
         codec.packetSize);
-    if (EqualsNoCase(format.encodingName, kComfortNoise)) continue;
-    UseEngineSpelling(&codec);
+    if (platform::WideEqualsNoCase(format.encodingName, kCodecNameComfortNoise)) continue;
+    codec.UseEngineName();
     platform::Trace(
         "CGipsMediaHandler::SetReceiveParameter, Channel = %d, Codec = %S PayloadType = %d\n",
         channelId, TraceText(codec.name), codec.payloadType);
@@ -132,7 +115,7 @@ HRESULT CGipsMediaHandler::SetSendParameter(CT_MEDIA_TYPE mediaType, ISdpContent
   if (FAILED(hr)) return hr;
   telephoneEventNegotiated_ = false;
   for (const PayloadType& format : offered) {
-    if (!EqualsNoCase(format.encodingName, kTelephoneEvent)) continue;
+    if (!platform::WideEqualsNoCase(format.encodingName, kCodecNameTelephoneEvent)) continue;
     telephoneEventNegotiated_ = true;
     telephoneEventPayload_ = format.payloadNumber;
     break;
@@ -221,7 +204,7 @@ HRESULT CGipsMediaHandler::StartSending(LONG lChannelId) {
                   static_cast<int>(channel->sendPort), tosValue_);
   if (channel->sending) return S_OK;
   CodecDescriptor codec = sendCodec_;
-  UseEngineSpelling(&codec);
+  codec.UseEngineName();
   hr = voiceEngine_.SetSendCodec(lChannelId, codec);
   if (SUCCEEDED(hr))
     hr = voiceEngine_.SetSendDestination(lChannelId, channel->sendPort, channel->sendAddress.Get(),

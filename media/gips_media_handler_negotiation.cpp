@@ -14,9 +14,6 @@ using platform::OleStringView;
 
 namespace {
 
-constexpr OleStringView kEngineAmrWb = MEDLEY_OLESTR("AMRWB");
-constexpr OleStringView kSdpAmrWb = MEDLEY_OLESTR("AMR-WB");
-constexpr OleStringView kComfortNoise = MEDLEY_OLESTR("CN");
 constexpr OleStringView kTransport = MEDLEY_OLESTR("RTP/AVP");
 constexpr OleStringView kNetworkType = MEDLEY_OLESTR("IN");
 constexpr OleStringView kAddressType = MEDLEY_OLESTR("IP4");
@@ -24,11 +21,6 @@ constexpr std::uint32_t kG729Number = 18;
 constexpr std::uint32_t kLastPort = 65535;
 // GetCodecAt takes a 16-bit index.
 constexpr LONG kMaxCodecCount = 0x8000;
-
-// Codec names compare without regard to letter case; most differ in length.
-bool EqualsNoCase(OleStringView a, OleStringView b) {
-  return a.size() == b.size() && platform::WideEqualsNoCase(a, b);
-}
 
 // Appends the decimal text of `number`.
 void AppendNumber(OleString* text, std::int64_t number) {
@@ -60,7 +52,7 @@ HRESULT CGipsMediaHandler::GetSupportedPayloadTypes(CT_MEDIA_TYPE, PayloadTypeLi
   if (FAILED(voiceEngine_.GetNumOfCodecs(&count))) count = 0;
   const auto& preferred = preferredAudioFormats_;
   bool amrWbSpelledForSdp =
-      std::find(preferred.begin(), preferred.end(), kSdpAmrWb) != preferred.end();
+      std::find(preferred.begin(), preferred.end(), kCodecNameAmrWbSdp) != preferred.end();
   PayloadTypeList enabledCodecs;
   // Usually one codec per preferred name is enabled.
   enabledCodecs.reserve(
@@ -71,10 +63,11 @@ HRESULT CGipsMediaHandler::GetSupportedPayloadTypes(CT_MEDIA_TYPE, PayloadTypeLi
     hr = voiceEngine_.GetCodecAt(static_cast<SHORT>(index), &codec);
     if (FAILED(hr)) return hr;
     OleStringView name = codec.Name();
-    bool comfortNoise = platform::WideEqualsNoCase(name, kComfortNoise);
+    // Codec names compare without regard to letter case.
+    bool comfortNoise = platform::WideEqualsNoCase(name, kCodecNameComfortNoise);
     bool considered = !comfortNoise || (silenceSuppression_ == VARIANT_TRUE && !comfortNoiseTaken);
-    bool engineAmrWb = name == kEngineAmrWb;
-    auto preferredName = [&](const OleString& p) { return EqualsNoCase(p, name); };
+    bool engineAmrWb = name == kCodecNameAmrWbEngine;
+    auto preferredName = [&](const OleString& p) { return platform::WideEqualsNoCase(p, name); };
     bool enabled = considered && ((engineAmrWb && amrWbSpelledForSdp) ||
                                   std::any_of(preferred.begin(), preferred.end(), preferredName));
     platform::Trace("payload:%d, name:%S, frequency:%d, channels:%d rate:%d packetsize:%d%s",
@@ -83,9 +76,9 @@ HRESULT CGipsMediaHandler::GetSupportedPayloadTypes(CT_MEDIA_TYPE, PayloadTypeLi
                     enabled ? "[enabled] \n" : "[disabled] \n");
     if (!enabled) continue;
     if (comfortNoise) comfortNoiseTaken = true;
-    PayloadType& format = enabledCodecs.emplace_back(
-        codec.payloadType, engineAmrWb && amrWbSpelledForSdp ? kSdpAmrWb : name, kMediaKindAudio,
-        codec.frequency, codec.channels);
+    OleStringView listedName = engineAmrWb && amrWbSpelledForSdp ? kCodecNameAmrWbSdp : name;
+    PayloadType& format = enabledCodecs.emplace_back(codec.payloadType, listedName, kMediaKindAudio,
+                                                     codec.frequency, codec.channels);
     format.rate = codec.rate;
     format.packetSize = codec.packetSize;
   }
@@ -100,7 +93,7 @@ HRESULT CGipsMediaHandler::GetSupportedPayloadTypes(CT_MEDIA_TYPE, PayloadTypeLi
   ordered.reserve(enabledCount);
   for (const OleString& wanted : preferred) {
     for (size_t i = 0; i < enabledCount; ++i) {
-      if (taken[i] || !EqualsNoCase(enabledCodecs[i].encodingName, wanted)) continue;
+      if (taken[i] || !platform::WideEqualsNoCase(enabledCodecs[i].encodingName, wanted)) continue;
       taken[i] = true;
       ordered.push_back(std::move(enabledCodecs[i]));
       break;
@@ -115,7 +108,7 @@ HRESULT CGipsMediaHandler::GetSupportedPayloadTypes(CT_MEDIA_TYPE, PayloadTypeLi
 HRESULT CGipsMediaHandler::GetDefaultPacketTime(CT_MEDIA_TYPE, OleStringView codecName,
                                                 LONG* milliseconds) {
   if (!milliseconds) return E_POINTER;
-  OleStringView wanted = codecName == kSdpAmrWb ? kEngineAmrWb : codecName;
+  OleStringView wanted = EngineCodecName(codecName);
   LONG count = 0;
   if (FAILED(voiceEngine_.GetNumOfCodecs(&count))) count = 0;
   for (LONG index = 0; index < std::min(count, kMaxCodecCount); ++index) {

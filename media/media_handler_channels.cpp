@@ -14,7 +14,7 @@ HRESULT CMediaHandlerImpl::ReserveChannel(LONG* plChannelId, VARIANT_BOOL, BSTR,
     *pbReservationSucceeded = VARIANT_FALSE;
     HRESULT hr = DoReserveChannel(plChannelId, pbReservationSucceeded);
     if (FAILED(hr)) return kMediaChannelFailure;
-    channels_.try_emplace(*plChannelId);
+    EnterChannel(*plChannelId);
     return S_OK;
   });
 }
@@ -22,7 +22,7 @@ HRESULT CMediaHandlerImpl::ReserveChannel(LONG* plChannelId, VARIANT_BOOL, BSTR,
 HRESULT CMediaHandlerImpl::ReleaseChannel(LONG lChannelId) {
   return platform::GuardComCall([&]() -> HRESULT {
     HRESULT hr = DoReleaseChannel(lChannelId);
-    channels_.erase(lChannelId);
+    RemoveChannel(lChannelId);
     return hr;
   });
 }

@@ -39,6 +39,10 @@ HRESULT CMediaHandlerImpl::GetChannelState(LONG channelId, ChannelState** state)
   return S_OK;
 }
 
+void CMediaHandlerImpl::EnterChannel(LONG channelId) { channels_.try_emplace(channelId); }
+
+bool CMediaHandlerImpl::RemoveChannel(LONG channelId) { return channels_.erase(channelId) != 0; }
+
 HRESULT CMediaHandlerImpl::GetSupportedPayloadTypes(CT_MEDIA_TYPE, PayloadTypeList* formats) {
   if (!formats) return E_POINTER;
   formats->clear();

@@ -66,9 +66,10 @@ class CMediaHandlerImpl : public IMediaHandler {
   // attribute matched are the session-level attributes searched.
   HRESULT GetAttributeValues(ISdpContent* sdp, LONG mediaIndex, platform::OleStringView name,
                              std::vector<platform::OleString>* values);
-  // The rtpmap records of the media line, with the video sizes and bit rate
-  // that their fmtp parameters give; plus a default QCIF H.263 record when
-  // the format list holds 34 and no rtpmap declares it.
+  // The rtpmap records of the media line in attribute order (values that
+  // start with no payload number are skipped), with the video sizes and bit
+  // rate that their fmtp parameters give; plus, last, a default QCIF H.263
+  // record when the format list holds 34 and no rtpmap declares it.
   HRESULT GetRtpmapPayloadTypes(ISdpContent* sdp, LONG mediaIndex, PayloadTypeList* formats);
   // The formats of the media line in format-list order: the first rtpmap
   // record of each number, else the static entry for numbers below 35;
@@ -139,7 +140,10 @@ class CMediaHandlerImpl : public IMediaHandler {
   // The host's network settings from Init; null before.
   INetwork* Network() const { return network_.Get(); }
   void SetNetwork(INetwork* network) { network_ = platform::ComPtr<INetwork>(network); }
-  ChannelTable& Channels() { return channels_; }
+  // The channel table changes only through these two. EnterChannel keeps an
+  // existing entry; RemoveChannel answers whether there was one.
+  void EnterChannel(LONG channelId);
+  bool RemoveChannel(LONG channelId);
 
  private:
   // GetRemoteFormats, also giving the line's media type: one reading of the

@@ -32,9 +32,7 @@ HRESULT CMediaHandlerImpl::GetCommonFormats(CT_MEDIA_TYPE mediaType, ISdpContent
   common->reserve(local.size());
   for (const PayloadType& ours : local) {
     for (const PayloadType& theirs : remote) {
-      if (ours.encodingName.size() != theirs.encodingName.size() ||
-          !platform::WideEqualsNoCase(ours.encodingName, theirs.encodingName))
-        continue;
+      if (!platform::WideEqualsNoCase(ours.encodingName, theirs.encodingName)) continue;
       PayloadType& format = common->emplace_back(theirs);
       format.rate = ours.rate;
       format.packetSize = ours.packetSize;

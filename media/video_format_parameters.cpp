@@ -7,6 +7,7 @@ namespace media {
 
 using platform::OleString;
 using platform::OleStringView;
+using platform::WideEqualsNoCase;
 
 namespace {
 
@@ -26,11 +27,6 @@ std::int32_t ToLong(OleStringView text) {
   size_t position = 0;
   LONG value = 0;
   return ReadSigned(text, &position, &value) ? value : 0;
-}
-
-// Parameter names compare without regard to letter case.
-bool Is(OleStringView name, OleStringView wanted) {
-  return name.size() == wanted.size() && platform::WideEqualsNoCase(name, wanted);
 }
 
 video::VideoSizeEntry MakeSize(std::uint32_t width, std::uint32_t height, std::uint32_t frameRate,
@@ -64,15 +60,16 @@ void ReadParameter(OleStringView parameter, VideoFormat* format, H264Facts* h264
   OleStringView value =
       equals == OleStringView::npos ? OleStringView() : parameter.substr(equals + 1);
 
-  if (Is(name, kMaxbr) || Is(name, kMaxBr)) {
+  // Parameter names compare without regard to letter case.
+  if (WideEqualsNoCase(name, kMaxbr) || WideEqualsNoCase(name, kMaxBr)) {
     format->maxBitRate = ToLong(value);
-  } else if (Is(name, kMaxFs)) {
+  } else if (WideEqualsNoCase(name, kMaxFs)) {
     h264->maxFs = ToLong(value);
-  } else if (Is(name, kMaxmbps) || Is(name, kMaxMbps)) {
+  } else if (WideEqualsNoCase(name, kMaxmbps) || WideEqualsNoCase(name, kMaxMbps)) {
     h264->mbpsHeight = video::SizeForMaxMbps(ToLong(value), &h264->mbpsWidth);
-  } else if (Is(name, kPacketizationMode)) {
+  } else if (WideEqualsNoCase(name, kPacketizationMode)) {
     h264->packetizationMode = ToLong(value);
-  } else if (Is(name, kProfileLevelId)) {
+  } else if (WideEqualsNoCase(name, kProfileLevelId)) {
     if (value.size() >= 2 && value[0] == '4' && value[1] == '2') {
       h264->profileLevelId.assign(value);
       h264->isH264 = true;

@@ -80,6 +80,49 @@ TEST_F(RemoteFormatsTest, FormatListOrderWithRtpmapAndStaticEntries) {
   for (const Row& row : rows) EXPECT_EQ(Formats(row.media), row.expected) << row.media;
 }
 
+TEST_F(RemoteFormatsTest, RtpmapRecordsInAttributeOrder) {
+  struct Row {
+    const char* media;
+    Strings expected;
+  };
+  const Row rows[] = {
+      // Every rtpmap of the line in attribute order, whether or not the
+      // format list names it; static numbers without rtpmap give nothing.
+      {"m=audio 1 RTP/AVP 0 97\na=rtpmap:101 telephone-event/8000\na=rtpmap:97 iLBC/8000\n",
+       {"101 telephone-event/8000/1", "97 iLBC/8000/1"}},
+      {"m=audio 1 RTP/AVP 96\na=rtpmap:96 opus/48000/2\na=rtpmap:96 speex/16000\n",
+       {"96 opus/48000/2", "96 speex/16000/1"}},
+      {"m=audio 1 RTP/AVP 0 8\n", {}},
+      {"a=rtpmap:96 AMR/8000\nm=audio 1 RTP/AVP 96\n", {"96 AMR/8000/1"}},
+      // Malformed values: no number, nothing at all, no name, no clock rate.
+      {"m=audio 1 RTP/AVP 96 98\na=rtpmap:abc PCMU/8000\na=rtpmap:\na=rtpmap:96\n"
+       "a=rtpmap:98 X/abc\na=rtpmap: foo/8000\n",
+       {"96 /0/1", "98 X/0/1"}},
+      // 34 listed without an rtpmap: the default H.263 record comes last.
+      {"m=video 1 RTP/AVP 34 96\na=rtpmap:96 H263-1998/90000\n",
+       {"96 H263-1998/90000/1", "34 H263/90000/1 kind2 176x144@25 QCIF"}},
+      {"m=video 1 RTP/AVP 96\na=rtpmap:96 H263-1998/90000\na=fmtp:96 CIF=1 maxbr=30\n",
+       {"96 H263-1998/90000/1 kind2 br=30 352x288@30 CIF"}},
+      {"m=video 1 RTP/AVP 34\na=rtpmap:34 H263/90000\n",
+       {"34 H263/90000/1 kind2 176x144@25 QCIF"}},
+  };
+  for (const Row& row : rows) {
+    auto sdp = ParseSdp(kSession + std::string(row.media));
+    PayloadTypeList formats;
+    EXPECT_EQ(handler_->GetRtpmapPayloadTypes(sdp.Get(), 0, &formats), S_OK) << row.media;
+    EXPECT_EQ(DescribeAll(formats), row.expected) << row.media;
+  }
+}
+
+TEST_F(RemoteFormatsTest, RtpmapRecordsOfAMissingLineFailAndLeaveNone) {
+  auto sdp = ParseSdp(kSession + std::string("m=audio 1 RTP/AVP 96\na=rtpmap:96 AMR/8000\n"));
+  PayloadTypeList formats(1);
+  EXPECT_EQ(handler_->GetRtpmapPayloadTypes(sdp.Get(), 1, &formats), E_INVALIDARG);
+  EXPECT_TRUE(formats.empty());
+  EXPECT_EQ(handler_->GetRtpmapPayloadTypes(nullptr, 0, &formats), E_POINTER);
+  EXPECT_EQ(handler_->GetRtpmapPayloadTypes(sdp.Get(), 0, nullptr), E_POINTER);
+}
+
 TEST_F(RemoteFormatsTest, AttributeNamesMatchByTheAttributesOwnLength) {
   struct Row {
     const char* text;
