@@ -288,7 +288,8 @@ void MediaChannel::SendReport(std::uint64_t mediaFrame, bool bye) {
   WriteRtcp(report, report_);
   const std::uint16_t port = rtcpPort_ != -1 ? static_cast<std::uint16_t>(rtcpPort_)
                                              : static_cast<std::uint16_t>(destination_.port + 1);
-  rtcp_->SendTo(Ipv4Endpoint{destination_.address, port}, report_.data(), report_.size());
+  if (rtcp_->SendTo(Ipv4Endpoint{destination_.address, port}, report_.data(), report_.size()))
+    ++rtcpSent_;
 }
 
 bool MediaChannel::SendFrame(CaptureFrame& capture, std::int32_t* localMix,
@@ -341,6 +342,7 @@ ChannelStatistics MediaChannel::Statistics() const {
   statistics.packetsFromStrangers = rtpFromStrangers_ + rtcpFromStrangers_;
   statistics.rtcpReceived = rtcpReceived_;
   rtcpSession_.AddStatistics(&statistics, sender_.ClockRate());
+  statistics.rtcpSent = rtcpSent_;
   return statistics;
 }
 

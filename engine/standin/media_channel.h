@@ -175,6 +175,7 @@ class MediaChannel {
   int rtcpPort_ = -1;  // of the destination; -1: its RTP port + 1
   RtcpSession rtcpSession_;
   std::uint64_t octetsSent_ = 0;  // RTP payload bytes
+  std::uint64_t rtcpSent_ = 0;    // reports the system took
   std::uint64_t lastFrame_ = 0;   // the media frame SendFrame last saw
   std::vector<std::uint8_t> report_;
 };

@@ -115,7 +115,6 @@ bool RtcpSession::OnPacket(const std::uint8_t* data, std::size_t size, std::uint
 }
 
 void RtcpSession::AddStatistics(ChannelStatistics* statistics, int sendClockRate) const {
-  statistics->rtcpSent = sent_;
   statistics->rtcpMalformed = malformed_;
   statistics->senderReportsReceived = senderReportsReceived_;
   statistics->peerReported = peerReported_;

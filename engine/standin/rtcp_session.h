@@ -47,7 +47,7 @@ class RtcpSession {
   // call); a true answer schedules the next one.
   bool Due(std::uint64_t frame);
 
-  // Builds the report sent at NTP time `ntp` and counts it as sent.
+  // Builds the report sent at NTP time `ntp` (ReportsSent counts it).
   void Build(const SendState& send, const ReceptionStatistics& reception, std::uint64_t ntp,
              bool bye, RtcpReport* report);
   // A datagram from the peer's RTCP address, arrived at NTP time `ntp`.
@@ -55,7 +55,7 @@ class RtcpSession {
   bool OnPacket(const std::uint8_t* data, std::size_t size, std::uint32_t ourSsrc,
                 std::uint64_t ntp);
   std::uint64_t ReportsSent() const { return sent_; }
-  // Adds the figures; `sendClockRate` (Hz, 0: unknown) turns the peer's
+  // Adds the figures of the peer's reports; `sendClockRate` (Hz, 0: unknown) turns the peer's
   // jitter about our stream into milliseconds.
   void AddStatistics(ChannelStatistics* statistics, int sendClockRate) const;
 
