@@ -1,6 +1,7 @@
 #include "engine/standin/media_channel.h"
 
 #include <algorithm>
+#include <new>
 
 #include "engine/standin/codec_catalogue.h"
 #include "engine/standin/error_codes.h"
@@ -285,7 +286,11 @@ void MediaChannel::SendReport(std::uint64_t mediaFrame, bool bye) {
   send.haveTimestamp = sender_.TimestampAt(mediaFrame, &send.rtpTimestamp);
   RtcpReport report;
   rtcpSession_.Build(send, receiver_.Reception(), NtpNow(), bye, &report);
-  WriteRtcp(report, report_);
+  try {
+    WriteRtcp(report, report_);  // allocates only the first time
+  } catch (const std::bad_alloc&) {
+    return;  // this report is skipped
+  }
   const std::uint16_t port = rtcpPort_ != -1 ? static_cast<std::uint16_t>(rtcpPort_)
                                              : static_cast<std::uint16_t>(destination_.port + 1);
   if (rtcp_->SendTo(Ipv4Endpoint{destination_.address, port}, report_.data(), report_.size()))

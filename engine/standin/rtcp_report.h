@@ -10,7 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 namespace standin {
@@ -50,7 +50,7 @@ struct RtcpReport {
   RtcpSenderInfo senderInfo;
   bool hasBlock = false;
   RtcpReportBlock block;
-  std::string cname;  // at most 255 bytes are written
+  std::string_view cname;  // at most 255 bytes are written
   bool bye = false;
 };
 
