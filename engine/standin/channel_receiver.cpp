@@ -71,6 +71,8 @@ void ChannelReceiver::AcceptSource(std::uint32_t ssrc) {
   ssrc_ = ssrc;
   lostBefore_ += LostSinceBase();
   sequenceStarted_ = false;
+  transitClock_ = 0;
+  jitter16_ = 0;
   if (jitter_) jitter_->Reset();
   decoders_.clear();
   lastDecoder_ = nullptr;
@@ -105,6 +107,26 @@ void ChannelReceiver::CountSequence(std::uint16_t sequence) {
   ++receivedSinceBase_;
 }
 
+void ChannelReceiver::CountTransit(std::uint32_t timestamp, int clockRate) {
+  if (clockRate <= 0) return;
+  // Arrival and timestamp in the same clock; their difference (the transit
+  // time plus a constant) wraps like RTP timestamps do.
+  const std::uint32_t arrival = static_cast<std::uint32_t>(arrivalFrame_ * static_cast<std::uint64_t>(clockRate) / 50);
+  const std::uint32_t transit = arrival - timestamp;
+  if (transitClock_ != clockRate) {  // the first packet, or a codec of another clock
+    transitClock_ = clockRate;
+    lastTransit_ = transit;
+    jitter16_ = 0;
+    return;
+  }
+  const std::int32_t change = static_cast<std::int32_t>(transit - lastTransit_);
+  lastTransit_ = transit;
+  const std::uint64_t d = change < 0 ? 0 - static_cast<std::uint64_t>(std::int64_t{change})
+                                     : static_cast<std::uint64_t>(change);
+  // J += (|D| - J) / 16, kept times 16 as appendix A.8 does.
+  jitter16_ = jitter16_ + d - ((jitter16_ + 8) >> 4);
+}
+
 void ChannelReceiver::OnDatagram(const std::uint8_t* data, std::size_t size, bool play) {
   RtpView packet;
   const EngineCodecRecord* entry = nullptr;
@@ -130,6 +152,7 @@ void ChannelReceiver::OnDatagram(const std::uint8_t* data, std::size_t size, boo
       events_.OnPacket(packet.header.timestamp, block, eventClockRate_);
     return;
   }
+  CountTransit(packet.header.timestamp, entry->frequency);
   if (!play) return;
   if (!jitter_ || jitterClock_ != entry->frequency) {
     jitterClock_ = entry->frequency;
@@ -252,6 +275,23 @@ void ChannelReceiver::AddStatistics(ChannelStatistics* statistics) const {
   statistics->packetsIgnored += ignored_;
   statistics->framesConcealed += concealed_;
   statistics->packetsLost += lostBefore_ + LostSinceBase();
+  const ReceptionStatistics reception = Reception();
+  statistics->jitter = reception.jitter;
+  statistics->jitterMs =
+      reception.clockRate > 0 ? 1000.0 * reception.jitter / reception.clockRate : 0;
+}
+
+ReceptionStatistics ChannelReceiver::Reception() const {
+  ReceptionStatistics reception;
+  reception.haveSource = haveSource_ && sequenceStarted_;
+  reception.ssrc = ssrc_;
+  if (!reception.haveSource) return reception;
+  reception.extendedHighest = highestSequence_;
+  reception.expected = std::int64_t{highestSequence_} - baseSequence_ + 1;
+  reception.received = receivedSinceBase_;
+  reception.jitter = static_cast<std::uint32_t>(std::min<std::uint64_t>(jitter16_ >> 4, 0xFFFFFFFF));
+  reception.clockRate = transitClock_;
+  return reception;
 }
 
 }  // namespace standin

@@ -24,6 +24,7 @@
 #include "engine/standin/codecs/codec_description.h"
 #include "engine/standin/codecs/comfort_noise.h"
 #include "engine/standin/jitter_buffer.h"
+#include "engine/standin/rtcp_report.h"
 #include "engine/standin/standin_testing.h"
 #include "engine/standin/telephone_event.h"
 
@@ -63,14 +64,21 @@ class ChannelReceiver {
   // channel latched on to another source).
   void ForgetSource() { haveSource_ = false; }
 
+  // Datagrams given from now on arrived in media frame `frame` (20 ms
+  // periods): the arrival clock of the interarrival jitter.
+  void SetArrivalFrame(std::uint64_t frame) { arrivalFrame_ = frame; }
+
   const TelephoneEventReceiver& Events() const { return events_; }
   void AddStatistics(ChannelStatistics* statistics) const;
+  // The current source's figures for a report block about it.
+  ReceptionStatistics Reception() const;
 
  private:
   const EngineCodecRecord* Lookup(int payloadType) const;
   void Rebuild();
   void AcceptSource(std::uint32_t ssrc);
   void CountSequence(std::uint16_t sequence);
+  void CountTransit(std::uint32_t timestamp, int clockRate);
   std::uint64_t LostSinceBase() const;
   AudioDecoder* DecoderFor(int payloadType, const EngineCodecRecord& entry);
   void Render(const JitterPacket& packet);
@@ -98,6 +106,11 @@ class ChannelReceiver {
   std::uint32_t highestSequence_ = 0;  // extended with the wrap count
   std::uint64_t receivedSinceBase_ = 0;
   std::uint64_t lostBefore_ = 0;
+  // Interarrival jitter (RFC 3550 appendix A.8) of the audio, times 16.
+  std::uint64_t arrivalFrame_ = 0;
+  int transitClock_ = 0;  // 0: no transit measured yet
+  std::uint32_t lastTransit_ = 0;
+  std::uint64_t jitter16_ = 0;
 
   std::unique_ptr<JitterBuffer> jitter_;
   int jitterClock_ = 0;

@@ -152,6 +152,15 @@ void ChannelSender::Packetise(std::uint32_t timestamp, std::uint32_t ticks) {
   while (keptTicks_ >= packetTicks_) SendKept(KeptBytes(packetTicks_), packetTicks_);
 }
 
+bool ChannelSender::TimestampAt(std::uint64_t frame, std::uint32_t* timestamp) const {
+  if (!encoder_ || !anyFrame_) return false;
+  // timestamp_ is the frame after lastFrame_'s; the clock runs on between.
+  const std::int64_t frames = static_cast<std::int64_t>(frame - lastFrame_) - 1;
+  const auto ticks = static_cast<std::int64_t>(encoder_->RtpTicksPerFrame());
+  *timestamp = timestamp_ + static_cast<std::uint32_t>(frames * ticks);
+  return true;
+}
+
 bool ChannelSender::NextPacket(std::uint64_t frame, std::int16_t* pcm,
                                std::vector<std::uint8_t>& datagram) {
   outCount_ = outTaken_ = 0;

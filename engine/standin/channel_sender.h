@@ -74,6 +74,11 @@ class ChannelSender {
   bool NextPacket(std::uint64_t frame, std::int16_t* pcm, std::vector<std::uint8_t>& datagram);
   bool MorePackets(std::vector<std::uint8_t>& datagram);
   std::uint64_t EventsSent() const { return eventsSent_; }
+  // The audio RTP clock at the start of media frame `frame` (for an RTCP
+  // SR), as NextPacket would stamp that frame; false before the first frame.
+  bool TimestampAt(std::uint64_t frame, std::uint32_t* timestamp) const;
+  // The audio RTP clock rate in Hz; 0 without a codec.
+  int ClockRate() const { return encoder_ ? encoder_->RtpTicksPerFrame() * 50 : 0; }
 
  private:
   struct QueuedEvent {

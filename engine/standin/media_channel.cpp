@@ -1,9 +1,11 @@
 #include "engine/standin/media_channel.h"
 
 #include <algorithm>
+#include <new>
 
 #include "engine/standin/codec_catalogue.h"
 #include "engine/standin/error_codes.h"
+#include "engine/standin/rtp_packet.h"
 
 namespace standin {
 namespace {
@@ -38,7 +40,11 @@ const std::int16_t* CaptureFrame::Narrow() {
   return narrow_;
 }
 
-MediaChannel::MediaChannel(std::mt19937& random) : sender_(random) {}
+MediaChannel::MediaChannel(std::mt19937& random) : sender_(random), rtcpSession_(random) {}
+
+MediaChannel::~MediaChannel() {
+  if (rtcpSession_.ReportsSent() > 0 && CanReport()) SendReport(lastFrame_, true);
+}
 
 int MediaChannel::SetLocalReceiver(int port, int rtcpPort, const char* ip) {
   std::uint32_t address = 0;
@@ -63,9 +69,10 @@ int MediaChannel::SetLocalReceiver(int port, int rtcpPort, const char* ip) {
   return kNoError;
 }
 
-int MediaChannel::SetSendDestination(const char* ip, int port, int sourcePort) {
+int MediaChannel::SetSendDestination(const char* ip, int port, int sourcePort, int rtcpPort) {
   std::uint32_t address = 0;
   if (!ParseIpv4(ip, &address)) return kInvalidArgument;
+  rtcpPort_ = rtcpPort;
   destination_ = Ipv4Endpoint{address, static_cast<std::uint16_t>(port)};
   hasDestination_ = true;
   filter_.SetDestination(destination_);
@@ -167,9 +174,11 @@ bool MediaChannel::Active() const {
   return listening_ || playing_ || sending_ || localPlayer_ || microphonePlayer_;
 }
 
-void MediaChannel::ReceivePending(std::uint8_t* buffer, std::size_t capacity) {
+void MediaChannel::ReceivePending(std::uint8_t* buffer, std::size_t capacity,
+                                  std::uint64_t mediaFrame) {
   const int slots = static_cast<int>(std::min<std::size_t>(capacity / kSlotBytes, kMaxBatch));
   if (slots == 0) return;
+  receiver_.SetArrivalFrame(mediaFrame);
   filter_.EndFrame(narrowed_ > 0);  // the frame before this one ends
   ReceivedDatagram batch[kMaxBatch];
   const auto deadline = std::chrono::steady_clock::now() + kDrainTime;
@@ -200,12 +209,11 @@ void MediaChannel::ReceivePending(std::uint8_t* buffer, std::size_t capacity) {
       narrowed_ = 0;
     }
   }
-  // RTCP is only counted, and anything sent to a separate source port is
-  // dropped: both are read every kSideSocketFrames frames (a few reports a
-  // second at most).
+  // Anything sent to a separate source port is dropped, every
+  // kSideSocketFrames frames.
+  DrainSideSocket(rtcp_.get(), true, buffer, slots);
   if (++framesSinceSideRead_ < kSideSocketFrames) return;
   framesSinceSideRead_ = 0;
-  DrainSideSocket(rtcp_.get(), true, buffer, slots);
   DrainSideSocket(source_.get(), false, buffer, slots);
 }
 
@@ -234,8 +242,17 @@ void MediaChannel::DrainSideSocket(UdpSocket* socket, bool rtcp, std::uint8_t* b
   for (int taken = 0; socket && taken < kMaxSideDatagrams;) {
     const int count = socket->ReceiveBatch(buffer, kSlotBytes, batch, slots);
     if (count < 0) break;
-    for (int i = 0; rtcp && listening_ && i < count; ++i)
-      ++(filter_.IsPeerRtcp(batch[i].from) ? rtcpReceived_ : rtcpFromStrangers_);
+    const std::uint64_t arrival = rtcp && count > 0 ? NtpNow() : 0;
+    for (int i = 0; rtcp && listening_ && i < count; ++i) {
+      if (!filter_.IsPeerRtcp(batch[i].from)) {
+        ++rtcpFromStrangers_;
+        continue;
+      }
+      ++rtcpReceived_;
+      if (!batch[i].truncated)
+        rtcpSession_.OnPacket(buffer + static_cast<std::size_t>(i) * kSlotBytes, batch[i].size,
+                              sender_.Ssrc(), arrival);
+    }
     taken += count > 0 ? count : 1;
   }
 }
@@ -256,8 +273,37 @@ void MediaChannel::MixPlayout(PlayoutMix& mix) {
   meter_.Commit();
 }
 
+bool MediaChannel::CanReport() const {
+  return rtcp_ && hasDestination_ && (listening_ || sending_) &&
+         (rtcpPort_ != -1 || destination_.port < 0xFFFF);
+}
+
+void MediaChannel::SendReport(std::uint64_t mediaFrame, bool bye) {
+  RtcpSession::SendState send;
+  send.ssrc = sender_.Ssrc();
+  send.packets = packetsSent_;
+  send.octets = octetsSent_;
+  send.haveTimestamp = sender_.TimestampAt(mediaFrame, &send.rtpTimestamp);
+  RtcpReport report;
+  rtcpSession_.Build(send, receiver_.Reception(), NtpNow(), bye, &report);
+  try {
+    WriteRtcp(report, report_);  // allocates only the first time
+  } catch (const std::bad_alloc&) {
+    return;  // this report is skipped
+  }
+  const std::uint16_t port = rtcpPort_ != -1 ? static_cast<std::uint16_t>(rtcpPort_)
+                                             : static_cast<std::uint16_t>(destination_.port + 1);
+  if (rtcp_->SendTo(Ipv4Endpoint{destination_.address, port}, report_.data(), report_.size()))
+    ++rtcpSent_;
+}
+
 bool MediaChannel::SendFrame(CaptureFrame& capture, std::int32_t* localMix,
                              std::uint64_t mediaFrame) {
+  lastFrame_ = mediaFrame;
+  if (!CanReport())
+    rtcpSession_.Stop();
+  else if (rtcpSession_.Due(mediaFrame))
+    SendReport(mediaFrame, false);
   if (!sending_ || !hasDestination_ || !sender_.HasCodec()) return false;
   const int rate = sender_.SampleRate();
   const int samples = sender_.FrameSamples();
@@ -283,7 +329,10 @@ bool MediaChannel::SendFrame(CaptureFrame& capture, std::int32_t* localMix,
   for (bool more = sender_.NextPacket(mediaFrame, frame, datagram_); more;
        more = sender_.MorePackets(datagram_)) {
     UdpSocket* socket = SendingSocket();
-    if (socket && socket->SendTo(destination_, datagram_.data(), datagram_.size())) ++packetsSent_;
+    if (socket && socket->SendTo(destination_, datagram_.data(), datagram_.size())) {
+      ++packetsSent_;
+      octetsSent_ += datagram_.size() - std::min(datagram_.size(), kRtpHeaderSize);
+    }
   }
   return microphone;
 }
@@ -297,6 +346,8 @@ ChannelStatistics MediaChannel::Statistics() const {
   statistics.packetsIgnored += rtpFromStrangers_ + truncated_;
   statistics.packetsFromStrangers = rtpFromStrangers_ + rtcpFromStrangers_;
   statistics.rtcpReceived = rtcpReceived_;
+  rtcpSession_.AddStatistics(&statistics, sender_.ClockRate());
+  statistics.rtcpSent = rtcpSent_;
   return statistics;
 }
 

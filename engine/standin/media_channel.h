@@ -2,7 +2,11 @@
 // next, bound by SetLocalReceiver to its address, or to every address when
 // it names none; packets are sent from the RTP socket unless another source
 // port was asked for), its sender and receiver, and the streams played into
-// it. Only the peer's RTP reaches the receiver (see SourceFilter). The host
+// it. Only the peer's RTP reaches the receiver (see SourceFilter); the
+// peer's RTCP goes to the channel's RtcpSession, and while the channel
+// listens or sends towards a destination it sends its own reports (SR or
+// RR, SDES, and a BYE when the channel is deleted) from the RTCP socket to
+// the destination's RTCP port. The host
 // side configures it and the media thread runs it, always with the engine
 // lock held; only the players' streams are read without it (file_player.h).
 #pragma once
@@ -20,6 +24,7 @@
 #include "engine/standin/level_meter.h"
 #include "engine/standin/media_format.h"
 #include "engine/standin/rate_converter.h"
+#include "engine/standin/rtcp_session.h"
 #include "engine/standin/source_filter.h"
 #include "engine/standin/udp_socket.h"
 
@@ -64,18 +69,25 @@ class MediaChannel {
   static constexpr int kMaxBatch = 64;
   // What the system is asked to queue for the RTP socket between frames.
   static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
-  // RTCP and a separate source port are read every kSideSocketFrames frames,
-  // at most kMaxSideDatagrams each time.
+  // RTCP is read every frame (its arrival times make the round trip), a
+  // separate source port every kSideSocketFrames frames; at most
+  // kMaxSideDatagrams each time.
   static constexpr int kSideSocketFrames = 10;
   static constexpr int kMaxSideDatagrams = 256;
 
   explicit MediaChannel(std::mt19937& random);
+  // Sends a last report with a BYE when the channel had reported.
+  ~MediaChannel();
   MediaChannel(const MediaChannel&) = delete;
   MediaChannel& operator=(const MediaChannel&) = delete;
 
   // Host side. Results are engine error codes, kNoError on success.
   [[nodiscard]] int SetLocalReceiver(int port, int rtcpPort, const char* ip);
-  [[nodiscard]] int SetSendDestination(const char* ip, int port, int sourcePort);
+  // `rtcpPort` -1: the RTP port + 1.
+  [[nodiscard]] int SetSendDestination(const char* ip, int port, int sourcePort,
+                                       int rtcpPort = -1);
+  // The nominal RTCP interval in media frames (tests shorten it).
+  void SetRtcpIntervalFrames(int frames) { rtcpSession_.SetIntervalFrames(frames); }
   void SetListening(bool listening) { listening_ = listening; }
   void SetPlaying(bool playing);
   [[nodiscard]] int StartSending();
@@ -105,13 +117,14 @@ class MediaChannel {
   bool Playing() const { return playing_; }
 
   // Media thread, once per frame in this order. `buffer` is scratch room
-  // for the datagrams read; at least kSlotBytes.
-  void ReceivePending(std::uint8_t* buffer, std::size_t capacity);
+  // for the datagrams read; at least kSlotBytes. `mediaFrame` numbers the
+  // frame on the media clock (the arrival time of what is read).
+  void ReceivePending(std::uint8_t* buffer, std::size_t capacity, std::uint64_t mediaFrame);
   void MixPlayout(PlayoutMix& mix);
   // Sends this frame, number `mediaFrame` of the media clock; adds the part
   // of the call recording that is not the microphone (streams played as
   // microphone) to `localMix`. True when the microphone itself went out
-  // unmuted.
+  // unmuted. Sends an RTCP report first when one is due.
   bool SendFrame(CaptureFrame& capture, std::int32_t* localMix, std::uint64_t mediaFrame);
   void EndFrame() { receiver_.EndFrame(); }
 
@@ -124,6 +137,8 @@ class MediaChannel {
   [[nodiscard]] int OpenSendingSocket();
   void OnRtpDatagram(const std::uint8_t* data, const ReceivedDatagram& datagram);
   void DrainSideSocket(UdpSocket* socket, bool rtcp, std::uint8_t* buffer, int slots);
+  bool CanReport() const;
+  void SendReport(std::uint64_t mediaFrame, bool bye);
 
   std::unique_ptr<UdpSocket> rtp_;
   std::unique_ptr<UdpSocket> rtcp_;
@@ -156,6 +171,13 @@ class MediaChannel {
   std::uint64_t rtcpFromStrangers_ = 0;
   std::uint64_t truncated_ = 0;
   std::uint64_t rtcpReceived_ = 0;
+
+  int rtcpPort_ = -1;  // of the destination; -1: its RTP port + 1
+  RtcpSession rtcpSession_;
+  std::uint64_t octetsSent_ = 0;  // RTP payload bytes
+  std::uint64_t rtcpSent_ = 0;    // reports the system took
+  std::uint64_t lastFrame_ = 0;   // the media frame SendFrame last saw
+  std::vector<std::uint8_t> report_;
 };
 
 }  // namespace standin

@@ -318,7 +318,7 @@ void MediaEngine::ProcessFrame(FrameRecordings& recordings) {
   CaptureMicrophone(anySending, microphone);
 
   for (auto& [number, channel] : channels_)
-    channel->ReceivePending(datagram_.data(), datagram_.size());
+    channel->ReceivePending(datagram_.data(), datagram_.size(), mediaFrame_);
 
   PlayoutMix mix;
   for (auto& [number, channel] : channels_) channel->MixPlayout(mix);

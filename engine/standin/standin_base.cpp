@@ -74,7 +74,7 @@ int StandInBase::SetSendDestination(int channel, int port, const char* ip, int s
   if (!IsPort(port) || !IsPortOrDefault(sourcePort) || !IsPortOrDefault(rtcpPort))
     return engine_.Fail(kInvalidPort);
   const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
-    return media.SetSendDestination(ip, port, sourcePort);
+    return media.SetSendDestination(ip, port, sourcePort, rtcpPort);
   });
   if (error != kNoError) return engine_.Fail(error);
   state->hasDestination = true;

@@ -22,6 +22,22 @@ struct ChannelStatistics {
   std::uint64_t framesConcealed = 0;  // frames the decoder made up for missing packets
   std::uint64_t eventsSent = 0;       // telephone events begun out of band
   std::uint32_t ssrc = 0;             // the channel's own synchronisation source
+
+  // RTCP. Ours: compound reports sent, and the interarrival jitter of the
+  // peer's stream (RTP timestamp units and milliseconds).
+  std::uint64_t rtcpSent = 0;
+  std::uint64_t rtcpMalformed = 0;          // RTCP datagrams from the peer refused as malformed
+  std::uint64_t senderReportsReceived = 0;  // SRs from the peer
+  std::uint32_t jitter = 0;
+  double jitterMs = 0;
+  // The peer's view of our stream, from its last report block about us
+  // (all 0 while `peerReported` is false).
+  bool peerReported = false;
+  int peerFractionLost = 0;  // in 1/256
+  std::int32_t peerCumulativeLost = 0;
+  std::uint32_t peerJitter = 0;  // in our RTP clock's ticks
+  double peerJitterMs = 0;
+  int roundTripMs = -1;  // -1 until a report block answered one of our SRs
 };
 
 struct EngineStatistics {
@@ -43,5 +59,9 @@ GIPSVE_API bool EngineStatisticsForTesting(GIPSVoiceEngine* engine, EngineStatis
 // The telephone events the channel received, oldest first (the last 32).
 GIPSVE_API std::vector<TelephoneEventRecord> ReceivedTelephoneEventsForTesting(
     GIPSVoiceEngine* engine, int channel);
+// Sets the channel's nominal RTCP interval in 20 ms frames (5 s is 250); the
+// first report comes after a fifth of it. False for another engine or an
+// unknown channel.
+GIPSVE_API bool SetRtcpIntervalForTesting(GIPSVoiceEngine* engine, int channel, int frames);
 
 }  // namespace standin

@@ -23,4 +23,12 @@ std::vector<TelephoneEventRecord> ReceivedTelephoneEventsForTesting(GIPSVoiceEng
   return standIn ? standIn->Media().ReceivedEvents(channel) : std::vector<TelephoneEventRecord>{};
 }
 
+bool SetRtcpIntervalForTesting(GIPSVoiceEngine* engine, int channel, int frames) {
+  StandInEngine* standIn = StandInEngine::FromContract(engine);
+  return standIn && standIn->Media().WithChannel(channel, [&](MediaChannel& media) {
+    media.SetRtcpIntervalFrames(frames);
+    return kNoError;
+  }) == kNoError;
+}
+
 }  // namespace standin

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/standin/standin_testing.h"
 #include "tests/engine/engine_harness.h"
 #include "tests/support/memory_streams.h"
 
@@ -313,5 +314,68 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(G711{"PCMU", 0, "mulawenc", "rtppcmupay", "rtppcmudepay", "mulawdec", 30},
                     G711{"PCMA", 8, "alawenc", "rtppcmapay", "rtppcmadepay", "alawdec", 10}),
     [](const testing::TestParamInfo<G711>& info) { return info.param.Label(); });
+
+// GStreamer's rtpbin as the peer of a whole RTP session: it sends us PCMU
+// with its SRs, receives our stream and reports on it. We read its SRs and
+// its report block about our stream (nothing lost), and it answers our SRs
+// so that the round trip is known. Its RTCP leaves from the port after its
+// RTP's, as our channel expects of a peer.
+TEST(GStreamerRtcpPeer, WeReadItsSenderReportsAndItsReportsAboutUs) {
+  Engine engine;
+  int localPort = 0;
+  const int channel = engine.ChannelOnFreePort(&localPort);
+  ASSERT_GE(channel, 0);
+  const int peerPort = FreePortPair();  // where it receives RTP and RTCP
+  int sourcePort = FreePortPair();      // where it sends them from
+  for (int i = 0; i < 20 && sourcePort == peerPort; ++i) sourcePort = FreePortPair();
+  ASSERT_NE(sourcePort, peerPort);
+  const std::string caps =
+      "caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=PCMU,payload=0";
+  GstLaunch peer(
+      "rtpbin name=rb audiotestsrc is-live=true wave=sine freq=1000 volume=0.25 "
+      "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! mulawenc ! rtppcmupay pt=0 "
+      "min-ptime=20000000 max-ptime=20000000 ! rb.send_rtp_sink_0 "
+      "rb.send_rtp_src_0 ! udpsink host=127.0.0.1 port=" + std::to_string(localPort) +
+      " bind-port=" + std::to_string(sourcePort) +
+      " rb.send_rtcp_src_0 ! udpsink host=127.0.0.1 port=" + std::to_string(localPort + 1) +
+      " bind-port=" + std::to_string(sourcePort + 1) + " sync=false async=false "
+      "udpsrc address=127.0.0.1 port=" + std::to_string(peerPort) + " " + caps +
+      " ! rb.recv_rtp_sink_0 udpsrc address=127.0.0.1 port=" + std::to_string(peerPort + 1) +
+      " ! rb.recv_rtcp_sink_0 rb. ! rtppcmudepay ! mulawdec ! fakesink");
+  if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
+
+  ASSERT_TRUE(standin::SetRtcpIntervalForTesting(engine.engine, channel, 25));
+  ASSERT_EQ(engine.codec->SetSendCodec(channel, Codec("PCMU", 8000, 0, 0)), 0);
+  ASSERT_EQ(engine.base->SetSendDestination(channel, peerPort, "127.0.0.1", -1, -1), 0);
+  ASSERT_EQ(engine.base->StartListen(channel), 0);
+  ASSERT_EQ(engine.base->StartSend(channel), 0);
+
+  // rtpbin reports every 5 s or so (randomised), its first sooner.
+  standin::ChannelStatistics statistics;
+  for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;
+       std::this_thread::sleep_for(50ms)) {
+    ASSERT_TRUE(standin::ChannelStatisticsForTesting(engine.engine, channel, &statistics));
+    if (statistics.senderReportsReceived > 0 && statistics.peerReported &&
+        statistics.roundTripMs >= 0)
+      break;
+  }
+  EXPECT_EQ(engine.base->StopSend(channel), 0);
+  EXPECT_TRUE(peer.Finish(5s));
+  EXPECT_GT(statistics.rtcpSent, 0u);
+  EXPECT_EQ(statistics.rtcpMalformed, 0u);
+  EXPECT_GT(statistics.senderReportsReceived, 0u) << "its SR";
+  ASSERT_TRUE(statistics.peerReported) << "its report block about our stream";
+  EXPECT_EQ(statistics.peerFractionLost, 0);
+  // Nothing lost; rtpbin, which holds a new source on probation, may count
+  // one packet more than it expects (-1).
+  EXPECT_LE(statistics.peerCumulativeLost, 0);
+  EXPECT_GE(statistics.peerCumulativeLost, -2);
+  EXPECT_LT(statistics.peerJitterMs, 40.0);
+  EXPECT_GE(statistics.roundTripMs, 0) << "its block answered one of our SRs";
+  EXPECT_LT(statistics.roundTripMs, 200);
+  EXPECT_GT(statistics.packetsReceived, 0u);
+  EXPECT_EQ(statistics.packetsLost, 0u);
+  EXPECT_LT(statistics.jitterMs, 40.0);
+}
 
 }  // namespace
