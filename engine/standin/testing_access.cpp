@@ -23,4 +23,16 @@ std::vector<TelephoneEventRecord> ReceivedTelephoneEventsForTesting(GIPSVoiceEng
   return standIn ? standIn->Media().ReceivedEvents(channel) : std::vector<TelephoneEventRecord>{};
 }
 
+bool UseManualFrameClockForTesting(GIPSVoiceEngine* engine) {
+  StandInEngine* standIn = StandInEngine::FromContract(engine);
+  if (!standIn) return false;
+  standIn->Media().UseManualClock();
+  return true;
+}
+
+bool RunFramesForTesting(GIPSVoiceEngine* engine, int frames) {
+  StandInEngine* standIn = StandInEngine::FromContract(engine);
+  return standIn && standIn->Media().RunFrames(frames);
+}
+
 }  // namespace standin
