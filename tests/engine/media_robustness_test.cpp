@@ -3,6 +3,7 @@
 // except where the media thread itself is the point.
 #include <dirent.h>
 #include <malloc.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <functional>
@@ -226,6 +227,70 @@ TEST(MediaThread, StartsWhenNeededAndEndsWithTheEngine) {
     EXPECT_GE(recording.written.size(), 2u * 320 * 3) << "silence is recorded in real time";
   }
   EXPECT_EQ(ThreadCount(), before);
+}
+
+// The test's frame clock stops the media thread and runs exactly the frames
+// asked for; periods with nothing to do count in the media clock as parked
+// ones do, so the audio after a pause is stamped by its length and marked.
+TEST(MediaThread, ManualClockRunsTheFramesAskedAndCountsTheParkedOnes) {
+  std::thread([] {}).join();
+  const int before = ThreadCount();
+  Engine side;
+  int port = 0;
+  const int channel = side.ChannelOnFreePort(&port);
+  ASSERT_GE(channel, 0);
+  TestSocket listener;
+  ASSERT_EQ(side.codec->SetSendCodec(channel, Codec("PCMU", 8000, 0, 0)), 0);
+  ASSERT_EQ(side.base->SetSendDestination(channel, listener.Port(), "127.0.0.1", -1, -1), 0);
+  EXPECT_FALSE(standin::RunFramesForTesting(nullptr, 1));
+  EXPECT_FALSE(standin::RunFramesForTesting(side.engine, 1)) << "the thread keeps the time";
+  ASSERT_EQ(side.base->StartSend(channel), 0);
+  EXPECT_EQ(ThreadCount(), before + 1);
+  side.UseManualClock();
+  EXPECT_EQ(ThreadCount(), before) << "the thread is gone";
+
+  struct Packet {
+    std::uint32_t timestamp;
+    bool marker;
+  };
+  // The packets queued on the listener, oldest first.
+  auto sent = [&] {
+    std::vector<Packet> packets;
+    std::uint8_t datagram[2048];
+    while (recv(listener.Descriptor(), datagram, sizeof datagram, MSG_DONTWAIT) >= 12)
+      packets.push_back({static_cast<std::uint32_t>(datagram[4] << 24 | datagram[5] << 16 |
+                                                    datagram[6] << 8 | datagram[7]),
+                         (datagram[1] & 0x80) != 0});
+    return packets;
+  };
+  auto framesRun = [&] {
+    standin::EngineStatistics statistics;
+    EXPECT_TRUE(standin::EngineStatisticsForTesting(side.engine, &statistics));
+    return statistics.framesRun;
+  };
+  sent();  // what the thread sent before it stopped
+  const std::uint64_t atStart = framesRun();
+  RunFrames({&side}, 5);
+  std::vector<Packet> packets = sent();
+  ASSERT_EQ(packets.size(), 5u);
+  for (std::size_t i = 1; i < packets.size(); ++i) {
+    EXPECT_EQ(packets[i].timestamp - packets[i - 1].timestamp, 160u);
+    EXPECT_FALSE(packets[i].marker);
+  }
+  for (const int pause : {1, 50}) {
+    SCOPED_TRACE(pause);
+    const std::uint32_t last = packets.back().timestamp;
+    ASSERT_EQ(side.base->StopSend(channel), 0);
+    RunFrames({&side}, pause);
+    ASSERT_EQ(side.base->StartSend(channel), 0);
+    RunFrames({&side}, 1);
+    packets = sent();
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].timestamp - last, static_cast<std::uint32_t>(pause + 1) * 160);
+    EXPECT_TRUE(packets[0].marker);
+  }
+  EXPECT_EQ(framesRun() - atStart, 7u) << "parked periods run no frame";
+  side.base->StopSend(channel);
 }
 
 // A party of a call on loopback, on the test's frame clock: it receives on
