@@ -60,9 +60,7 @@ int Engine::ChannelOnFreePort(int* port) {
   return -1;
 }
 
-void Engine::UseManualClock() {
-  EXPECT_TRUE(standin::UseManualFrameClockForTesting(engine));
-}
+void Engine::UseManualClock() { EXPECT_TRUE(standin::UseManualFrameClockForTesting(engine)); }
 
 void RunFrames(std::initializer_list<Engine*> engines, int frames) {
   for (int frame = 0; frame < frames; ++frame)

@@ -28,8 +28,9 @@ constexpr int kRate = 16000;  // the engine's PCM files and playout recordings
 constexpr double kAmplitude = 8000;
 
 // Sender and receiver engines on loopback, on the test's frame clock. The
-// receiver listens, plays out and records its playout as 16 kHz PCM. Streams handed to the engines must
-// outlive them (declared first), since a failed assertion skips the stops.
+// receiver listens, plays out and records its playout as 16 kHz PCM. Streams
+// handed to the engines must outlive them (declared first), since a failed
+// assertion skips the stops.
 struct Call {
   MemoryOutStream recording;
   Engine sender, receiver;
