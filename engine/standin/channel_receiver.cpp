@@ -13,20 +13,12 @@ bool Named(const EngineCodecRecord& entry, std::string_view name) {
   return std::string_view(entry.name) == name;  // catalogue entries: exact spelling
 }
 
-// RTP clock ticks a payload covers, where its size tells; otherwise one
-// 20 ms frame (the packet time this engine uses for every codec).
-int PayloadSpan(const EngineCodecRecord& entry, std::size_t size) {
-  const int frameTicks = entry.frequency / 50;
-  int span = 0;
-  if (Named(entry, "PCMU") || Named(entry, "PCMA") || Named(entry, "G722"))
-    span = static_cast<int>(size);  // one byte per 8 kHz tick
-  else if (Named(entry, "IPCMWB"))
-    span = static_cast<int>(size / 2);
-  else if (Named(entry, "G729"))  // 10-byte frames of 10 ms, a 2-byte SID last
-    span = static_cast<int>(size / 10 + (size % 10 == 2 ? 1 : 0)) * 80;
-  else if (Named(entry, "GSM"))
-    span = static_cast<int>(size / 33) * 160;
-  return span > 0 ? span : frameTicks;
+// RTP clock ticks a payload covers, where its contents tell; otherwise one
+// 20 ms frame.
+int PayloadSpan(const CodecDescription* description, int frequency, const std::uint8_t* payload,
+                std::size_t size) {
+  const int span = description ? description->PayloadTicks(payload, size) : 0;
+  return span > 0 ? span : frequency / 50;
 }
 
 }  // namespace
@@ -34,9 +26,9 @@ int PayloadSpan(const EngineCodecRecord& entry, std::size_t size) {
 ChannelReceiver::ChannelReceiver() { Rebuild(); }
 
 void ChannelReceiver::AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry) {
+  announced_.insert_or_assign(payloadType, entry);  // first: if it throws, nothing changed
   for (auto it = announced_.begin(); it != announced_.end();)
-    it = it->second == entry ? announced_.erase(it) : std::next(it);
-  announced_[payloadType] = entry;
+    it = it->second == entry && it->first != payloadType ? announced_.erase(it) : std::next(it);
   Rebuild();
 }
 
@@ -63,10 +55,11 @@ void ChannelReceiver::Rebuild() {
                                         [&](const auto& pair) { return pair.second == entry; });
     if (!renumbered) table_[entry->payloadType & 0x7F] = entry;
   }
-  if (eventPayloadType_ >= 0)
-    table_[eventPayloadType_ & 0x7F] = CodecCatalogue::Find("telephone-event", 8000);
+  if (eventPayloadType_ >= 0) table_[eventPayloadType_ & 0x7F] = eventEntry_;
   if (sendPayloadType_ >= 0 && sendEntry_) table_[sendPayloadType_ & 0x7F] = sendEntry_;
   for (const auto& [payloadType, entry] : announced_) table_[payloadType & 0x7F] = entry;
+  for (std::size_t i = 0; i < table_.size(); ++i)
+    described_[i] = CodecCatalogue::Describe(table_[i]);
 }
 
 const EngineCodecRecord* ChannelReceiver::Lookup(int payloadType) const {
@@ -130,7 +123,7 @@ void ChannelReceiver::OnDatagram(const std::uint8_t* data, std::size_t size, boo
   ++received_;
   CountSequence(packet.header.sequence);
 
-  if (Named(*entry, "telephone-event")) {
+  if (entry == eventEntry_) {
     TelephoneEventBlock block;
     // Events count in their own payload's clock, as negotiated (RFC 4733).
     if (ParseTelephoneEvent(packet.payload, packet.payloadSize, &block))
@@ -143,7 +136,9 @@ void ChannelReceiver::OnDatagram(const std::uint8_t* data, std::size_t size, boo
     jitter_ = std::make_unique<JitterBuffer>(jitterClock_ / 50);
   }
   jitter_->Put(packet.payload, packet.payloadSize, packet.header.timestamp,
-               PayloadSpan(*entry, packet.payloadSize), packet.header.payloadType);
+               PayloadSpan(described_[packet.header.payloadType & 0x7F], entry->frequency,
+                           packet.payload, packet.payloadSize),
+               packet.header.payloadType);
 }
 
 AudioDecoder* ChannelReceiver::DecoderFor(int payloadType, const EngineCodecRecord& entry) {

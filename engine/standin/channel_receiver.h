@@ -20,6 +20,8 @@
 
 #include "engine/engine_codec_record.h"
 #include "engine/standin/audio_codec.h"
+#include "engine/standin/codec_catalogue.h"
+#include "engine/standin/codecs/codec_description.h"
 #include "engine/standin/codecs/comfort_noise.h"
 #include "engine/standin/jitter_buffer.h"
 #include "engine/standin/standin_testing.h"
@@ -39,7 +41,8 @@ class ChannelReceiver {
 
   ChannelReceiver();
 
-  // `entry` is the catalogue entry received under `payloadType`.
+  // `entry` is the catalogue entry received under `payloadType` (and no
+  // longer under another). Throws std::bad_alloc, changing nothing.
   void AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry);
   void SetSendPayloadType(int payloadType, const EngineCodecRecord* entry);
   void SetEventPayloadType(int payloadType);
@@ -83,6 +86,9 @@ class ChannelReceiver {
   const EngineCodecRecord* sendEntry_ = nullptr;
   int eventPayloadType_ = -1;
   std::array<const EngineCodecRecord*, 128> table_{};
+  std::array<const CodecDescription*, 128> described_{};  // of table_'s entries
+  // The catalogue entry of telephone events, found once.
+  const EngineCodecRecord* eventEntry_ = CodecCatalogue::Find("telephone-event", 8000);
 
   bool haveSource_ = false;
   std::uint32_t ssrc_ = 0;

@@ -1,6 +1,10 @@
 #include "engine/standin/channel_sender.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "engine/standin/codec_catalogue.h"
+#include "engine/standin/codecs/amr_payload.h"
 #include "engine/standin/codecs/comfort_noise.h"
 #include "engine/standin/media_format.h"
 #include "engine/standin/rtp_packet.h"
@@ -14,10 +18,18 @@ ChannelSender::ChannelSender(std::mt19937& random)
       eventClock_(timestamp_) {}
 
 bool ChannelSender::SetCodec(const EngineCodecRecord& codec) {
+  std::string_view name;
+  if (!CodecCatalogue::NameOf(codec, &name)) return false;
+  const CodecDescription* description =
+      CodecCatalogue::Describe(CodecCatalogue::Find(name, codec.frequency));
+  if (!description || !description->AllowsPacketTicks(codec.packetSize)) return false;
   std::unique_ptr<AudioEncoder> encoder = CreateEncoder(codec);
   if (!encoder) return false;
   encoder_ = std::move(encoder);
   codec_ = codec;
+  description_ = description;
+  packetTicks_ = static_cast<std::uint32_t>(codec.packetSize);
+  DropKept();
   const EngineCodecRecord* comfortNoise = CodecCatalogue::Find("CN", codec.frequency);
   comfortNoisePayloadType_ =
       comfortNoise && comfortNoise->frequency == codec.frequency ? comfortNoise->payloadType : -1;
@@ -48,19 +60,101 @@ bool ChannelSender::StartTone(int event, int attenuationDb, int durationMs) {
   return tone_.Start(event, attenuationDb, durationMs);
 }
 
-void ChannelSender::Emit(bool marker, int payloadType, std::uint32_t timestamp,
-                         std::vector<std::uint8_t>& datagram) {
+void ChannelSender::Restart() {
+  marker_ = true;
+  DropKept();
+}
+
+void ChannelSender::Emit(bool marker, int payloadType, std::uint32_t timestamp) {
   RtpHeader header;
   header.marker = marker;
   header.payloadType = payloadType;
   header.sequence = sequence_++;
   header.timestamp = timestamp;
   header.ssrc = ssrc_;
-  WriteRtp(header, payload_.data(), payload_.size(), datagram);
+  if (outCount_ == out_.size()) out_.emplace_back();
+  WriteRtp(header, payload_.data(), payload_.size(), out_[outCount_++]);
+}
+
+void ChannelSender::EmitAudio(std::uint32_t timestamp) {
+  Emit(marker_, codec_.payloadType, timestamp);
+  marker_ = false;
+}
+
+bool ChannelSender::MorePackets(std::vector<std::uint8_t>& datagram) {
+  if (outTaken_ >= outCount_) return false;
+  datagram.swap(out_[outTaken_++]);
+  return true;
+}
+
+void ChannelSender::DropKept() {
+  kept_.clear();
+  keptTicks_ = 0;
+}
+
+amr::Band ChannelSender::Band() const {
+  return description_->sampleRate == 16000 ? amr::Band::kWide : amr::Band::kNarrow;
+}
+
+// Bytes of kept_ that hold its first `ticks` (whole frames).
+std::size_t ChannelSender::KeptBytes(std::uint32_t ticks) const {
+  const auto frameTicks = static_cast<std::uint32_t>(description_->FrameTicks());
+  if (description_->framing != Framing::kAmr)
+    return ticks / frameTicks * static_cast<std::size_t>(description_->frameBytes);
+  std::size_t at = 0;
+  for (std::uint32_t covered = 0; covered < ticks && at < kept_.size(); covered += frameTicks)
+    at += static_cast<std::size_t>(amr::StorageFrameSize(Band(), kept_[at]));
+  return std::min(at, kept_.size());
+}
+
+// Sends the first `bytes` of kept_, `ticks` long, as one packet.
+void ChannelSender::SendKept(std::size_t bytes, std::uint32_t ticks) {
+  const auto end = kept_.begin() + static_cast<std::ptrdiff_t>(bytes);
+  payload_.clear();
+  if (description_->framing != Framing::kAmr)
+    payload_.assign(kept_.begin(), end);
+  else if (!amr::StorageFramesToPayload(Band(), kept_.data(), bytes, payload_))
+    payload_.clear();
+  if (!payload_.empty()) EmitAudio(keptTimestamp_);
+  kept_.erase(kept_.begin(), end);
+  keptTimestamp_ += ticks;
+  keptTicks_ -= ticks;
+}
+
+void ChannelSender::Flush() {
+  if (keptTicks_ > 0) SendKept(kept_.size(), keptTicks_);
+  DropKept();
+}
+
+void ChannelSender::Packetise(std::uint32_t timestamp, std::uint32_t ticks) {
+  if (keptTicks_ == 0 && ticks == packetTicks_) {
+    payload_.swap(encoded_);  // a packet a frame: the frame as it is
+    return EmitAudio(timestamp);
+  }
+  if (keptTicks_ == 0) keptTimestamp_ = timestamp;
+  const std::size_t before = kept_.size();
+  int frames = 0;
+  const bool whole =
+      description_->framing == Framing::kAmr
+          ? amr::PayloadToStorageFrames(Band(), encoded_.data(), encoded_.size(), kept_, &frames) &&
+                static_cast<std::uint32_t>(frames * description_->FrameTicks()) == ticks
+          : encoded_.size() == KeptBytes(ticks);
+  if (!whole) {
+    // Not frames of the codec's description: sent on its own, as it is.
+    kept_.resize(before);
+    Flush();
+    payload_.swap(encoded_);
+    return EmitAudio(timestamp);
+  }
+  if (description_->framing != Framing::kAmr)
+    kept_.insert(kept_.end(), encoded_.begin(), encoded_.end());
+  keptTicks_ += ticks;
+  while (keptTicks_ >= packetTicks_) SendKept(KeptBytes(packetTicks_), packetTicks_);
 }
 
 bool ChannelSender::NextPacket(std::uint64_t frame, std::int16_t* pcm,
                                std::vector<std::uint8_t>& datagram) {
+  outCount_ = outTaken_ = 0;
   if (!encoder_) return false;
   const int samples = encoder_->FrameSamples();
   const std::uint32_t ticks = static_cast<std::uint32_t>(encoder_->RtpTicksPerFrame());
@@ -70,6 +164,7 @@ bool ChannelSender::NextPacket(std::uint64_t frame, std::int16_t* pcm,
   // 2^32 as RTP timestamps do.
   const std::uint64_t missed = anyFrame_ && frame > lastFrame_ ? frame - lastFrame_ - 1 : 0;
   if (missed > 0) {
+    Flush();  // what was kept ends the talkspurt before the pause
     timestamp_ += static_cast<std::uint32_t>(missed * ticks);
     eventClock_ += static_cast<std::uint32_t>(missed * eventTicks);
     marker_ = true;
@@ -96,31 +191,35 @@ bool ChannelSender::NextPacket(std::uint64_t frame, std::int16_t* pcm,
     ++eventsSent_;
   }
   if (eventSender_.Active()) {
+    Flush();
     TelephoneEventSender::Packet packet;
     eventSender_.Next(&packet);
+    payload_.clear();
     WriteTelephoneEvent(packet.block, payload_);
-    Emit(packet.first, eventPayloadType_, eventTimestamp_, datagram);
+    Emit(packet.first, eventPayloadType_, eventTimestamp_);
     marker_ = true;  // audio after the event starts a new talkspurt
-    return true;
+    return MorePackets(datagram);
   }
 
   if (vad_ && !detector_.IsSpeech(pcm, samples)) {
+    Flush();
     const bool due = !silent_ || ++framesSinceSid_ >= kSidIntervalFrames;
     silent_ = true;
-    if (!due || comfortNoisePayloadType_ < 0) return false;
-    framesSinceSid_ = 0;
-    MakeComfortNoisePayload(pcm, static_cast<std::size_t>(samples), payload_);
-    Emit(false, comfortNoisePayloadType_, now, datagram);
-    return true;
+    if (due && comfortNoisePayloadType_ >= 0) {
+      framesSinceSid_ = 0;
+      payload_.clear();
+      MakeComfortNoisePayload(pcm, static_cast<std::size_t>(samples), payload_);
+      Emit(false, comfortNoisePayloadType_, now);
+    }
+    return MorePackets(datagram);
   }
   if (silent_) {
     silent_ = false;
     marker_ = true;
   }
-  if (!encoder_->Encode(pcm, payload_) || payload_.empty()) return false;
-  Emit(marker_, codec_.payloadType, now, datagram);
-  marker_ = false;
-  return true;
+  encoded_.clear();
+  if (encoder_->Encode(pcm, encoded_) && !encoded_.empty()) Packetise(now, ticks);
+  return MorePackets(datagram);
 }
 
 }  // namespace standin

@@ -279,7 +279,9 @@ bool MediaChannel::SendFrame(CaptureFrame& capture, std::int32_t* localMix,
     std::copy_n(rate == kEngineRate ? capture.Wide() : capture.Narrow(), samples, frame);
   }
   if (muted_) std::fill_n(frame, samples, 0);
-  if (sender_.NextPacket(mediaFrame, frame, datagram_)) {
+  // A packet time below 20 ms sends several packets a frame.
+  for (bool more = sender_.NextPacket(mediaFrame, frame, datagram_); more;
+       more = sender_.MorePackets(datagram_)) {
     UdpSocket* socket = SendingSocket();
     if (socket && socket->SendTo(destination_, datagram_.data(), datagram_.size())) ++packetsSent_;
   }

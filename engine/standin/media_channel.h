@@ -74,20 +74,20 @@ class MediaChannel {
   MediaChannel& operator=(const MediaChannel&) = delete;
 
   // Host side. Results are engine error codes, kNoError on success.
-  int SetLocalReceiver(int port, int rtcpPort, const char* ip);
-  int SetSendDestination(const char* ip, int port, int sourcePort);
+  [[nodiscard]] int SetLocalReceiver(int port, int rtcpPort, const char* ip);
+  [[nodiscard]] int SetSendDestination(const char* ip, int port, int sourcePort);
   void SetListening(bool listening) { listening_ = listening; }
   void SetPlaying(bool playing);
-  int StartSending();
+  [[nodiscard]] int StartSending();
   void StopSending();
-  int SetSendCodec(const EngineCodecRecord& codec);
+  [[nodiscard]] int SetSendCodec(const EngineCodecRecord& codec);
   void AnnouncePayloadType(int payloadType, const EngineCodecRecord* entry);
   void SetVad(bool enable, int mode) { sender_.SetVad(enable, mode); }
   void SetTos(int tos);
   void SetEventPayloadType(int payloadType);
   // The telephone-event payload's RTP clock in Hz, for both directions.
   void SetEventClockRate(int rate);
-  int SendTelephoneEvent(int event, bool outOfBand, int lengthMs, int attenuationDb);
+  [[nodiscard]] int SendTelephoneEvent(int event, bool outOfBand, int lengthMs, int attenuationDb);
   void SetMute(bool mute) { muted_ = mute; }
   // Each answers the player it replaces, for the caller to stop outside the
   // engine lock.
@@ -121,7 +121,7 @@ class MediaChannel {
 
  private:
   UdpSocket* SendingSocket();
-  int OpenSendingSocket();
+  [[nodiscard]] int OpenSendingSocket();
   void OnRtpDatagram(const std::uint8_t* data, const ReceivedDatagram& datagram);
   void DrainSideSocket(UdpSocket* socket, bool rtcp, std::uint8_t* buffer, int slots);
 

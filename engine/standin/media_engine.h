@@ -56,10 +56,12 @@ class MediaEngine {
   MediaEngine& operator=(const MediaEngine&) = delete;
 
   // Runs `change` on the channel under the lock, then wakes the media
-  // thread (starting it when the channel needs it). `change` answers an
-  // error code; kUnknownChannel when the channel has no media.
+  // thread (starting it when the channel needs it). The result, for the
+  // caller to report: what `change` answered (an error code),
+  // kUnknownChannel when the channel has no media, or kOutOfMemory when the
+  // media thread could not be started (the change stays made).
   template <class Change>
-  int WithChannel(int channel, Change&& change) {
+  [[nodiscard]] int WithChannel(int channel, Change&& change) {
     std::lock_guard lock(mutex_);
     auto found = channels_.find(channel);
     if (found == channels_.end()) return kUnknownChannel;
@@ -67,15 +69,15 @@ class MediaEngine {
     return WakeLocked() ? error : kOutOfMemory;
   }
 
-  int AddChannel(int channel);
+  [[nodiscard]] int AddChannel(int channel);
   void RemoveChannel(int channel);
   // Terminate: every channel and recording ends.
   void Reset();
 
   // Playout needs the playback device: kSoundDeviceUnavailable when it
   // cannot be opened.
-  int StartPlayout(int channel);
-  int StopPlayout(int channel);
+  [[nodiscard]] int StartPlayout(int channel);
+  [[nodiscard]] int StopPlayout(int channel);
   void SetSoundDevices(int recordingDevice, int playbackDevice);
   void SetMicrophoneVolume(int level);
   void SetEchoCancellation(bool enable);
@@ -86,10 +88,10 @@ class MediaEngine {
 
   // A recording replaced or stopped is finished (its last data written)
   // unless the media thread is writing it.
-  int StartRecordingPlayout(std::shared_ptr<FileRecorder> recorder);
+  [[nodiscard]] int StartRecordingPlayout(std::shared_ptr<FileRecorder> recorder);
   void StopRecordingPlayout();
   // `maxBytes` counts the uncompressed audio at the engine rate; -1: no limit.
-  int StartRecordingCall(std::shared_ptr<FileRecorder> recorder, int maxBytes);
+  [[nodiscard]] int StartRecordingCall(std::shared_ptr<FileRecorder> recorder, int maxBytes);
   void PauseRecordingCall(bool pause);
   void StopRecordingCall();
 

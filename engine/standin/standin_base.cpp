@@ -21,7 +21,6 @@ int StandInBase::Terminate() {
   if (!engine_.Initialised()) return engine_.Fail(kNotInitialised);
   engine_.Channels().Clear();
   engine_.Media().Reset();
-  engine_.File().StopAll();
   engine_.SetInitialised(false);
   return 0;
 }
@@ -60,12 +59,10 @@ int StandInBase::SetLocalReceiver(int channel, int port, int rtcpPort, const cha
       channel, [&](MediaChannel& media) { return media.SetLocalReceiver(port, rtcp, ip); });
   if (error != kNoError) {
     state->receivePort = state->receiveRtcpPort = -1;  // the earlier receiver is closed
-    state->listening = false;
     return engine_.Fail(error);
   }
   state->receivePort = port;
   state->receiveRtcpPort = rtcp;
-  state->receiveIp = ip ? ip : "";
   return 0;
 }
 
@@ -80,10 +77,7 @@ int StandInBase::SetSendDestination(int channel, int port, const char* ip, int s
     return media.SetSendDestination(ip, port, sourcePort);
   });
   if (error != kNoError) return engine_.Fail(error);
-  state->destinationIp = ip;
-  state->destinationPort = port;
-  state->sourcePort = sourcePort;
-  state->destinationRtcpPort = rtcpPort;
+  state->hasDestination = true;
   return 0;
 }
 
@@ -96,57 +90,50 @@ int StandInBase::StartListen(int channel) {
     return kNoError;
   });
   if (error != kNoError) return engine_.Fail(error);
-  state->listening = true;
   return 0;
 }
 
 int StandInBase::StartPlayout(int channel) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   if (int error = engine_.Media().StartPlayout(channel); error != kNoError)
     return engine_.Fail(error);
-  state->playing = true;
   return 0;
 }
 
 int StandInBase::StartSend(int channel) {
   StandInChannel* state = engine_.ChannelOrFail(channel);
   if (!state) return -1;
-  if (state->destinationPort < 0) return engine_.Fail(kDestinationNotSet);
+  if (!state->hasDestination) return engine_.Fail(kDestinationNotSet);
   const int error = engine_.Media().WithChannel(
       channel, [](MediaChannel& media) { return media.StartSending(); });
   if (error != kNoError) return engine_.Fail(error);
-  state->sending = true;
   return 0;
 }
 
 int StandInBase::StopListen(int channel) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
-  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
+  if (!engine_.ChannelOrFail(channel)) return -1;
+  const int error = engine_.Media().WithChannel(channel, [](MediaChannel& media) {
     media.SetListening(false);
     return kNoError;
   });
-  state->listening = false;
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
 int StandInBase::StopPlayout(int channel) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
-  engine_.Media().StopPlayout(channel);
-  state->playing = false;
+  if (!engine_.ChannelOrFail(channel)) return -1;
+  if (int error = engine_.Media().StopPlayout(channel); error != kNoError)
+    return engine_.Fail(error);
   return 0;
 }
 
 int StandInBase::StopSend(int channel) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
-  engine_.Media().WithChannel(channel, [](MediaChannel& media) {
+  if (!engine_.ChannelOrFail(channel)) return -1;
+  const int error = engine_.Media().WithChannel(channel, [](MediaChannel& media) {
     media.StopSending();
     return kNoError;
   });
-  state->sending = false;
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

@@ -1,46 +1,18 @@
-// What the stand-in engine knows about one channel.
+// What the stand-in's interfaces check a channel's calls against. The media
+// side (media_channel.h) keeps everything the media thread uses; nothing is
+// kept in both.
 #pragma once
-
-#include <string>
-#include <vector>
-
-#include "engine/engine_codec_record.h"
-#include "engine/engine_streams.h"
 
 namespace standin {
 
 struct StandInChannel {
-  // Receiving: RTP and RTCP port (-1 until SetLocalReceiver), local address
-  // (empty: every address).
+  // The RTP and RTCP ports the channel receives on; -1 until a
+  // SetLocalReceiver succeeds (StartListen needs one, and no other channel
+  // may take these ports).
   int receivePort = -1;
   int receiveRtcpPort = -1;
-  std::string receiveIp;
-
-  // Sending: destination (port -1 until SetSendDestination), source port
-  // and the destination's RTCP port.
-  std::string destinationIp;
-  int destinationPort = -1;
-  int sourcePort = -1;
-  int destinationRtcpPort = -1;
-
-  bool listening = false;
-  bool playing = false;
-  bool sending = false;
-
-  // The catalogue codec sent, under the payload type the caller chose.
-  EngineCodecRecord sendCodec{};
-  bool hasSendCodec = false;
-  // Payload types announced for receiving (catalogue names and frequencies).
-  std::vector<EngineCodecRecord> receiveCodecs;
-
-  bool vad = false;
-  int tos = 0;
-  int dtmfPayloadType = -1;
-  bool inputMute = false;
-
-  // Streams played into the channel; owned by the caller.
-  GIPSVEInStream* localFile = nullptr;
-  GIPSVEInStream* microphoneFile = nullptr;
+  // Whether a SetSendDestination succeeded (StartSend needs one).
+  bool hasDestination = false;
 };
 
 }  // namespace standin

@@ -27,68 +27,56 @@ int StandInCodec::GetCodec(int index, EngineCodecRecord& codec) {
 }
 
 int StandInCodec::SetSendCodec(int channel, const EngineCodecRecord& codec) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   std::string_view name;
   if (!CodecCatalogue::NameOf(codec, &name) || !IsPayloadType(codec.payloadType))
     return engine_.Fail(kInvalidArgument);
   const EngineCodecRecord* entry = CodecCatalogue::Find(name, codec.frequency);
   if (!entry || !CodecCatalogue::CanSend(*entry)) return engine_.Fail(kUnsupportedCodec);
+  if (!CodecCatalogue::Describe(entry)->AllowsPacketTicks(codec.packetSize))
+    return engine_.Fail(kInvalidPacketSize);
   // The media core refuses a codec this build has no encoder for.
   const int error = engine_.Media().WithChannel(
       channel, [&](MediaChannel& media) { return media.SetSendCodec(codec); });
   if (error != kNoError) return engine_.Fail(error);
-  state->sendCodec = codec;
-  state->hasSendCodec = true;
   return 0;
 }
 
 int StandInCodec::SetRecPayloadType(int channel, const EngineCodecRecord& codec) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   std::string_view name;
   if (!CodecCatalogue::NameOf(codec, &name) || !IsPayloadType(codec.payloadType))
     return engine_.Fail(kInvalidArgument);
   const EngineCodecRecord* entry = CodecCatalogue::Find(name, codec.frequency);
   if (!entry) return engine_.Fail(kUnsupportedCodec);
-  EngineCodecRecord announced = *entry;
-  announced.payloadType = codec.payloadType;
   // Telephone events run on the clock their payload was announced with
   // (telephone-event/8000 beside a 16 kHz codec counts 8000 ticks a
   // second), in both directions; until then on 8000 Hz.
   const bool events = entry == CodecCatalogue::Find("telephone-event", 8000);
-  if (events) {
-    if (codec.frequency < kMinEventClockRate || codec.frequency > kMaxEventClockRate)
-      return engine_.Fail(kInvalidArgument);
-    announced.frequency = codec.frequency;
-  }
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
-    media.AnnouncePayloadType(codec.payloadType, entry);
+  if (events && (codec.frequency < kMinEventClockRate || codec.frequency > kMaxEventClockRate))
+    return engine_.Fail(kInvalidArgument);
+  // Everything is checked: the announcement is the one step that can fail
+  // (out of memory, changing nothing); the clock rate follows it.
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+    try {
+      media.AnnouncePayloadType(codec.payloadType, entry);
+    } catch (const std::bad_alloc&) {
+      return kOutOfMemory;
+    }
     if (events) media.SetEventClockRate(codec.frequency);
     return kNoError;
   });
-  for (EngineCodecRecord& known : state->receiveCodecs) {
-    if (CodecCatalogue::Find(known.name, known.frequency) == entry) {
-      known = announced;
-      return 0;
-    }
-  }
-  try {
-    state->receiveCodecs.push_back(announced);
-  } catch (const std::bad_alloc&) {
-    return engine_.Fail(kOutOfMemory);
-  }
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
 int StandInCodec::SetVADStatus(int channel, int enable, int mode, int) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  if (!engine_.ChannelOrFail(channel)) return -1;
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.SetVad(enable != 0, mode);
     return kNoError;
   });
-  state->vad = enable != 0;
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

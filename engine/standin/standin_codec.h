@@ -29,7 +29,9 @@ class StandInCodec final : public GIPSVECodec {
   // The name must be a catalogue codec; a later call for the same name and
   // frequency replaces the payload type. For telephone-event the frequency
   // (1000 to 192000 Hz, else kInvalidArgument) becomes the channel's event
-  // clock, used for the events it sends and receives; 8000 until then.
+  // clock, used for the events it sends and receives; 8000 until then. A
+  // refused call changes nothing, save a media thread that could not be
+  // started, which is reported after the change (MediaEngine::WithChannel).
   int SetRecPayloadType(int channel, const EngineCodecRecord& codec) override;
   int SetVADStatus(int channel, int enable, int mode, int disableDtx) override;
   int Release() override;

@@ -17,19 +17,17 @@ int StandInDtmf::SendTelephoneEvent(int channel, int eventCode, bool outOfBand, 
     return media.SendTelephoneEvent(eventCode, outOfBand, lengthMs, attenuationDb);
   });
   if (error != kNoError) return engine_.Fail(error);
-  ++eventsSent_;
   return 0;
 }
 
 int StandInDtmf::SetDTMFPayloadType(int channel, int payloadType) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   if (payloadType < 0 || payloadType > 127) return engine_.Fail(kInvalidArgument);
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.SetEventPayloadType(payloadType);
     return kNoError;
   });
-  state->dtmfPayloadType = payloadType;
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

@@ -28,12 +28,9 @@ class StandInDtmf final : public GIPSVEDTMF {
   int SetDTMFPayloadType(int channel, int payloadType) override;
   int Release() override;
 
-  int EventsSent() const { return eventsSent_; }
-
  private:
   StandInEngine& engine_;
   InterfaceReference references_;
-  int eventsSent_ = 0;
 };
 
 }  // namespace standin

@@ -1,7 +1,8 @@
 // The stand-in voice engine: a complete implementation of the engine
-// contract. The interfaces check their arguments and keep each channel's
-// settings (ChannelTable); the media core (MediaEngine) carries the audio:
-// RTP over UDP, codecs, the jitter buffer, mixing, sound devices, files.
+// contract. The interfaces check their arguments against what the checks
+// need to know of each channel (ChannelTable); the media core (MediaEngine)
+// keeps every setting and carries the audio: RTP over UDP, codecs, the
+// jitter buffer, mixing, sound devices, files.
 //
 // Rules every interface follows:
 // - A failing operation returns -1 and leaves its code (engine/standin/

@@ -1,6 +1,7 @@
 #include "engine/standin/standin_file.h"
 
 #include <new>
+#include <string>
 #include <string_view>
 
 #include "engine/standin/audio_file.h"
@@ -31,8 +32,7 @@ int CheckCodec(const EngineCodecRecord& codec) {
 
 int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, int kind,
                                          float scale, int startMs, int stopMs) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   if (!stream || !IsFileKind(kind) || !IsScale(scale) || startMs < 0 || stopMs < 0)
     return engine_.Fail(kInvalidArgument);
   // The stream's header is read here, on the caller's thread; the media
@@ -45,7 +45,6 @@ int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, in
   // itself from the media thread as soon as it is published.
   error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     player = media.PlayLocally(std::move(player));
-    state->localFile = stream;
     return kNoError;
   });
   if (player) player->Stop(MediaEngine::kStopWait);  // the one replaced, or the one refused
@@ -54,29 +53,26 @@ int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, in
 }
 
 int StandInFile::StopPlayingFileLocally(int channel) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   std::shared_ptr<FilePlayer> stopped;
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     stopped = media.PlayLocally(nullptr);
-    state->localFile = nullptr;
     return kNoError;
   });
   if (stopped) stopped->Stop(MediaEngine::kStopWait);
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
 int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* stream, bool mix,
                                               int kind, float scale) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   if (!stream || !IsFileKind(kind) || !IsScale(scale)) return engine_.Fail(kInvalidArgument);
   int error = kNoError;
   std::shared_ptr<FilePlayer> player = FilePlayer::Open(stream, kind, scale, 0, 0, &error);
   if (!player) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
   error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     player = media.PlayAsMicrophone(std::move(player), mix);
-    state->microphoneFile = stream;
     return kNoError;
   });
   if (player) player->Stop(MediaEngine::kStopWait);
@@ -85,15 +81,14 @@ int StandInFile::StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* strea
 }
 
 int StandInFile::StopPlayingFileAsMicrophone(int channel) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   std::shared_ptr<FilePlayer> stopped;
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     stopped = media.PlayAsMicrophone(nullptr, true);
-    state->microphoneFile = nullptr;
     return kNoError;
   });
   if (stopped) stopped->Stop(MediaEngine::kStopWait);
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 
@@ -105,16 +100,12 @@ int StandInFile::StartRecordingPlayout(GIPSVEOutStream* stream, const EngineCode
   int error = kNoError;
   std::shared_ptr<FileRecorder> recorder = FileRecorder::ForStream(stream, codec, &error);
   if (!recorder) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
-  // Noted before the recording is published (the engine lock orders it
-  // before the media thread's writes, and a stop from inside them).
-  playoutRecording_ = stream;
   if (error = engine_.Media().StartRecordingPlayout(std::move(recorder)); error != kNoError)
     return engine_.Fail(error);
   return 0;
 }
 
 int StandInFile::StopRecordingPlayout() {
-  playoutRecording_ = nullptr;
   engine_.Media().StopRecordingPlayout();
   return 0;
 }
@@ -128,34 +119,31 @@ int StandInFile::StartRecordingCall(const char* fileName, const EngineCodecRecor
   if (!name.empty() && name != "L16") {
     if (int error = CheckCodec(*codec); error != kNoError) return engine_.Fail(error);
   }
+  std::string path;
   try {
-    callFileName_ = fileName;
+    path = fileName;
   } catch (const std::bad_alloc&) {
     return engine_.Fail(kOutOfMemory);
   }
   // Both directions mixed, at the engine rate; a nameless codec records WAV.
   int error = kNoError;
   std::shared_ptr<FileRecorder> recorder =
-      FileRecorder::ForFile(callFileName_, name.empty() ? nullptr : codec, &error);
+      FileRecorder::ForFile(path, name.empty() ? nullptr : codec, &error);
   if (!recorder) return engine_.Fail(error != kNoError ? error : kInvalidArgument);
   if (error = engine_.Media().StartRecordingCall(std::move(recorder), maxSizeBytes);
       error != kNoError)
     return engine_.Fail(error);
-  recordingCall_ = true;
-  callPaused_ = false;
   return 0;
 }
 
+// A pause without a recording is forgotten when the next one starts.
 int StandInFile::PauseRecordingCall(bool pause) {
-  callPaused_ = recordingCall_ && pause;
-  engine_.Media().PauseRecordingCall(callPaused_);
+  engine_.Media().PauseRecordingCall(pause);
   return 0;
 }
 
 int StandInFile::StopRecordingCall() {
   engine_.Media().StopRecordingCall();
-  recordingCall_ = false;
-  callPaused_ = false;
   return 0;
 }
 
@@ -178,12 +166,6 @@ int StandInFile::ConvertCompressedToPcm(GIPSVEInStream* in, GIPSVEOutStream* out
   if (!in || !out) return engine_.Fail(kInvalidArgument);
   if (int error = DecompressStream(in, out); error != kNoError) return engine_.Fail(error);
   return 0;
-}
-
-void StandInFile::StopAll() {
-  playoutRecording_ = nullptr;
-  recordingCall_ = false;
-  callPaused_ = false;
 }
 
 int StandInFile::Release() { return engine_.ReleaseReference(references_); }

@@ -5,8 +5,6 @@
 // (files/audio_conversion.h).
 #pragma once
 
-#include <string>
-
 #include "engine/gipsve_file.h"
 #include "engine/standin/interface_reference.h"
 
@@ -49,17 +47,9 @@ class StandInFile final : public GIPSVEFile {
   int ConvertCompressedToPcm(GIPSVEInStream* in, GIPSVEOutStream* out) override;
   int Release() override;
 
-  // Forgets every recording (engine termination).
-  void StopAll();
-  bool RecordingCall() const { return recordingCall_; }
-
  private:
   StandInEngine& engine_;
   InterfaceReference references_;
-  GIPSVEOutStream* playoutRecording_ = nullptr;
-  bool recordingCall_ = false;
-  bool callPaused_ = false;
-  std::string callFileName_;
 };
 
 }  // namespace standin

@@ -7,8 +7,6 @@ namespace standin {
 int StandInHardware::SetSoundDevices(int recordingDevice, int playbackDevice, int, int, int) {
   if (recordingDevice < -1 || playbackDevice < -1) return engine_.Fail(kInvalidArgument);
   engine_.Media().SetSoundDevices(recordingDevice, playbackDevice);
-  recordingDevice_ = recordingDevice;
-  playbackDevice_ = playbackDevice;
   return 0;
 }
 

@@ -30,8 +30,6 @@ class StandInHardware final : public GIPSVEHardware {
  private:
   StandInEngine& engine_;
   InterfaceReference references_;
-  int recordingDevice_ = -1;
-  int playbackDevice_ = -1;
 };
 
 }  // namespace standin

@@ -5,14 +5,13 @@
 namespace standin {
 
 int StandInNetwork::SetSendTOS(int channel, int tos, int) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
+  if (!engine_.ChannelOrFail(channel)) return -1;
   if (tos < 0 || tos > 255) return engine_.Fail(kInvalidArgument);
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.SetTos(tos);
     return kNoError;
   });
-  state->tos = tos;
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

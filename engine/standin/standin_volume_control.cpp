@@ -19,13 +19,12 @@ int StandInVolumeControl::GetMicVolume(int& level) {
 }
 
 int StandInVolumeControl::SetInputMute(int channel, bool mute) {
-  StandInChannel* state = engine_.ChannelOrFail(channel);
-  if (!state) return -1;
-  engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
+  if (!engine_.ChannelOrFail(channel)) return -1;
+  const int error = engine_.Media().WithChannel(channel, [&](MediaChannel& media) {
     media.SetMute(mute);
     return kNoError;
   });
-  state->inputMute = mute;
+  if (error != kNoError) return engine_.Fail(error);
   return 0;
 }
 

@@ -4,19 +4,13 @@
 
 namespace standin {
 
-int StandInVqe::SetAGCStatus(int enable, int mode) {
-  gainControl_ = enable != 0;
-  gainMode_ = mode;
-  engine_.Media().SetGainControl(gainControl_);
+int StandInVqe::SetAGCStatus(int enable, int) {
+  engine_.Media().SetGainControl(enable != 0);
   return 0;
 }
 
-int StandInVqe::SetECStatus(bool enable, int mode, int option1, int option2) {
-  echoCancellation_ = enable;
-  echoMode_ = mode;
+int StandInVqe::SetECStatus(bool enable, int, int, int) {
   engine_.Media().SetEchoCancellation(enable);
-  echoOption1_ = option1;
-  echoOption2_ = option2;
   return 0;
 }
 

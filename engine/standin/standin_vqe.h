@@ -1,6 +1,6 @@
 // The stand-in's voice quality interface: echo cancellation and gain control
-// of the microphone signal (voice_processor.h). Modes and options are kept
-// but do not change how either works.
+// of the microphone signal (voice_processor.h). Modes and options are
+// accepted and do not change how either works.
 #pragma once
 
 #include "engine/gipsve_vqe.h"
@@ -27,18 +27,9 @@ class StandInVqe final : public GIPSVEVQE {
   int SetECStatus(bool enable, int mode, int option1, int option2) override;
   int Release() override;
 
-  bool GainControl() const { return gainControl_; }
-  bool EchoCancellation() const { return echoCancellation_; }
-
  private:
   StandInEngine& engine_;
   InterfaceReference references_;
-  bool gainControl_ = false;
-  int gainMode_ = 0;
-  bool echoCancellation_ = false;
-  int echoMode_ = 0;
-  int echoOption1_ = 0;
-  int echoOption2_ = 0;
 };
 
 }  // namespace standin

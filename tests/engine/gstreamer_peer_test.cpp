@@ -76,9 +76,12 @@ struct G711 {
   std::string name;
   int payloadType;
   std::string encoder, payloader, depayloader, decoder;
+  int packetMs = 20;  // both ways
+
+  std::string Label() const { return name + "_" + std::to_string(packetMs) + "ms"; }
 };
 
-void PrintTo(const G711& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const G711& row, std::ostream* out) { *out << row.Label(); }
 
 class GStreamerPeer : public testing::TestWithParam<G711> {};
 
@@ -86,7 +89,9 @@ class GStreamerPeer : public testing::TestWithParam<G711> {};
 TEST_P(GStreamerPeer, RecordsOurStream) {
   const G711& codec = GetParam();
   const int port = FreePortPair();
-  const std::string output = testing::TempDir() + "standin_gst_" + codec.name + ".raw";
+  std::string folder = testing::TempDir() + "standin_gst_" + codec.Label() + "_XXXXXX";
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  const std::string output = folder + "/received.raw";
   GstLaunch peer("udpsrc address=127.0.0.1 port=" + std::to_string(port) +
                  " caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=" +
                  codec.name + ",payload=" + std::to_string(codec.payloadType) +
@@ -101,7 +106,8 @@ TEST_P(GStreamerPeer, RecordsOurStream) {
   int localPort = 0;
   const int channel = engine.ChannelOnFreePort(&localPort);
   ASSERT_GE(channel, 0);
-  const EngineCodecRecord record = Codec(codec.name.c_str(), 8000, 0, codec.payloadType);
+  EngineCodecRecord record = Codec(codec.name.c_str(), 8000, 0, codec.payloadType);
+  record.packetSize = 8 * codec.packetMs;
   ASSERT_EQ(engine.codec->SetSendCodec(channel, record), 0);
   ASSERT_EQ(engine.base->SetSendDestination(channel, port, "127.0.0.1", -1, -1), 0);
   ASSERT_EQ(engine.file->StartPlayingFileAsMicrophone(channel, &tone, true, 0, 1.0f), 0);
@@ -112,6 +118,7 @@ TEST_P(GStreamerPeer, RecordsOurStream) {
 
   const std::string bytes = FileBytes(output);
   std::remove(output.c_str());
+  rmdir(folder.c_str());
   ExpectArrivedTone(Samples(bytes), 8000, kAmplitude, 1.5);
 }
 
@@ -131,8 +138,9 @@ TEST_P(GStreamerPeer, IsRecordedByUs) {
                  "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! " +
                  codec.encoder + " ! " + codec.payloader + " pt=" +
                  std::to_string(codec.payloadType) +
-                 " min-ptime=20000000 max-ptime=20000000 ! udpsink host=127.0.0.1 port=" +
-                 std::to_string(port));
+                 " min-ptime=" + std::to_string(codec.packetMs) + "000000 max-ptime=" +
+                 std::to_string(codec.packetMs) +
+                 "000000 ! udpsink host=127.0.0.1 port=" + std::to_string(port));
   if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
   EXPECT_TRUE(peer.Wait(10s)) << "60 buffers of 20 ms and the peer ends";
   std::this_thread::sleep_for(200ms);
@@ -299,5 +307,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(G711{"PCMU", 0, "mulawenc", "rtppcmupay", "rtppcmudepay", "mulawdec"},
                     G711{"PCMA", 8, "alawenc", "rtppcmapay", "rtppcmadepay", "alawdec"}),
     [](const testing::TestParamInfo<G711>& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(
+    G711PacketTimes, GStreamerPeer,
+    testing::Values(G711{"PCMU", 0, "mulawenc", "rtppcmupay", "rtppcmudepay", "mulawdec", 30},
+                    G711{"PCMA", 8, "alawenc", "rtppcmapay", "rtppcmadepay", "alawdec", 10}),
+    [](const testing::TestParamInfo<G711>& info) { return info.param.Label(); });
 
 }  // namespace

@@ -74,19 +74,24 @@ struct CodecCase {
   int payloadType;  // the number negotiated for the call
   int rate;
   double toleranceDb;
+  int packetMs = 20;
 };
 
-void PrintTo(const CodecCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const CodecCase& row, std::ostream* out) {
+  *out << row.name << " at " << row.packetMs << " ms";
+}
 
 class ToneThroughCodec : public testing::TestWithParam<CodecCase> {};
 
 // A 1 kHz tone played as the sender's microphone arrives in the receiver's
-// playout at its level and frequency, whatever the codec and its number.
+// playout at its level and frequency, whatever the codec, its number and
+// its packet time.
 TEST_P(ToneThroughCodec, ArrivesAtItsLevelAndFrequency) {
   const CodecCase& row = GetParam();
   MemoryInStream tone(ToneBytes(1000, 1200, kRate, kAmplitude));
   Call call;
-  const EngineCodecRecord codec = Codec(row.name, row.frequency, row.rate, row.payloadType);
+  EngineCodecRecord codec = Codec(row.name, row.frequency, row.rate, row.payloadType);
+  codec.packetSize = row.frequency / 1000 * row.packetMs;
   ASSERT_EQ(call.receiver.codec->SetRecPayloadType(call.receiveChannel, codec), 0);
   ASSERT_EQ(call.sender.codec->SetSendCodec(call.sendChannel, codec), 0)
       << call.sender.base->LastError();
@@ -102,7 +107,7 @@ TEST_P(ToneThroughCodec, ArrivesAtItsLevelAndFrequency) {
   ExpectArrivedTone(pcm, kRate, kAmplitude, row.toleranceDb);
   EXPECT_GE(speakerLevel, 7);  // -12 dBFS peaks
   const standin::ChannelStatistics received = call.Statistics(call.receiver, call.receiveChannel);
-  EXPECT_GT(received.packetsReceived, 40u);
+  EXPECT_GT(received.packetsReceived, static_cast<std::uint64_t>(800 / row.packetMs));
   EXPECT_EQ(received.packetsLost, 0u);
   EXPECT_EQ(received.packetsIgnored, 0u);
 }
@@ -115,6 +120,17 @@ INSTANTIATE_TEST_SUITE_P(
                     CodecCase{"amrwb", 16000, 115, 23850, 6.0},
                     CodecCase{"IPCMWB", 16000, 116, 256000, 1.0}),
     [](const testing::TestParamInfo<CodecCase>& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    PacketTimes, ToneThroughCodec,
+    testing::Values(CodecCase{"PCMU", 8000, 0, 64000, 1.5, 10},
+                    CodecCase{"G722", 8000, 9, 64000, 2.0, 30},
+                    CodecCase{"G729", 8000, 18, 8000, 6.0, 30},
+                    CodecCase{"AMRWB", 16000, 97, 23850, 6.0, 60},
+                    CodecCase{"PCMA", 8000, 8, 64000, 1.5, 60}),
+    [](const testing::TestParamInfo<CodecCase>& info) {
+      return std::string(info.param.name) + "_" + std::to_string(info.param.packetMs) + "ms";
+    });
 
 struct EventCase {
   const char* what;

@@ -428,8 +428,9 @@ std::vector<RtpView> SendAt(ChannelSender& sender, const std::vector<std::uint64
   for (std::uint64_t frame : frames) {
     std::vector<std::int16_t> pcm = Tone(sender.SampleRate(), 1000, 8000, 320);
     Bytes datagram;
-    if (!sender.NextPacket(frame, pcm.data(), datagram)) continue;
-    datagrams.push_back(std::move(datagram));
+    for (bool more = sender.NextPacket(frame, pcm.data(), datagram); more;
+         more = sender.MorePackets(datagram))
+      datagrams.push_back(datagram);
   }
   for (const Bytes& datagram : datagrams) {
     RtpView packet;
@@ -469,6 +470,69 @@ TEST(SenderClock, TimestampsJumpByThePauseAndMarkTheResumption) {
       EXPECT_EQ(packets[i].header.marker, frames[i] - frames[i - 1] > 1) << "packet " << i;
     }
     EXPECT_TRUE(packets[0].header.marker);
+  }
+}
+
+// A second of audio goes out in packets of the send codec's packet size:
+// how many, their payload bytes and their timestamp and sequence steps;
+// audio kept between frames goes out as a shorter packet when a pause
+// ends the talkspurt.
+TEST(SenderClock, PacketsFollowThePacketTime) {
+  const struct {
+    const char* name;
+    int frequency;
+    int ms;
+    std::size_t bytes;  // of each payload; 0: varies (AMR)
+  } rows[] = {
+      {"PCMU", 8000, 10, 80}, {"PCMU", 8000, 30, 240}, {"PCMA", 8000, 60, 480},
+      {"G722", 8000, 10, 80}, {"G722", 8000, 50, 400}, {"G729", 8000, 10, 10},
+      {"G729", 8000, 30, 30}, {"GSM", 8000, 40, 66},   {"GSM", 8000, 60, 99},
+      {"AMR", 8000, 40, 0},   {"AMRWB", 16000, 60, 0}, {"IPCMWB", 16000, 30, 960},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.name << " " << row.ms << " ms");
+    const EngineCodecRecord* entry = CodecCatalogue::Find(row.name, row.frequency);
+    if (!entry) continue;  // a build without this codec
+    std::mt19937 random{23};
+    ChannelSender sender{random};
+    EngineCodecRecord codec = Codec(row.name, row.frequency, entry->rate, entry->payloadType);
+    const std::uint32_t ticks = static_cast<std::uint32_t>(row.frequency / 1000 * row.ms);
+    codec.packetSize = static_cast<int>(ticks);
+    ASSERT_TRUE(sender.SetCodec(codec));
+    const CodecDescription& description = *CodecCatalogue::Describe(entry);
+    std::vector<Bytes> datagrams;
+    const std::vector<RtpView> packets = SendAt(sender, FrameRange(0, 50), datagrams);
+    const std::size_t perSecond = static_cast<std::size_t>(1000 / row.ms);
+    ASSERT_EQ(packets.size(), perSecond);
+    for (std::size_t i = 0; i < packets.size(); ++i) {
+      const RtpView& packet = packets[i];
+      EXPECT_EQ(description.PayloadTicks(packet.payload, packet.payloadSize),
+                static_cast<int>(ticks));
+      if (row.bytes > 0) {
+        EXPECT_EQ(packet.payloadSize, row.bytes);
+      }
+      EXPECT_EQ(packet.header.marker, i == 0);
+      if (i == 0) continue;
+      EXPECT_EQ(packet.header.timestamp - packets[i - 1].header.timestamp, ticks);
+      EXPECT_EQ(
+          static_cast<std::uint16_t>(packet.header.sequence - packets[i - 1].header.sequence), 1);
+    }
+    // The pause: the kept rest of the second first, unmarked, then the next
+    // talkspurt, marked.
+    std::vector<Bytes> more;
+    const std::vector<RtpView> after = SendAt(sender, {60}, more);
+    const int keptTicks = 1000 % row.ms * row.frequency / 1000;
+    std::size_t next = 0;
+    if (keptTicks > 0) {
+      ASSERT_FALSE(after.empty());
+      EXPECT_EQ(after[0].header.timestamp, packets[0].header.timestamp + perSecond * ticks);
+      EXPECT_EQ(description.PayloadTicks(after[0].payload, after[0].payloadSize), keptTicks);
+      EXPECT_FALSE(after[0].header.marker);
+      next = 1;
+    }
+    if (next < after.size()) {
+      EXPECT_TRUE(after[next].header.marker);
+    }
   }
 }
 

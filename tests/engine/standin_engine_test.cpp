@@ -4,6 +4,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -205,6 +206,43 @@ TEST_F(StandInEngineTest, RefusalsLeaveTheirCode) {
   for (const auto& row : rows) {
     EXPECT_EQ(row.call(), -1) << row.what;
     EXPECT_EQ(base_->LastError(), row.error) << row.what;
+  }
+}
+
+// A send codec is taken at the packet times its codec is sent at, 10 to 60
+// ms in its steps; any other packet size is refused with its own code.
+TEST_F(StandInEngineTest, SendCodecTakesThePacketTimesItsCodecAllows) {
+  int channel = StartedChannel();
+  auto listed = [&](const char* name) {
+    EngineCodecRecord entry{};
+    for (int i = 0; codec_->GetCodec(i, entry) == 0; ++i)
+      if (std::string_view(entry.name) == name) return true;
+    return false;
+  };
+  const struct {
+    const char* name;
+    int frequency;
+    int packetSize;
+    bool taken;
+  } rows[] = {
+      {"PCMU", 8000, 80, true},    {"PCMA", 8000, 480, true},   {"G722", 8000, 240, true},
+      {"G729", 8000, 80, true},    {"GSM", 8000, 320, true},    {"AMRWB", 16000, 960, true},
+      {"IPCMWB", 16000, 160, true},
+      {"PCMU", 8000, 560, false},  // 70 ms
+      {"PCMU", 8000, 100, false},  // 12.5 ms
+      {"PCMU", 8000, 0, false},    {"PCMU", 8000, -160, false},
+      {"GSM", 8000, 240, false},   // 30 ms: not whole 20 ms frames
+      {"AMR", 8000, 80, false},    {"AMRWB", 16000, 1120, false},
+  };
+  for (const auto& row : rows) {
+    if (!listed(row.name)) continue;  // a build without this codec
+    EngineCodecRecord record = Codec(row.name, row.frequency);
+    record.packetSize = row.packetSize;
+    const std::string what = std::string(row.name) + " " + std::to_string(row.packetSize);
+    EXPECT_EQ(codec_->SetSendCodec(channel, record), row.taken ? 0 : -1) << what;
+    if (!row.taken) {
+      EXPECT_EQ(base_->LastError(), kInvalidPacketSize) << what;
+    }
   }
 }
 

@@ -92,15 +92,37 @@ bool StorageFrameToPayload(Band band, const std::uint8_t* frame, std::size_t siz
   if (size == 0) return false;
   int expected = StorageFrameSize(band, frame[0]);
   if (expected < 0 || static_cast<std::size_t>(expected) != size) return false;
-  int type = (frame[0] >> 3) & 0x0F;
-  int bits = FrameBits(band, type);
+  return StorageFramesToPayload(band, frame, size, payload);
+}
+
+bool StorageFramesToPayload(Band band, const std::uint8_t* frames, std::size_t size,
+                            std::vector<std::uint8_t>& payload) {
+  // Check the whole run first, so nothing is appended for a bad one.
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < size; ++count) {
+    const int frameSize = StorageFrameSize(band, frames[at]);
+    if (frameSize < 0 || static_cast<std::size_t>(frameSize) > size - at ||
+        count == kMaxFramesPerPayload)
+      return false;
+    at += static_cast<std::size_t>(frameSize);
+  }
+  if (count == 0) return false;
   BitWriter writer(payload);
   writer.Put(kNoModeRequest, 4);
-  writer.PutBit(0);  // the only frame: no follow
-  writer.Put(type, 4);
-  writer.PutBit((frame[0] >> 2) & 1);
-  BitReader speech(frame + 1, size - 1);
-  for (int i = 0; i < bits; ++i) writer.PutBit(speech.Take(1));
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    writer.PutBit(i + 1 < count ? 1 : 0);  // follow: another entry comes
+    writer.Put((frames[at] >> 3) & 0x0F, 4);
+    writer.PutBit((frames[at] >> 2) & 1);
+    at += static_cast<std::size_t>(StorageFrameSize(band, frames[at]));
+  }
+  for (at = 0; at < size;) {
+    const std::size_t frameSize = static_cast<std::size_t>(StorageFrameSize(band, frames[at]));
+    BitReader speech(frames + at + 1, frameSize - 1);
+    const int bits = FrameBits(band, (frames[at] >> 3) & 0x0F);
+    for (int i = 0; i < bits; ++i) writer.PutBit(speech.Take(1));
+    at += frameSize;
+  }
   return true;
 }
 
@@ -158,8 +180,7 @@ bool ReadBandwidthEfficient(Band band, const std::uint8_t* payload, std::size_t 
 // speech bits padded to whole bytes. Reserved and padding bits must be
 // zero here, which keeps bandwidth-efficient payloads from passing as
 // octet-aligned ones by chance.
-bool ReadOctetAligned(Band band, const std::uint8_t* payload, std::size_t size,
-                      Reading* reading) {
+bool ReadOctetAligned(Band band, const std::uint8_t* payload, std::size_t size, Reading* reading) {
   if (!IsModeRequest(band, payload[0] >> 4)) ++reading->oddities;
   if (payload[0] & 0x0F) return false;
   std::vector<PayloadFrame>& frames = reading->frames;

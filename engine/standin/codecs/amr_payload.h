@@ -45,6 +45,12 @@ std::string_view MagicLine(Band band);
 // when the frame's type is undefined or `size` does not match it.
 bool StorageFrameToPayload(Band band, const std::uint8_t* frame, std::size_t size,
                            std::vector<std::uint8_t>& payload);
+// Appends the bandwidth-efficient payload carrying the storage frames
+// `frames` (back to back, `size` bytes) in their order; false (nothing
+// appended) when they are not whole frames of defined types, or more than
+// kMaxFramesPerPayload.
+bool StorageFramesToPayload(Band band, const std::uint8_t* frames, std::size_t size,
+                            std::vector<std::uint8_t>& payload);
 enum class Packing { kBandwidthEfficient, kOctetAligned };
 
 // Appends the payload's frames in storage form, back to back, and adds their

@@ -1,40 +1,30 @@
 #include "engine/standin/files/compressed_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "engine/standin/codecs/amr_payload.h"
+#include "engine/standin/codecs/codec_description.h"
 #include "engine/standin/codecs/codec_registry.h"
 #include "engine/standin/codecs/g711_tables.h"
 #include "engine/standin/error_codes.h"
 #include "engine/standin/files/raw_pcm.h"
+#include "engine/standin/media_format.h"
 
 namespace standin {
 namespace {
 
-// How a codec's frames lie in a file.
-enum class Layout { kFixed, kAmrStorage, kPcm };
-
+// How a codec's frames lie in a file, from its description.
 struct FileLayout {
-  const char* name;
-  int frequency;
-  Layout layout;
-  std::size_t unitBytes;   // kFixed: the smallest decodable piece
-  std::size_t frameBytes;  // kFixed: the bytes of 20 ms
+  const CodecDescription* codec;
+  std::size_t unitBytes;   // kPayload: the smallest decodable piece
+  std::size_t frameBytes;  // kPayload: the bytes of 20 ms
   amr::Band band;          // kAmrStorage
-};
 
-constexpr FileLayout kLayouts[] = {
-    {"PCMU", 8000, Layout::kFixed, 1, 160, amr::Band::kNarrow},
-    {"PCMA", 8000, Layout::kFixed, 1, 160, amr::Band::kNarrow},
-    {"G722", 8000, Layout::kFixed, 1, 160, amr::Band::kNarrow},
-    {"G729", 8000, Layout::kFixed, 10, 20, amr::Band::kNarrow},
-    {"GSM", 8000, Layout::kFixed, 33, 33, amr::Band::kNarrow},
-    {"AMR", 8000, Layout::kAmrStorage, 0, 0, amr::Band::kNarrow},
-    {"AMRWB", 16000, Layout::kAmrStorage, 0, 0, amr::Band::kWide},
-    {"IPCMWB", 16000, Layout::kPcm, 0, 0, amr::Band::kNarrow},
+  FileForm Form() const { return codec->fileForm; }
 };
 
 // The G.711 law of a headerless file is judged on its first 200 ms.
@@ -43,16 +33,29 @@ constexpr std::size_t kLongestMagic = 9;
 constexpr std::string_view kIlbcMagic = "#!iLBC";
 constexpr std::string_view kAmrMagicStart = "#!AMR";
 
-const FileLayout* LayoutOf(std::string_view name) {
-  for (const FileLayout& layout : kLayouts)
-    if (SameCodecName(layout.name, name)) return &layout;
-  return nullptr;
+// The layout of the audio codec named `name`; false when there is none.
+bool LayoutOf(std::string_view name, FileLayout* layout) {
+  const CodecDescription* codec = FindCodecDescription(name, 0);
+  if (!codec || codec->fileForm == FileForm::kNone) return false;
+  layout->codec = codec;
+  layout->band = codec->sampleRate == 16000 ? amr::Band::kWide : amr::Band::kNarrow;
+  layout->unitBytes = layout->frameBytes = 0;
+  if (codec->fileForm == FileForm::kPayload) {
+    const auto frame = static_cast<std::size_t>(codec->frameBytes);
+    // A stream splits at any tick's bytes, framed codecs at whole frames.
+    layout->unitBytes =
+        codec->framing == Framing::kStream
+            ? std::max<std::size_t>(1, frame / static_cast<std::size_t>(codec->FrameTicks()))
+            : frame;
+    layout->frameBytes = frame * kFrameMs / static_cast<std::size_t>(codec->frameMs);
+  }
+  return true;
 }
 
 EngineCodecRecord RecordOf(const FileLayout& layout, int rate) {
   EngineCodecRecord record{};
-  std::strncpy(record.name, layout.name, sizeof record.name - 1);
-  record.frequency = layout.frequency;
+  std::strncpy(record.name, layout.codec->name, sizeof record.name - 1);
+  record.frequency = layout.codec->clockRate;
   record.rate = rate;
   return record;
 }
@@ -95,7 +98,7 @@ class CodedFrameSource final : public PcmSource {
   // Reads the next frame as an RTP payload into payload_.
   bool ReadFrame() {
     payload_.clear();
-    if (layout_.layout == Layout::kFixed) {
+    if (layout_.Form() == FileForm::kPayload) {
       payload_.resize(layout_.frameBytes);
       std::size_t got = reader_.Read(payload_.data(), payload_.size());
       payload_.resize(got - got % layout_.unitBytes);
@@ -127,7 +130,7 @@ class CodedFrameSink final : public PcmSink {
   CodedFrameSink(GIPSVEOutStream* stream, const FileLayout& layout,
                  std::unique_ptr<AudioEncoder> encoder)
       : stream_(stream), layout_(layout), encoder_(std::move(encoder)) {
-    if (layout_.layout == Layout::kAmrStorage) {
+    if (layout_.Form() == FileForm::kAmrStorage) {
       std::string_view magic = amr::MagicLine(layout_.band);
       ok_ = WriteAll(stream_, magic.data(), magic.size());
     }
@@ -163,7 +166,7 @@ class CodedFrameSink final : public PcmSink {
       ok_ = false;
       return;
     }
-    if (layout_.layout == Layout::kAmrStorage) {
+    if (layout_.Form() == FileForm::kAmrStorage) {
       storage_.clear();
       int frames = 0;
       ok_ = amr::PayloadToStorageFrames(layout_.band, payload_.data(), payload_.size(), storage_,
@@ -217,12 +220,12 @@ bool LooksLikeALaw(const std::uint8_t* data, std::size_t size) {
 std::unique_ptr<PcmSource> OpenCompressedSource(StreamReader reader, const EngineCodecRecord* codec,
                                                 int* error) {
   std::span<const std::uint8_t> start = reader.Peek(kLongestMagic);
-  const FileLayout* layout = nullptr;
+  std::string_view name;
   if (StartsWith(start, amr::MagicLine(amr::Band::kWide))) {
-    layout = LayoutOf("AMRWB");
+    name = "AMRWB";
     reader.Skip(amr::MagicLine(amr::Band::kWide).size());
   } else if (StartsWith(start, amr::MagicLine(amr::Band::kNarrow))) {
-    layout = LayoutOf("AMR");
+    name = "AMR";
     reader.Skip(amr::MagicLine(amr::Band::kNarrow).size());
   } else if (StartsWith(start, kIlbcMagic)) {
     *error = kUnsupportedCodec;
@@ -231,27 +234,26 @@ std::unique_ptr<PcmSource> OpenCompressedSource(StreamReader reader, const Engin
     *error = kBadFileData;  // another AMR storage variant (multichannel)
     return nullptr;
   } else if (codec) {
-    std::string_view name;
     if (!CodecNameOf(*codec, &name)) {
       *error = kInvalidArgument;
       return nullptr;
     }
-    layout = LayoutOf(name);
   } else {
     std::span<const std::uint8_t> probe = reader.Peek(kLawProbeBytes);
-    layout = LayoutOf(LooksLikeALaw(probe.data(), probe.size()) ? "PCMA" : "PCMU");
+    name = LooksLikeALaw(probe.data(), probe.size()) ? "PCMA" : "PCMU";
   }
-  if (!layout) {
+  FileLayout layout;
+  if (!LayoutOf(name, &layout)) {
     *error = kUnsupportedCodec;
     return nullptr;
   }
-  if (layout->layout == Layout::kPcm) return OpenRawPcmSource(std::move(reader));
-  std::unique_ptr<AudioDecoder> decoder = CreateDecoder(RecordOf(*layout, 0));
+  if (layout.Form() == FileForm::kLinearPcm) return OpenRawPcmSource(std::move(reader));
+  std::unique_ptr<AudioDecoder> decoder = CreateDecoder(RecordOf(layout, 0));
   if (!decoder) {
     *error = kUnsupportedCodec;
     return nullptr;
   }
-  return std::make_unique<CodedFrameSource>(std::move(reader), *layout, std::move(decoder));
+  return std::make_unique<CodedFrameSource>(std::move(reader), layout, std::move(decoder));
 }
 
 std::unique_ptr<PcmSink> OpenCompressedSink(GIPSVEOutStream* stream, const EngineCodecRecord& codec,
@@ -261,18 +263,18 @@ std::unique_ptr<PcmSink> OpenCompressedSink(GIPSVEOutStream* stream, const Engin
     *error = kInvalidArgument;
     return nullptr;
   }
-  const FileLayout* layout = LayoutOf(name);
-  if (!layout) {
+  FileLayout layout;
+  if (!LayoutOf(name, &layout)) {
     *error = kUnsupportedCodec;
     return nullptr;
   }
-  if (layout->layout == Layout::kPcm) return OpenRawPcmSink(stream);
-  std::unique_ptr<AudioEncoder> encoder = CreateEncoder(RecordOf(*layout, codec.rate));
+  if (layout.Form() == FileForm::kLinearPcm) return OpenRawPcmSink(stream);
+  std::unique_ptr<AudioEncoder> encoder = CreateEncoder(RecordOf(layout, codec.rate));
   if (!encoder) {
     *error = kUnsupportedCodec;
     return nullptr;
   }
-  auto sink = std::make_unique<CodedFrameSink>(stream, *layout, std::move(encoder));
+  auto sink = std::make_unique<CodedFrameSink>(stream, layout, std::move(encoder));
   if (!sink->Ok()) {
     *error = kStreamWriteFailed;
     return nullptr;

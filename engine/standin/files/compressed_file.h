@@ -1,5 +1,5 @@
 // File kind 2: the coded frames of one codec, as the engine reads and
-// writes them.
+// writes them (each codec's FileForm in codecs/codec_description.h).
 //   PCMU, PCMA   the G.711 bytes, no header
 //   G722         the 64 kbit/s bytes (160 per 20 ms), no header
 //   G729         10-byte frames, no header
