@@ -81,6 +81,7 @@ bool MediaEngine::HasWorkLocked() const {
 }
 
 bool MediaEngine::WakeLocked() {
+  if (manualClock_) return true;  // the test runs the frames
   if (thread_.joinable()) {
     wake_.notify_all();
     return true;
@@ -244,32 +245,17 @@ void MediaEngine::Run() {
   Clock::time_point next = Clock::now();
   std::vector<std::shared_ptr<FilePlayer>> players;
   FrameRecordings recordings;
-  while (!stopping_) {
+  auto leave = [&] { return stopping_ || manualClock_; };
+  while (!leave()) {
     if (!HasWorkLocked()) {
-      wake_.wait(lock, [&] { return stopping_ || HasWorkLocked(); });
+      wake_.wait(lock, [&] { return leave() || HasWorkLocked(); });
       // The media clock counts the periods that passed while parked.
       const Clock::time_point now = Clock::now();
       if (now > next) mediaFrame_ += static_cast<std::uint64_t>((now - next) / kFrame);
       next = now;
       continue;
     }
-    // The callers' streams are read before the frame and written after it,
-    // without the lock.
-    try {
-      for (auto& [number, channel] : channels_) channel->CollectPlayers(players);
-    } catch (const std::bad_alloc&) {
-      // The streams not collected play silence this frame.
-    }
-    lock.unlock();
-    for (const std::shared_ptr<FilePlayer>& player : players) player->Prefetch();
-    lock.lock();
-    ProcessFrame(recordings);
-    lock.unlock();
-    players.clear();
-    WriteRecordings(recordings);
-    lock.lock();
-    ++statistics_.framesRun;
-    ++mediaFrame_;
+    RunFrameLocked(lock, players, recordings);
     next += kFrame;
     const Clock::time_point now = Clock::now();
     if (now - next > kMaxLag) {
@@ -278,8 +264,55 @@ void MediaEngine::Run() {
       mediaFrame_ += skipped;
       next = now;
     }
-    wake_.wait_until(lock, next, [&] { return stopping_; });
+    wake_.wait_until(lock, next, leave);
   }
+}
+
+void MediaEngine::RunFrameLocked(std::unique_lock<std::mutex>& lock,
+                                 std::vector<std::shared_ptr<FilePlayer>>& players,
+                                 FrameRecordings& recordings) {
+  // The callers' streams are read before the frame and written after it,
+  // without the lock.
+  try {
+    for (auto& [number, channel] : channels_) channel->CollectPlayers(players);
+  } catch (const std::bad_alloc&) {
+    // The streams not collected play silence this frame.
+  }
+  lock.unlock();
+  for (const std::shared_ptr<FilePlayer>& player : players) player->Prefetch();
+  lock.lock();
+  ProcessFrame(recordings);
+  lock.unlock();
+  players.clear();
+  WriteRecordings(recordings);
+  lock.lock();
+  ++statistics_.framesRun;
+  ++mediaFrame_;
+}
+
+void MediaEngine::UseManualClock() {
+  std::thread stopped;
+  {
+    std::lock_guard lock(mutex_);
+    manualClock_ = true;
+    stopped.swap(thread_);
+  }
+  wake_.notify_all();
+  if (stopped.joinable()) stopped.join();
+}
+
+bool MediaEngine::RunFrames(int frames) {
+  std::unique_lock lock(mutex_);
+  if (!manualClock_) return false;
+  std::vector<std::shared_ptr<FilePlayer>> players;
+  FrameRecordings recordings;
+  for (int i = 0; i < frames; ++i) {
+    if (HasWorkLocked())
+      RunFrameLocked(lock, players, recordings);
+    else
+      ++mediaFrame_;  // parked for one period
+  }
+  return true;
 }
 
 void MediaEngine::CaptureMicrophone(bool needed, std::int16_t* microphone) {

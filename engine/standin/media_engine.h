@@ -14,6 +14,10 @@
 // the engine from inside, stop itself included, or wait for a thread that
 // does. Once a stop returns the engine calls that stream no more; a stop
 // waits at most kStopWait for a stream call in progress on another thread.
+//
+// Tests may take the clock into their own hands (UseManualClock): the media
+// thread then does not run, and RunFrames lets frames pass on the caller's
+// thread, each processed exactly as the thread would, under the same lock.
 #pragma once
 
 #include <chrono>
@@ -95,6 +99,14 @@ class MediaEngine {
   EngineStatistics Statistics();
   std::vector<TelephoneEventRecord> ReceivedEvents(int channel);
 
+  // Test-only. From now on no media thread runs (one running is stopped and
+  // joined first) and the engine's time stands still between RunFrames.
+  void UseManualClock();
+  // Test-only, after UseManualClock, one caller at a time: lets `frames`
+  // 20 ms periods pass on the calling thread. A period with work runs a
+  // frame; one without counts as parked. False without the manual clock.
+  bool RunFrames(int frames);
+
  private:
   using Clock = std::chrono::steady_clock;
 
@@ -113,6 +125,11 @@ class MediaEngine {
 
   bool OpenPlaybackLocked();
   void Run();
+  // One frame with the lock held on entry and on return; lets it go around
+  // the calls into the callers' streams. `players` is scratch space.
+  void RunFrameLocked(std::unique_lock<std::mutex>& lock,
+                      std::vector<std::shared_ptr<FilePlayer>>& players,
+                      FrameRecordings& recordings);
   void ProcessFrame(FrameRecordings& recordings);
   void WriteRecordings(FrameRecordings& recordings);
   // Stops `recorder` when it is still the one in `slot`.
@@ -124,6 +141,7 @@ class MediaEngine {
   std::condition_variable wake_;
   std::thread thread_;
   bool stopping_ = false;
+  bool manualClock_ = false;  // no thread: time passes only in RunFrames
 
   // The media clock: 20 ms periods since the thread started, counting the
   // frames run, the frames skipped and the time parked.

@@ -1,6 +1,7 @@
 // Test-only views into a running stand-in engine: what a channel sent and
 // received, the telephone events it received, and whether the media thread
-// kept time. Nothing in the product calls these.
+// kept time; and a frame clock that the test drives. Nothing in the product
+// calls these.
 #pragma once
 
 #include <cstdint>
@@ -63,5 +64,15 @@ GIPSVE_API std::vector<TelephoneEventRecord> ReceivedTelephoneEventsForTesting(
 // first report comes after a fifth of it. False for another engine or an
 // unknown channel.
 GIPSVE_API bool SetRtcpIntervalForTesting(GIPSVoiceEngine* engine, int channel, int frames);
+
+// The engine's time in the test's hands: its media thread stops (or never
+// starts) and time stands still until RunFramesForTesting lets `frames`
+// 20 ms periods pass on the calling thread, each processed as the thread
+// would. Datagrams sent on loopback are queued at once, so engines stepped
+// in turn hear each other's packets of a frame in their next frame. One
+// caller at a time per engine; false for another engine, and for
+// RunFramesForTesting without the manual clock.
+GIPSVE_API bool UseManualFrameClockForTesting(GIPSVoiceEngine* engine);
+GIPSVE_API bool RunFramesForTesting(GIPSVoiceEngine* engine, int frames);
 
 }  // namespace standin

@@ -31,4 +31,16 @@ bool SetRtcpIntervalForTesting(GIPSVoiceEngine* engine, int channel, int frames)
   }) == kNoError;
 }
 
+bool UseManualFrameClockForTesting(GIPSVoiceEngine* engine) {
+  StandInEngine* standIn = StandInEngine::FromContract(engine);
+  if (!standIn) return false;
+  standIn->Media().UseManualClock();
+  return true;
+}
+
+bool RunFramesForTesting(GIPSVoiceEngine* engine, int frames) {
+  StandInEngine* standIn = StandInEngine::FromContract(engine);
+  return standIn && standIn->Media().RunFrames(frames);
+}
+
 }  // namespace standin

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/standin/error_codes.h"
+#include "engine/standin/standin_testing.h"
 
 namespace engine_test {
 
@@ -56,6 +58,22 @@ int Engine::ChannelOnFreePort(int* port) {
     EXPECT_EQ(base->LastError(), standin::kReceivePortInUse);
   }
   return -1;
+}
+
+void Engine::UseManualClock() { EXPECT_TRUE(standin::UseManualFrameClockForTesting(engine)); }
+
+void RunFrames(std::initializer_list<Engine*> engines, int frames) {
+  for (int frame = 0; frame < frames; ++frame)
+    for (Engine* side : engines) ASSERT_TRUE(standin::RunFramesForTesting(side->engine, 1));
+}
+
+bool RunFramesUntilReadable(Engine& engine, const TestSocket& socket, int maxFrames) {
+  pollfd waiting{socket.Descriptor(), POLLIN, 0};
+  for (int frame = 0; frame < maxFrames; ++frame) {
+    if (poll(&waiting, 1, 0) == 1) return true;
+    RunFrames({&engine}, 1);
+  }
+  return poll(&waiting, 1, 0) == 1;
 }
 
 EngineCodecRecord Codec(const char* name, int frequency, int rate, int payloadType) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,7 +42,19 @@ class Engine {
   // A new channel receiving on a free even port of 127.0.0.1 (RTCP on the
   // next); -1 when none could be had.
   int ChannelOnFreePort(int* port);
+  // Stops the media thread: from now on the test runs the frames (RunFrames).
+  void UseManualClock();
 };
+
+// Lets `frames` 20 ms periods pass on engines with the manual clock, one
+// frame of each in the order given, then the next: what one sends on
+// loopback in a frame the later ones read in the same round.
+void RunFrames(std::initializer_list<Engine*> engines, int frames);
+
+class TestSocket;
+// Runs `engine` frame by frame, at most `maxFrames`, until `socket` has a
+// datagram to read; false when none came.
+bool RunFramesUntilReadable(Engine& engine, const TestSocket& socket, int maxFrames);
 
 // A record with the name copied in, 20 ms packets and one channel.
 EngineCodecRecord Codec(const char* name, int frequency, int rate = 0, int payloadType = 0);

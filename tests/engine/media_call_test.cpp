@@ -1,6 +1,8 @@
 // Calls between two stand-in engines over loopback, driven through the
 // engine contract only: audio, telephone events, packet marking, silence
-// suppression, mute, levels and recordings.
+// suppression, mute, levels and recordings. The engines run on the test's
+// frame clock, one frame of each in turn, except where the media thread's
+// own timing is the point.
 #include <netinet/in.h>
 #include <netinet/ip.h>
 #include <poll.h>
@@ -25,9 +27,10 @@ using namespace std::chrono_literals;
 constexpr int kRate = 16000;  // the engine's PCM files and playout recordings
 constexpr double kAmplitude = 8000;
 
-// Sender and receiver engines on loopback. The receiver listens, plays out
-// and records its playout as 16 kHz PCM. Streams handed to the engines must
-// outlive them (declared first), since a failed assertion skips the stops.
+// Sender and receiver engines on loopback, on the test's frame clock. The
+// receiver listens, plays out and records its playout as 16 kHz PCM. Streams
+// handed to the engines must outlive them (declared first), since a failed
+// assertion skips the stops.
 struct Call {
   MemoryOutStream recording;
   Engine sender, receiver;
@@ -36,10 +39,14 @@ struct Call {
   int receiveChannel = receiver.ChannelOnFreePort(&receivePort);
 
   Call() {
+    sender.UseManualClock();
+    receiver.UseManualClock();
     EXPECT_GE(sendChannel, 0);
     EXPECT_GE(receiveChannel, 0);
     EXPECT_EQ(sender.base->SetSendDestination(sendChannel, receivePort, "127.0.0.1", -1, -1), 0);
   }
+  // `frames` 20 ms frames of the sender, then the receiver.
+  void Run(int frames) { RunFrames({&sender, &receiver}, frames); }
   void StartReceiving() {
     EXPECT_EQ(receiver.base->StartListen(receiveChannel), 0);
     EXPECT_EQ(receiver.base->StartPlayout(receiveChannel), 0);
@@ -91,10 +98,10 @@ TEST_P(ToneThroughCodec, ArrivesAtItsLevelAndFrequency) {
   call.StartReceiving();
   call.PlayAsMicrophone(&tone);
   ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
-  std::this_thread::sleep_for(900ms);
+  call.Run(45);
   int speakerLevel = -1;
   EXPECT_EQ(call.receiver.volume->GetSpeakerLevel(-1, speakerLevel), 0);
-  std::this_thread::sleep_for(600ms);
+  call.Run(30);
   const std::vector<std::int16_t> pcm = call.StopReceiving();
 
   ExpectArrivedTone(pcm, kRate, kAmplitude, row.toleranceDb);
@@ -153,9 +160,9 @@ TEST_P(TelephoneEvents, SentDigitsAreReceivedOnce) {
   ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
   for (int event : row.events) {
     ASSERT_EQ(call.sender.dtmf->SendTelephoneEvent(call.sendChannel, event, true, 160, 10), 0);
-    std::this_thread::sleep_for(200ms);
+    call.Run(10);
   }
-  std::this_thread::sleep_for(250ms);
+  call.Run(13);
   call.StopReceiving();
 
   const auto received =
@@ -189,6 +196,7 @@ TEST(TelephoneEventClock, FollowsTheAnnouncedEventPayload) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.announcedRate);
     Engine side;
+    side.UseManualClock();
     int port = 0;
     const int channel = side.ChannelOnFreePort(&port);
     ASSERT_GE(channel, 0);
@@ -205,13 +213,17 @@ TEST(TelephoneEventClock, FollowsTheAnnouncedEventPayload) {
     ASSERT_EQ(side.dtmf->SendTelephoneEvent(channel, 7, true, 160, 10), 0);
     int lastDuration = -1;
     bool ended = false;
-    pollfd waiting{listener.Descriptor(), POLLIN, 0};
-    while (!ended && poll(&waiting, 1, 2000) == 1) {
+    // What a frame sends on loopback is queued by the time it returns.
+    for (int frame = 0; frame < 50 && !ended; ++frame) {
+      RunFrames({&side}, 1);
       std::uint8_t datagram[2048];
-      const ssize_t size = recv(listener.Descriptor(), datagram, sizeof datagram, 0);
-      if (size == 16 && (datagram[1] & 0x7F) == 101) {
-        lastDuration = datagram[14] << 8 | datagram[15];
-        ended = (datagram[13] & 0x80) != 0;
+      ssize_t size = 0;
+      while (!ended &&
+             (size = recv(listener.Descriptor(), datagram, sizeof datagram, MSG_DONTWAIT)) >= 0) {
+        if (size == 16 && (datagram[1] & 0x7F) == 101) {
+          lastDuration = datagram[14] << 8 | datagram[15];
+          ended = (datagram[13] & 0x80) != 0;
+        }
       }
     }
     side.base->StopSend(channel);
@@ -244,7 +256,8 @@ bool NextRtp(const TestSocket& socket, int timeoutMs, std::uint32_t* timestamp, 
 
 // A channel with nothing else to do lets the media thread park while its
 // sending is stopped; the RTP clock runs on all the same, and the audio
-// after the pause is marked.
+// after the pause is marked. Real time: the parked thread's clock is the
+// point.
 TEST(SendClock, RunsOnWhileSendingIsStopped) {
   Engine side;
   int port = 0;
@@ -262,7 +275,7 @@ TEST(SendClock, RunsOnWhileSendingIsStopped) {
   int packets = 0;
   while (NextRtp(listener, 200, &before, &marker)) ++packets;
   ASSERT_GT(packets, 3);
-  std::this_thread::sleep_for(600ms);
+  std::this_thread::sleep_for(300ms);
   ASSERT_EQ(side.base->StartSend(channel), 0);
   const auto resumed = std::chrono::steady_clock::now();
   ASSERT_TRUE(NextRtp(listener, 2000, &after, &marker));
@@ -277,9 +290,9 @@ TEST(InBandDtmf, ArrivesAsTheKeysTwoTones) {
   Call call;
   call.StartReceiving();
   ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
-  std::this_thread::sleep_for(100ms);
+  call.Run(5);
   ASSERT_EQ(call.sender.dtmf->SendTelephoneEvent(call.sendChannel, 5, false, 160, 10), 0);
-  std::this_thread::sleep_for(400ms);
+  call.Run(20);
   const std::vector<std::int16_t> pcm = call.StopReceiving();
   const std::size_t onset = FirstLoud(pcm, kRate, 500);
   ASSERT_LT(onset, pcm.size());
@@ -302,6 +315,7 @@ TEST(TypeOfService, MarksThePacketsSent) {
   } rows[] = {{184, 46}, {0, 0}, {40, 10}};
   for (const auto& row : rows) {
     Engine side;
+    side.UseManualClock();
     int port = 0;
     const int channel = side.ChannelOnFreePort(&port);
     ASSERT_GE(channel, 0);
@@ -311,8 +325,7 @@ TEST(TypeOfService, MarksThePacketsSent) {
     ASSERT_EQ(side.network->SetSendTOS(channel, row.tos, 0), 0);
     ASSERT_EQ(side.base->SetSendDestination(channel, listener.Port(), "127.0.0.1", -1, -1), 0);
     ASSERT_EQ(side.base->StartSend(channel), 0);
-    pollfd waiting{listener.Descriptor(), POLLIN, 0};
-    ASSERT_EQ(poll(&waiting, 1, 2000), 1);
+    ASSERT_TRUE(RunFramesUntilReadable(side, listener, 5));
     char payload[2048], control[256];
     iovec vector{payload, sizeof payload};
     msghdr message{};
@@ -353,9 +366,9 @@ TEST(SendingControls, SilenceSuppressionAndMute) {
     call.StartReceiving();
     call.PlayAsMicrophone(&stream);
     ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
-    std::this_thread::sleep_for(500ms);
+    call.Run(25);
     const auto quiet = call.Statistics(call.sender, call.sendChannel).packetsSent;
-    std::this_thread::sleep_for(600ms);
+    call.Run(30);
     const std::vector<std::int16_t> pcm = call.StopReceiving();
     EXPECT_LE(quiet, row.maxPacketsPerSecond / 2) << row.what;
     EXPECT_EQ(FirstLoud(pcm, kRate, kAmplitude / 8) < pcm.size(), row.toneHeard) << row.what;
@@ -400,14 +413,14 @@ TEST(Mixing, PlayoutMixesChannelsAndLocalStreamsAndTheCallRecordingHasBothSides)
             0);
   ASSERT_EQ(call.sender.base->StartSend(call.sendChannel), 0);
   ASSERT_EQ(call.receiver.base->StartSend(call.receiveChannel), 0);
-  std::this_thread::sleep_for(800ms);
+  call.Run(40);
   ASSERT_EQ(call.receiver.file->StopRecordingCall(), 0);
   const std::vector<std::int16_t> playout = call.StopReceiving();
   ASSERT_EQ(call.receiver.base->StopSend(call.receiveChannel), 0);
   ASSERT_EQ(call.sender.base->StopSend(secondSender), 0);
 
   // From 100 ms after the far side is heard: the median of seven 40 ms
-  // windows, so that a late frame on a loaded machine does not count.
+  // windows.
   const double full = kAmplitude * kAmplitude / 2;
   const std::size_t window = kRate / 25;
   auto steady = [&](const std::vector<std::int16_t>& pcm, std::size_t begin, double frequency) {

@@ -1,7 +1,9 @@
 // The engine under hostile input, when ports are taken, and how its media
-// thread comes and goes.
+// thread comes and goes. Engines on loopback run on the test's frame clock
+// except where the media thread itself is the point.
 #include <dirent.h>
 #include <malloc.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <functional>
@@ -62,8 +64,9 @@ Bytes Rtp(int firstByte, int payloadType, std::uint16_t sequence, std::uint32_t 
 constexpr int kDatagramsPerRound = 1200;
 
 // One round of hostile datagrams: random bytes, and RTP that is broken or
-// that carries garbage for every decoder under one steady source.
-void SendHostileRound(const TestSocket& from, int port, std::mt19937& random) {
+// that carries garbage for every decoder under one steady source. The
+// receiving engine runs a frame after every 50.
+void SendHostileRound(const TestSocket& from, int port, Engine& receiver, std::mt19937& random) {
   constexpr std::uint32_t kSource = 0x5EEDF00D;
   auto any = [&](int limit) { return static_cast<int>(random() % static_cast<unsigned>(limit)); };
   const std::function<Bytes()> kinds[] = {
@@ -107,7 +110,7 @@ void SendHostileRound(const TestSocket& from, int port, std::mt19937& random) {
   };
   for (int i = 0; i < kDatagramsPerRound; ++i) {
     from.SendTo(port, kinds[static_cast<std::size_t>(i) % std::size(kinds)]());
-    if (i % 50 == 49) std::this_thread::sleep_for(20ms);  // less than the engine reads in a frame
+    if (i % 50 == 49) RunFrames({&receiver}, 1);  // less than the engine reads in a frame
   }
 }
 
@@ -117,6 +120,8 @@ TEST(HostileInput, IsDroppedWithoutGrowingAndTheCallGoesOn) {
   MemoryOutStream recording;  // streams outlive the engines that use them
   MemoryInStream tone(ToneBytes(1000, 600, 16000, 8000));
   Engine receiver, sender;
+  receiver.UseManualClock();
+  sender.UseManualClock();
   int port = 0, senderPort = 0;
   const int channel = receiver.ChannelOnFreePort(&port);
   const int sending = sender.ChannelOnFreePort(&senderPort);
@@ -127,11 +132,11 @@ TEST(HostileInput, IsDroppedWithoutGrowingAndTheCallGoesOn) {
 
   TestSocket attacker;
   std::mt19937 random(1234);
-  SendHostileRound(attacker, port, random);  // decoders and buffers made once
-  std::this_thread::sleep_for(100ms);
+  SendHostileRound(attacker, port, receiver, random);  // decoders and buffers made once
+  RunFrames({&receiver}, 5);
   const std::size_t before = AllocatedBytes();
-  for (int round = 0; round < 3; ++round) SendHostileRound(attacker, port, random);
-  std::this_thread::sleep_for(100ms);
+  for (int round = 0; round < 3; ++round) SendHostileRound(attacker, port, receiver, random);
+  RunFrames({&receiver}, 5);
   const std::size_t after = AllocatedBytes();
   // 3600 datagrams carry about 1.2 MB; what the buffers happen to hold at
   // either moment varies by some tens of kilobytes.
@@ -147,7 +152,7 @@ TEST(HostileInput, IsDroppedWithoutGrowingAndTheCallGoesOn) {
   ASSERT_EQ(sender.base->SetSendDestination(sending, port, "127.0.0.1", -1, -1), 0);
   ASSERT_EQ(sender.file->StartPlayingFileAsMicrophone(sending, &tone, true, 0, 1.0f), 0);
   ASSERT_EQ(sender.base->StartSend(sending), 0);
-  std::this_thread::sleep_for(800ms);
+  RunFrames({&sender, &receiver}, 40);
   ASSERT_EQ(receiver.file->StopRecordingPlayout(), 0);
   ASSERT_EQ(sender.base->StopSend(sending), 0);
   const std::vector<std::int16_t> pcm = Samples(recording.written);
@@ -224,8 +229,73 @@ TEST(MediaThread, StartsWhenNeededAndEndsWithTheEngine) {
   EXPECT_EQ(ThreadCount(), before);
 }
 
-// A party of a call on loopback: it receives on `ip` and sends a steady
-// tone as its microphone from that same port (symmetric RTP).
+// The test's frame clock stops the media thread and runs exactly the frames
+// asked for; periods with nothing to do count in the media clock as parked
+// ones do, so the audio after a pause is stamped by its length and marked.
+TEST(MediaThread, ManualClockRunsTheFramesAskedAndCountsTheParkedOnes) {
+  std::thread([] {}).join();
+  const int before = ThreadCount();
+  Engine side;
+  int port = 0;
+  const int channel = side.ChannelOnFreePort(&port);
+  ASSERT_GE(channel, 0);
+  TestSocket listener;
+  ASSERT_EQ(side.codec->SetSendCodec(channel, Codec("PCMU", 8000, 0, 0)), 0);
+  ASSERT_EQ(side.base->SetSendDestination(channel, listener.Port(), "127.0.0.1", -1, -1), 0);
+  EXPECT_FALSE(standin::RunFramesForTesting(nullptr, 1));
+  EXPECT_FALSE(standin::RunFramesForTesting(side.engine, 1)) << "the thread keeps the time";
+  ASSERT_EQ(side.base->StartSend(channel), 0);
+  EXPECT_EQ(ThreadCount(), before + 1);
+  side.UseManualClock();
+  EXPECT_EQ(ThreadCount(), before) << "the thread is gone";
+
+  struct Packet {
+    std::uint32_t timestamp;
+    bool marker;
+  };
+  // The packets queued on the listener, oldest first.
+  auto sent = [&] {
+    std::vector<Packet> packets;
+    std::uint8_t datagram[2048];
+    while (recv(listener.Descriptor(), datagram, sizeof datagram, MSG_DONTWAIT) >= 12)
+      packets.push_back({static_cast<std::uint32_t>(datagram[4] << 24 | datagram[5] << 16 |
+                                                    datagram[6] << 8 | datagram[7]),
+                         (datagram[1] & 0x80) != 0});
+    return packets;
+  };
+  auto framesRun = [&] {
+    standin::EngineStatistics statistics;
+    EXPECT_TRUE(standin::EngineStatisticsForTesting(side.engine, &statistics));
+    return statistics.framesRun;
+  };
+  sent();  // what the thread sent before it stopped
+  const std::uint64_t atStart = framesRun();
+  RunFrames({&side}, 5);
+  std::vector<Packet> packets = sent();
+  ASSERT_EQ(packets.size(), 5u);
+  for (std::size_t i = 1; i < packets.size(); ++i) {
+    EXPECT_EQ(packets[i].timestamp - packets[i - 1].timestamp, 160u);
+    EXPECT_FALSE(packets[i].marker);
+  }
+  for (const int pause : {1, 50}) {
+    SCOPED_TRACE(pause);
+    const std::uint32_t last = packets.back().timestamp;
+    ASSERT_EQ(side.base->StopSend(channel), 0);
+    RunFrames({&side}, pause);
+    ASSERT_EQ(side.base->StartSend(channel), 0);
+    RunFrames({&side}, 1);
+    packets = sent();
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].timestamp - last, static_cast<std::uint32_t>(pause + 1) * 160);
+    EXPECT_TRUE(packets[0].marker);
+  }
+  EXPECT_EQ(framesRun() - atStart, 7u) << "parked periods run no frame";
+  side.base->StopSend(channel);
+}
+
+// A party of a call on loopback, on the test's frame clock: it receives on
+// `ip` and sends a steady tone as its microphone from that same port
+// (symmetric RTP).
 struct Talker {
   MemoryInStream tone;  // outlives the engine
   Engine engine;
@@ -233,6 +303,7 @@ struct Talker {
   int channel = engine.base->CreateChannel();
 
   Talker(double frequency, const char* ip) : tone(ToneBytes(frequency, 4000, 16000, 8000)) {
+    engine.UseManualClock();
     for (int attempt = 0; attempt < 20 && port == 0; ++attempt) {
       port = FreePortPair();
       if (engine.base->SetLocalReceiver(channel, port, -1, ip, nullptr) != 0) port = 0;
@@ -252,7 +323,8 @@ struct Talker {
   }
 };
 
-// The listening, playing side of the call; it sends to `destination`.
+// The listening, playing side of the call, on the test's frame clock; it
+// sends to `destination`.
 struct Listener {
   MemoryOutStream recording;
   Engine engine;
@@ -260,6 +332,7 @@ struct Listener {
   int channel = engine.ChannelOnFreePort(&port);
 
   explicit Listener(int destination) {
+    engine.UseManualClock();
     EXPECT_EQ(engine.base->SetSendDestination(channel, destination, "127.0.0.1", -1, -1), 0);
     EXPECT_EQ(engine.base->StartListen(channel), 0);
     EXPECT_EQ(engine.base->StartPlayout(channel), 0);
@@ -295,12 +368,15 @@ TEST(StrangerRtp, IsNotPlayedWhileThePeersIs) {
     SCOPED_TRACE(row.what);
     Talker peer(kPeerHz, "127.0.0.1"), stranger(kStrangerHz, row.strangerIp);
     Listener listener(row.symmetric ? peer.port : FreePortPair());
-    // The first 300 ms of playout after `wait`.
-    auto record = [&](std::chrono::milliseconds wait) {
+    auto run = [&](int frames) {
+      RunFrames({&peer.engine, &stranger.engine, &listener.engine}, frames);
+    };
+    // The first 300 ms of playout after `wait` frames.
+    auto record = [&](int wait) {
       listener.recording.written.clear();
-      std::this_thread::sleep_for(wait);
+      run(wait);
       EXPECT_EQ(listener.engine.file->StartRecordingPlayout(&listener.recording, nullptr), 0);
-      std::this_thread::sleep_for(400ms);
+      run(20);
       EXPECT_EQ(listener.engine.file->StopRecordingPlayout(), 0);
       std::vector<std::int16_t> pcm = Samples(listener.recording.written);
       pcm.resize(16000 * 3 / 10);
@@ -309,9 +385,9 @@ TEST(StrangerRtp, IsNotPlayedWhileThePeersIs) {
     Talker& first = row.strangerFirst ? stranger : peer;
     Talker& second = row.strangerFirst ? peer : stranger;
     first.Talk(listener.port);
-    std::this_thread::sleep_for(300ms);
+    run(15);
     second.Talk(listener.port);
-    const std::vector<std::int16_t> both = record(200ms);
+    const std::vector<std::int16_t> both = record(10);
     EXPECT_GT(TonePower(both, kPeerHz, 16000), kFull / 2) << "the peer is heard";
     EXPECT_LT(TonePower(both, kStrangerHz, 16000), kFull / 10000) << "the stranger is not";
 
@@ -322,9 +398,8 @@ TEST(StrangerRtp, IsNotPlayedWhileThePeersIs) {
     auto received = [&] { return listener.Statistics().packetsReceived; };
     const std::uint64_t atStop = received();
     for (int wait = 0; row.heardOnceThePeerStops && wait < 100 && received() < atStop + 10; ++wait)
-      std::this_thread::sleep_for(20ms);
-    const std::vector<std::int16_t> strangerOnly =
-        record(row.heardOnceThePeerStops ? 0ms : 400ms);
+      run(1);
+    const std::vector<std::int16_t> strangerOnly = record(row.heardOnceThePeerStops ? 0 : 20);
     EXPECT_EQ(TonePower(strangerOnly, kStrangerHz, 16000) > kFull / 2, row.heardOnceThePeerStops)
         << "the stranger, once the peer stopped";
   }
@@ -334,30 +409,28 @@ TEST(StrangerRtp, IsNotPlayedWhileThePeersIs) {
 // whether the system drops it (the peer sends from where it is sent to) or
 // the engine does (the peer sends from another port).
 TEST(StrangerRtp, FloodDoesNotStarveThePeer) {
-  constexpr int kPerSecond = 20000, kBatch = 100;
-  constexpr auto kFlood = 1500ms;
+  constexpr int kPerFrame = 400, kFloodFrames = 75;  // 20000 a second for 1.5 s
   for (const bool symmetric : {true, false}) {
     SCOPED_TRACE(symmetric ? "symmetric peer" : "peer sending from another port");
     Talker peer(1000, "127.0.0.1");
     Listener listener(symmetric ? peer.port : FreePortPair());
+    auto run = [&](int frames) { RunFrames({&peer.engine, &listener.engine}, frames); };
     peer.Talk(listener.port);
-    std::this_thread::sleep_for(200ms);
+    run(10);
 
     TestSocket stranger;
     std::mt19937 random(99);
     const Bytes packet = Rtp(0x80, 0, 7, 160, 0xBADF00D, 160, random);
-    const auto start = std::chrono::steady_clock::now();
-    for (int sent = 0; sent < kPerSecond * 3 / 2; sent += kBatch) {
-      std::this_thread::sleep_until(start + kFlood * sent / (kPerSecond * 3 / 2));
-      for (int i = 0; i < kBatch; ++i) stranger.SendTo(listener.port, packet);
+    for (int frame = 0; frame < kFloodFrames; ++frame) {
+      for (int i = 0; i < kPerFrame; ++i) stranger.SendTo(listener.port, packet);
+      run(1);
     }
-    std::this_thread::sleep_until(start + kFlood);
     ASSERT_EQ(peer.engine.base->StopSend(peer.channel), 0);
     const std::uint64_t sent = peer.Sent();
     // What is under way is read within a few frames.
     std::uint64_t received = 0;
-    for (int wait = 0; wait < 100 && received < sent; ++wait) {
-      std::this_thread::sleep_for(10ms);
+    for (int wait = 0; wait < 10 && received < sent; ++wait) {
+      run(1);
       received = listener.Statistics().packetsReceived;
     }
     EXPECT_GE(sent, 50u) << "the peer kept sending";
