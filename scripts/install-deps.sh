@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libboost-regex-dev libssl-dev
-  clang
+  clang clang-format clang-tidy
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   libasound2-dev libspeexdsp-dev libsndfile1-dev libspandsp-dev libbcg729-dev libgsm1-dev
   libopencore-amrnb-dev libopencore-amrwb-dev libvo-amrwbenc-dev
