@@ -180,7 +180,7 @@ HRESULT CKsVoiceEngine::GetCodecAt(SHORT index, CodecDescriptor* codec) {
   return Check(result);
 }
 
-HRESULT CKsVoiceEngine::SetSendCodec(LONG channel, CodecDescriptor codec) {
+HRESULT CKsVoiceEngine::SetSendCodec(LONG channel, const CodecDescriptor& codec) {
   if (!HasEngine()) return E_UNEXPECTED;
   EngineCodecRecord record = codec.ToEngineRecord();
   int result = codec_->SetSendCodec(channel, record);
@@ -188,7 +188,7 @@ HRESULT CKsVoiceEngine::SetSendCodec(LONG channel, CodecDescriptor codec) {
   return result == -1 ? EngineErrorToHresult(error) : S_OK;
 }
 
-HRESULT CKsVoiceEngine::put_RecPayloadType(SHORT channel, CodecDescriptor codec) {
+HRESULT CKsVoiceEngine::put_RecPayloadType(SHORT channel, const CodecDescriptor& codec) {
   if (!HasEngine()) return E_UNEXPECTED;
   EngineCodecRecord record = codec.ToEngineRecord();
   return Check(codec_->SetRecPayloadType(channel, record));

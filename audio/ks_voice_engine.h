@@ -65,8 +65,8 @@ class CKsVoiceEngine {
   // Fills `codec` from engine entry `index`; the descriptor is overwritten
   // even when the engine fails.
   HRESULT GetCodecAt(SHORT index, CodecDescriptor* codec);
-  HRESULT SetSendCodec(LONG channel, CodecDescriptor codec);
-  HRESULT put_RecPayloadType(SHORT channel, CodecDescriptor codec);
+  HRESULT SetSendCodec(LONG channel, const CodecDescriptor& codec);
+  HRESULT put_RecPayloadType(SHORT channel, const CodecDescriptor& codec);
   HRESULT SetVAD(LONG channel, VARIANT_BOOL enable);
   // The first engine codec whose name equals `name` exactly (case matters);
   // E_FAIL when there is none, an engine failure ends the search with it.

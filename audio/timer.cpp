@@ -23,7 +23,7 @@ TimerRegistry& Registry() {
 
 }  // namespace
 
-CTimer::~CTimer() { Stop(); }
+CTimer::~CTimer() { CTimer::Stop(); }
 
 void CTimer::Start(UINT milliseconds, ITimerCallback* callback) {
   callback_ = callback;

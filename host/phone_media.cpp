@@ -20,7 +20,7 @@ std::string Narrow(const platform::OleString& text) { return platform::WideToNar
 std::string OfferedDirection(const SdpSession& session, const SdpMedia& media) {
   for (const auto* attributes : {&media.attributes, &session.attributes}) {
     for (const platform::OleString& attribute : *attributes) {
-      const std::string text = Narrow(attribute);
+      std::string text = Narrow(attribute);
       if (text == "sendrecv" || text == "sendonly" || text == "recvonly" || text == "inactive")
         return text;
     }

@@ -49,6 +49,7 @@ bool DefaultControlOpens() {
 std::vector<AlsaDeviceName> NumberAlsaDevices(const std::vector<AlsaCardPcm>& cards,
                                               bool defaultOpens) {
   std::vector<AlsaDeviceName> devices;
+  devices.reserve(cards.size() + 1);
   for (const AlsaCardPcm& card : cards) {
     devices.push_back({"plughw:" + std::to_string(card.card) + "," + std::to_string(card.pcmDevice),
                        "hw:" + std::to_string(card.card)});

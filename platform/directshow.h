@@ -67,7 +67,7 @@ namespace platform {
 class ComInitialization {
  public:
   ComInitialization();
-  ~ComInitialization();
+  ~ComInitialization();  // NOLINT(performance-trivially-destructible): not on Windows
   ComInitialization(const ComInitialization&) = delete;
   ComInitialization& operator=(const ComInitialization&) = delete;
   HRESULT Result() const { return result_; }

@@ -32,6 +32,7 @@ constexpr DWORD kWaveOutVolumeId = 2;
 // one of them. `defaultMixer` receives the index of the default control.
 std::vector<std::string> Mixers(const std::vector<AlsaDeviceName>& devices, UINT* defaultMixer) {
   std::vector<std::string> mixers;
+  mixers.reserve(devices.size() + 1);
   for (const AlsaDeviceName& device : devices) mixers.push_back(device.control);
   if (devices.empty()) return mixers;
   const AlsaDeviceName mapper = *NumberedAlsaDevice(devices, -1);

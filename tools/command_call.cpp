@@ -102,7 +102,8 @@ bool ParseCallOptions(const Arguments& args, CallOptions* options, std::string* 
       }
       options->seconds = seconds;
     } else if (!ParsePort(value, arg == "--port" ? &options->callerPort : &options->calleePort)) {
-      *error = arg + " needs a number from 1 to 65535, not '" + value + "'";
+      *error = arg;
+      *error += " needs a number from 1 to 65535, not '" + value + "'";
       return false;
     }
   }

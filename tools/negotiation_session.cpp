@@ -59,7 +59,7 @@ bool ParseNegotiationOptions(const Arguments& args, bool acceptsFile, Negotiatio
         *error = "--port needs a number from 0 to 65535, not '" + args[i] + "'";
         return false;
       }
-    } else if (acceptsFile && !fileGiven && (arg == "-" || arg.rfind("-", 0) != 0)) {
+    } else if (acceptsFile && !fileGiven && (arg == "-" || arg.rfind('-', 0) != 0)) {
       options->file = arg;
       fileGiven = true;
     } else {

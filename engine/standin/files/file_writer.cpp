@@ -174,6 +174,10 @@ std::unique_ptr<FileAudioWriter> OpenRecordingFile(const std::string& fileName,
       }
       return WriterFor(CreateWavFile(fileName, fileRate, error), sampleRate, error);
     }
+    if (!codec) {
+      *error = kInvalidArgument;
+      return nullptr;
+    }
     return WriterFor(OpenCompressedFile(fileName, *codec, error), sampleRate, error);
   } catch (const std::bad_alloc&) {
     *error = kOutOfMemory;

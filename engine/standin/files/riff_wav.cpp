@@ -2,6 +2,7 @@
 // (wav_header.h), then the data as playback asks for it, PCM with 8- or
 // 16-bit samples, format tag 1 or WAVE_FORMAT_EXTENSIBLE with the PCM
 // subformat.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -37,7 +38,7 @@ class RiffWavSource final : public PcmSource {
   int SampleRate() const override { return sampleRate_; }
 
   std::size_t Read(std::int16_t* pcm, std::size_t count) override {
-    const auto frameBytes = static_cast<std::size_t>(channels_ * bytesPerSample_);
+    const auto frameBytes = static_cast<std::size_t>(channels_) * static_cast<std::size_t>(bytesPerSample_);
     std::size_t wanted = count * frameBytes;
     if (!openEnded_ && wanted > left_) wanted = static_cast<std::size_t>(left_) / frameBytes * frameBytes;
     bytes_.resize(wanted);
@@ -108,9 +109,9 @@ class RiffWavFile final : public PcmSink {
       header[at] = static_cast<std::uint8_t>(v & 0xFF);
       header[at + 1] = static_cast<std::uint8_t>(v >> 8);
     };
-    std::memcpy(header, "RIFF", 4);
+    std::copy_n("RIFF", 4, header);
     put32(4, static_cast<std::uint32_t>(36 + dataBytes));
-    std::memcpy(header + 8, "WAVEfmt ", 8);
+    std::copy_n("WAVEfmt ", 8, header + 8);
     put32(16, 16);
     put16(20, kWavFormatPcm);
     put16(22, 1);
@@ -118,7 +119,7 @@ class RiffWavFile final : public PcmSink {
     put32(28, static_cast<std::uint32_t>(sampleRate_ * 2));
     put16(32, 2);
     put16(34, 16);
-    std::memcpy(header + 36, "data", 4);
+    std::copy_n("data", 4, header + 36);
     put32(40, static_cast<std::uint32_t>(dataBytes));
     return std::fwrite(header, 1, sizeof header, file_) == sizeof header;
   }
