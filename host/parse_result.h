@@ -16,9 +16,9 @@ class [[nodiscard]] ParseResult {
     result.value_.emplace(std::move(value));
     return result;
   }
-  static ParseResult Failure(std::string reason) {
+  static ParseResult Failure(const std::string& reason) {
     ParseResult result;
-    result.error_ = std::move(reason);
+    result.error_ = reason;
     return result;
   }
 

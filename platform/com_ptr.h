@@ -22,6 +22,7 @@ class ComPtr {
   ~ComPtr() { Reset(); }
 
   ComPtr& operator=(const ComPtr& other) {
+    if (this == &other) return *this;
     ComPtr copy(other);
     Swap(copy);
     return *this;
