@@ -9,10 +9,10 @@
 
 #include <string>
 
+#include "host/call_session.h"
 #include "medley/audio_control.h"
 #include "medley/media_handler.h"
 #include "platform/com_ptr.h"
-#include "tools/call_session.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // This program unloads the component on purpose. What the component and the

@@ -3,6 +3,7 @@
 // port search over real Winsock, and a whole call between two objects.
 #include <string>
 
+#include "host/call_session.h"
 #include "host/reference_media_state.h"
 #include "host/reference_network.h"
 #include "host/sdp_document.h"
@@ -12,7 +13,6 @@
 #include "platform/message_queue.h"
 #include "platform/sockets.h"
 #include "tests/wine/wine_checks.h"
-#include "tools/call_session.h"
 
 namespace wine_tests {
 

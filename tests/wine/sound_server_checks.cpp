@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/standin/codecs/g711_tables.h"
+#include "host/call_session.h"
 #include "host/memory_audio_source.h"
 #include "host/reference_network.h"
 #include "medley/audio_control.h"
@@ -22,7 +23,6 @@
 #include "platform/message_queue.h"
 #include "platform/mixer.h"
 #include "tests/wine/wine_checks.h"
-#include "tools/call_session.h"
 
 namespace wine_tests {
 
