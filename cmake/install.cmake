@@ -37,6 +37,9 @@ if(NOT WIN32)
   set_target_properties(medley_host_activation PROPERTIES OUTPUT_NAME medley-activation
                                                           EXPORT_NAME activation)
   target_link_libraries(medley_host_activation PUBLIC ${CMAKE_DL_LIBS})
+  # Built from the platform's sources, with the platform's own view of the tree.
+  target_include_directories(medley_host_activation PRIVATE
+                             $<TARGET_PROPERTY:medley_platform,INCLUDE_DIRECTORIES>)
   target_include_directories(medley_host_activation INTERFACE
                              $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 endif()

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "medley/host_interfaces.h"
+#include "platform/com_base.h"
 
 namespace platform {
 

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "component/entry_points.h"
+#include "host/call_session.h"
 #include "host/file_audio_source.h"
 #include "medley/media_handler.h"
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/message_queue.h"
-#include "tools/call_session.h"
 #include "tools/commands.h"
 #include "tools/negotiation_session.h"
 

@@ -295,9 +295,9 @@ class INetwork : public IUnknown {
   ~INetwork() = default;
 };
 
-// Maps an interface type to its identifier, for ComPtr and QueryInterface.
+// Maps an interface type to its identifier, for ComPtr and QueryInterface;
+// each interface header specialises it for its own interfaces.
 template <class T> struct InterfaceIdOf;
-template <> struct InterfaceIdOf<IUnknown> { static constexpr const IID& value = IID_IUnknown; };
 template <> struct InterfaceIdOf<IMediaHandler> { static constexpr const IID& value = IID_IMediaHandler; };
 template <> struct InterfaceIdOf<INetwork> { static constexpr const IID& value = IID_INetwork; };
 template <> struct InterfaceIdOf<ISdpContent> { static constexpr const IID& value = IID_ISdpContent; };

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/call_session.h"
 #include "medley/media_handler.h"
 #include "platform/activation.h"
 #include "platform/bstr.h"
@@ -18,7 +19,6 @@
 #include "platform/registry.h"
 #include "tests/support/free_port.h"
 #include "tests/support/temp_registry.h"
-#include "tools/call_session.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // This program unloads the component on purpose. What the component and the

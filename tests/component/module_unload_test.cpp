@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "host/call_session.h"
 #include "medley/audio_control.h"
 #include "medley/media_handler.h"
 #include "platform/com_ptr.h"
 #include "tests/support/free_port.h"
-#include "tools/call_session.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // This program unloads the component on purpose. What the component and the

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "host/call_session.h"
 #include "media/media_handler_impl.h"
 #include "tests/component/component_test_support.h"
 #include "tests/support/test_engine_factory.h"
-#include "tools/call_session.h"
 
 namespace component_test {
 namespace {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/call_session.h"
 #include "host/reference_media_state.h"
 #include "host/reference_network.h"
 #include "host/sdp_document.h"
@@ -14,7 +15,6 @@
 #include "platform/sockets.h"
 #include "tests/support/free_port.h"
 #include "tests/wine/wine_checks.h"
-#include "tools/call_session.h"
 
 namespace wine_tests {
 

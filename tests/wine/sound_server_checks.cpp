@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/standin/codecs/g711_tables.h"
+#include "host/call_session.h"
 #include "host/memory_audio_source.h"
 #include "host/reference_network.h"
 #include "medley/audio_control.h"
@@ -23,7 +24,6 @@
 #include "platform/mixer.h"
 #include "tests/support/free_port.h"
 #include "tests/wine/wine_checks.h"
-#include "tools/call_session.h"
 
 namespace wine_tests {
 

@@ -1,4 +1,4 @@
-#include "tools/call_session.h"
+#include "host/call_session.h"
 
 #include <utility>
 

@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "fake_capture_fixture.h"
+#include "tests/video/fake_capture_fixture.h"
 #include "tools/commands.h"
 
 namespace video_test {
