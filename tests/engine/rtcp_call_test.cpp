@@ -1,13 +1,12 @@
-// RTCP between real engines on loopback: two stand-in engines read each
-// other's reports, and a bare socket checks what one engine sends. The
-// report interval is shortened (SetRtcpIntervalForTesting) so that every
-// wait is bounded and short.
-#include <poll.h>
+// RTCP between engines on loopback, on the test's frame clock: two stand-in
+// engines read each other's reports, and a bare socket checks what one
+// engine sends. The report interval is shortened (SetRtcpIntervalForTesting)
+// so that a few dozen frames hold several reports. Frames are stepped, so
+// arrivals are exact in frames; only NTP times (round trips) are wall time.
 #include <sys/socket.h>
 
 #include <chrono>
 #include <cstdint>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,23 +19,14 @@
 namespace {
 
 using namespace engine_test;
-using namespace std::chrono_literals;
 
-constexpr int kShortInterval = 10;  // frames: a report every 100 to 300 ms
+constexpr int kShortInterval = 10;  // frames: a report every 5 to 15 frames
+constexpr int kMaxFrames = 500;     // ten seconds of media: far more than any case needs
 
 standin::ChannelStatistics StatisticsOf(Engine& engine, int channel) {
   standin::ChannelStatistics statistics;
   EXPECT_TRUE(standin::ChannelStatisticsForTesting(engine.engine, channel, &statistics));
   return statistics;
-}
-
-// Polls `done` every 20 ms for at most `limit`.
-template <class Done>
-bool WaitFor(std::chrono::milliseconds limit, Done done) {
-  for (auto end = std::chrono::steady_clock::now() + limit;
-       std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(20ms))
-    if (done()) return true;
-  return done();
 }
 
 struct Direction {
@@ -49,8 +39,9 @@ void PrintTo(const Direction& row, std::ostream* out) { *out << row.name; }
 class RtcpBetweenEngines : public testing::TestWithParam<Direction> {};
 
 // Each side reads the other's reports: our SRs come back in the peer's
-// report blocks with nothing lost and a round trip of a few frames; a
-// receive-only peer sends RRs and no SR.
+// report blocks with nothing lost, no jitter (every packet takes the same
+// number of frames) and a round trip within the wall time the frames took;
+// a receive-only peer sends RRs and no SR.
 TEST_P(RtcpBetweenEngines, ReportsComeBackWithNoLossAndASmallRoundTrip) {
   const Direction& row = GetParam();
   Engine first, second;
@@ -59,6 +50,8 @@ TEST_P(RtcpBetweenEngines, ReportsComeBackWithNoLossAndASmallRoundTrip) {
   const int b = second.ChannelOnFreePort(&secondPort);
   ASSERT_GE(a, 0);
   ASSERT_GE(b, 0);
+  first.UseManualClock();
+  second.UseManualClock();
   ASSERT_TRUE(standin::SetRtcpIntervalForTesting(first.engine, a, kShortInterval));
   ASSERT_TRUE(standin::SetRtcpIntervalForTesting(second.engine, b, kShortInterval));
   ASSERT_EQ(first.base->SetSendDestination(a, secondPort, "127.0.0.1", -1, -1), 0);
@@ -70,14 +63,23 @@ TEST_P(RtcpBetweenEngines, ReportsComeBackWithNoLossAndASmallRoundTrip) {
     ASSERT_EQ(second.base->StartSend(b), 0);
   }
 
-  // Wait for a few reports each way, each answering an SR.
+  // Run until a few reports went each way, each answering an SR.
   auto answered = [](const standin::ChannelStatistics& s) {
     return s.peerReported && s.roundTripMs >= 0 && s.rtcpReceived >= 3;
   };
-  EXPECT_TRUE(WaitFor(10s, [&] {
-    return answered(StatisticsOf(first, a)) &&
-           (!row.secondSends || answered(StatisticsOf(second, b)));
-  }));
+  const auto started = std::chrono::steady_clock::now();
+  int frames = 0;
+  while (frames < kMaxFrames &&
+         !(answered(StatisticsOf(first, a)) &&
+           (!row.secondSends || answered(StatisticsOf(second, b))))) {
+    RunFrames({&first, &second}, 1);
+    ++frames;
+  }
+  // Every SR and its answer went out and came back within these frames.
+  const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - started)
+                             .count();
+  EXPECT_LT(frames, kMaxFrames) << "reports did not come back";
   const standin::ChannelStatistics ofFirst = StatisticsOf(first, a);
   const standin::ChannelStatistics ofSecond = StatisticsOf(second, b);
   EXPECT_EQ(first.base->StopSend(a), 0);
@@ -97,27 +99,25 @@ TEST_P(RtcpBetweenEngines, ReportsComeBackWithNoLossAndASmallRoundTrip) {
     if (!sent) continue;
     EXPECT_EQ(s->peerFractionLost, 0);
     EXPECT_EQ(s->peerCumulativeLost, 0);
-    // Datagrams are read once a frame, so arrivals are known to a frame
-    // (20 ms): two engines whose frames nearly coincide see their packets
-    // land on either side of a frame edge.
-    EXPECT_LT(s->peerJitterMs, 40.0);
+    // Each packet is read in the round it was sent (second reads first) or
+    // the next (first reads second): a constant transit in frames.
+    EXPECT_EQ(s->peerJitter, 0u);
     EXPECT_GE(s->roundTripMs, 0);
-    EXPECT_LT(s->roundTripMs, 200) << "a few frames of the media thread at most";
+    EXPECT_LE(s->roundTripMs, elapsedMs + 1) << "more than the wall time of the frames";
   }
   // The second engine times the first's steady stream.
-  EXPECT_LT(ofSecond.jitterMs, 40.0);
+  EXPECT_EQ(ofSecond.jitter, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, RtcpBetweenEngines,
                          testing::Values(Direction{"both_send", true},
                                          Direction{"one_way", false}));
 
-// Takes the next datagram from `socket` within `limit`; false when none came.
-bool Receive(const TestSocket& socket, std::chrono::milliseconds limit, Bytes* datagram) {
-  pollfd entry{socket.Descriptor(), POLLIN, 0};
-  if (poll(&entry, 1, static_cast<int>(limit.count())) != 1) return false;
+// Takes the datagram queued first on `socket`; false when none is.
+bool Take(const TestSocket& socket, Bytes* datagram) {
   datagram->resize(2048);
-  const ssize_t size = recv(socket.Descriptor(), datagram->data(), datagram->size(), 0);
+  const ssize_t size =
+      recv(socket.Descriptor(), datagram->data(), datagram->size(), MSG_DONTWAIT);
   if (size < 0) return false;
   datagram->resize(static_cast<std::size_t>(size));
   return true;
@@ -132,9 +132,10 @@ void PrintTo(const RtcpPortCase& row, std::ostream* out) { *out << row.name; }
 
 class RtcpToASocket : public testing::TestWithParam<RtcpPortCase> {};
 
-// A sending channel's SR, read by a bare socket at the RTCP port: its RTP
-// timestamp continues the RTP packets sent before it, its NTP time is now;
-// deleting the channel sends a BYE.
+// A sending channel's SR, read by a bare socket at the RTCP port: it goes
+// out at the start of a frame, so it counts the packets of the frames before
+// and its RTP timestamp is that of the packet sent right after it; its NTP
+// time is now. Deleting the channel sends a BYE at once.
 TEST_P(RtcpToASocket, SenderReportMatchesTheStreamAndDeleteSaysBye) {
   const RtcpPortCase& row = GetParam();
   const int rtpPort = FreePortPair();
@@ -146,6 +147,7 @@ TEST_P(RtcpToASocket, SenderReportMatchesTheStreamAndDeleteSaysBye) {
   int localPort = 0;
   const int channel = engine.ChannelOnFreePort(&localPort);
   ASSERT_GE(channel, 0);
+  engine.UseManualClock();
   ASSERT_TRUE(standin::SetRtcpIntervalForTesting(engine.engine, channel, kShortInterval));
   ASSERT_EQ(engine.base->SetSendDestination(channel, rtpPort, "127.0.0.1", -1,
                                             row.explicitPort ? rtcp.Port() : -1),
@@ -153,39 +155,43 @@ TEST_P(RtcpToASocket, SenderReportMatchesTheStreamAndDeleteSaysBye) {
   ASSERT_EQ(engine.base->StartListen(channel), 0);
   ASSERT_EQ(engine.base->StartSend(channel), 0);
 
+  // Frame by frame until the first SR: the frame that sent it was the last.
   Bytes datagram;
   standin::RtcpPeerPacket report;
   bool sender = false;
-  for (int i = 0; i < 20 && !sender && Receive(rtcp, 2s, &datagram); ++i)
-    sender = standin::ParseRtcp(datagram.data(), datagram.size(), 0, &report) &&
+  for (int i = 0; i < 20 && !sender && RunFramesUntilReadable(engine, rtcp, kMaxFrames); ++i)
+    sender = Take(rtcp, &datagram) &&
+             standin::ParseRtcp(datagram.data(), datagram.size(), 0, &report) &&
              report.hasSenderInfo;
-  ASSERT_TRUE(sender) << "no SR within the bounded wait";
+  ASSERT_TRUE(sender) << "no SR within the bounded frames";
   const std::uint64_t now = standin::NtpNow();
   EXPECT_LT((now > report.senderInfo.ntp ? now - report.senderInfo.ntp
                                          : report.senderInfo.ntp - now) >> 32,
             1u);
 
-  // The SR counts the packets sent before it; the last of them is a whole
-  // number of frames (160 ticks each) before the SR's timestamp.
+  // Every packet sent so far is queued: those the SR counts, then the one
+  // of its own frame, a frame (160 ticks) after the last counted.
   std::vector<standin::RtpHeader> packets;
-  while (packets.size() < report.senderInfo.packetCount && Receive(rtp, 1s, &datagram)) {
+  while (Take(rtp, &datagram)) {
     standin::RtpView view;
     ASSERT_TRUE(standin::ParseRtp(datagram.data(), datagram.size(), &view));
     packets.push_back(view.header);
   }
-  ASSERT_EQ(packets.size(), report.senderInfo.packetCount);
-  EXPECT_EQ(packets.back().ssrc, report.senderSsrc);
-  EXPECT_EQ(report.senderInfo.octetCount, 160u * packets.size());
-  const std::uint32_t ahead = report.senderInfo.rtpTimestamp - packets.back().timestamp;
-  EXPECT_EQ(ahead % 160, 0u);
-  EXPECT_GE(ahead, 160u);
-  EXPECT_LE(ahead, 160u * 6);
+  const std::size_t counted = report.senderInfo.packetCount;
+  ASSERT_GE(counted, 1u);
+  ASSERT_EQ(packets.size(), counted + 1);
+  EXPECT_EQ(packets[counted - 1].ssrc, report.senderSsrc);
+  EXPECT_EQ(report.senderInfo.octetCount, 160u * counted);
+  EXPECT_EQ(packets[counted].timestamp, report.senderInfo.rtpTimestamp);
+  EXPECT_EQ(report.senderInfo.rtpTimestamp - packets[counted - 1].timestamp, 160u);
 
+  // The BYE is queued before DeleteChannel returns, next after the SR.
+  const std::uint32_t ssrc = report.senderSsrc;
   ASSERT_EQ(engine.base->DeleteChannel(channel), 0);
-  bool bye = false;
-  for (int i = 0; i < 20 && !bye && Receive(rtcp, 2s, &datagram); ++i)
-    bye = standin::ParseRtcp(datagram.data(), datagram.size(), 0, &report) && report.bye;
-  EXPECT_TRUE(bye);
+  ASSERT_TRUE(Take(rtcp, &datagram)) << "no BYE";
+  ASSERT_TRUE(standin::ParseRtcp(datagram.data(), datagram.size(), 0, &report));
+  EXPECT_TRUE(report.bye);
+  EXPECT_EQ(report.senderSsrc, ssrc);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, RtcpToASocket,
