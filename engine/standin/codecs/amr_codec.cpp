@@ -3,6 +3,7 @@
 #include <opencore-amrnb/interf_enc.h>
 
 #include "engine/standin/codecs/amr_frame_codec.h"
+#include "engine/standin/codecs/g711_codec.h"
 #include "engine/standin/codecs/library_codecs.h"
 
 namespace standin {
@@ -27,6 +28,7 @@ const AmrDecoderLibrary kDecoder = {
       Decoder_Interface_Decode(state, storage, pcm, 0);
     },
     static_cast<std::uint8_t>(amr::kNoData << 3),
+    LibraryConcealer,
 };
 
 }  // namespace
