@@ -3,8 +3,8 @@
 #include <opencore-amrnb/interf_enc.h>
 
 #include "engine/standin/codecs/amr_frame_codec.h"
-#include "engine/standin/codecs/g711_codec.h"
 #include "engine/standin/codecs/library_codecs.h"
+#include "engine/standin/codecs/period_concealer.h"
 
 namespace standin {
 namespace {
@@ -28,7 +28,7 @@ const AmrDecoderLibrary kDecoder = {
       Decoder_Interface_Decode(state, storage, pcm, 0);
     },
     static_cast<std::uint8_t>(amr::kNoData << 3),
-    LibraryConcealer,
+    [] { return CreatePeriodConcealer(8000); },
 };
 
 }  // namespace

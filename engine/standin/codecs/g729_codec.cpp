@@ -8,7 +8,7 @@ extern "C" {
 }
 
 #include "engine/standin/codecs/codec_registry.h"
-#include "engine/standin/codecs/g711_codec.h"
+#include "engine/standin/codecs/period_concealer.h"
 #include "engine/standin/codecs/library_codecs.h"
 
 namespace standin {
@@ -75,7 +75,7 @@ class G729Decoder final : public AudioDecoder {
   }
   // The library is told of the erasure so its state follows the loss, but
   // its own concealment fades a steady sound by 10 dB within a frame: the
-  // telephony library's pitch repetition is played instead.
+  // pitch-period repetition is played instead.
   void Conceal(std::vector<std::int16_t>& pcm) override {
     const std::uint8_t nothing[kSubframeBytes] = {};
     std::vector<std::int16_t> erased;
@@ -96,7 +96,7 @@ class G729Decoder final : public AudioDecoder {
   }
 
   bcg729DecoderChannelContextStruct* state_;
-  std::unique_ptr<LossConcealer> concealer_ = LibraryConcealer();
+  std::unique_ptr<LossConcealer> concealer_ = CreatePeriodConcealer(kSampleRate);
 };
 
 }  // namespace

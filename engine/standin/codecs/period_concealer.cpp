@@ -8,8 +8,8 @@ namespace standin {
 PeriodConcealer::PeriodConcealer(int sampleRate)
     : minPeriod_(static_cast<std::size_t>(std::max(sampleRate, 800) / 400)),
       maxPeriod_(static_cast<std::size_t>(std::max(sampleRate, 800) * 15 / 1000)),
-      fullLevel_(static_cast<std::size_t>(std::max(sampleRate, 800) / 100)),
-      fadeOut_(static_cast<std::size_t>(std::max(sampleRate, 800) / 20)),
+      fullLevel_(static_cast<std::size_t>(std::max(sampleRate, 800) / 50)),
+      fadeOut_(static_cast<std::size_t>(std::max(sampleRate, 800) * 2 / 25)),
       history_(3 * maxPeriod_, 0) {}
 
 void PeriodConcealer::Received(std::int16_t* pcm, std::size_t samples) {
