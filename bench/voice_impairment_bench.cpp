@@ -14,7 +14,8 @@
 //   damaged_pct active frames with an SNR below 0 dB
 // The drift profiles last MEDLEY_DRIFT_SECONDS (default 60; 600 for ten
 // minutes of audio). Needs espeak-ng, sox and gst-launch-1.0 with the good
-// and bad plug-ins; a missing program skips the runs that need it.
+// and bad plug-ins; a missing program skips the runs that need it. After
+// the runs a table sets the two receivers side by side, one row a profile.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -149,11 +150,16 @@ bool PortTaken(int port) {
 
 using SentAt = std::function<Clock::time_point(std::size_t)>;
 
-void Report(benchmark::State& state, const measures::Report& report) {
+// The reports of the runs, by profile name and receiver ("ours", "gst").
+std::map<std::string, std::map<std::string, measures::Report>> gReports;
+
+void Report(benchmark::State& state, const measures::Report& report, const char* profile,
+            const char* receiver) {
   if (!report.aligned) {
     state.SkipWithError("the playout did not match what was sent");
     return;
   }
+  gReports[profile][receiver] = report;
   state.counters["delay_ms"] = report.delayMs;
   state.counters["drift_ms"] = report.delayDriftMs;
   state.counters["seg_snr_db"] = report.segmentalSnrDb;
@@ -185,10 +191,13 @@ void BM_StandInEngine(benchmark::State& state, const NamedProfile& profile) {
     if (channel >= 0 && base->SetLocalReceiver(channel, port, -1, "127.0.0.1", nullptr) == 0 &&
         base->StartListen(channel) == 0 && base->StartPlayout(channel) == 0 &&
         file->StartRecordingPlayout(&capture, nullptr) == 0) {
-      Report(state, SendAndMeasure(profile, port, sent, [&](SentAt sentAt) {
-               file->StopRecordingPlayout();
-               return measures::CompareCapture(sent, capture, sentAt);
-             }));
+      Report(state,
+             SendAndMeasure(profile, port, sent,
+                            [&](SentAt sentAt) {
+                              file->StopRecordingPlayout();
+                              return measures::CompareCapture(sent, capture, sentAt);
+                            }),
+             profile.name, "ours");
       standin::ChannelStatistics statistics;
       standin::ChannelStatisticsForTesting(engine, channel, &statistics);
       state.counters["concealed"] = static_cast<double>(statistics.framesConcealed);
@@ -291,9 +300,47 @@ void BM_GStreamer(benchmark::State& state, const NamedProfile& profile) {
     const int port = FreeUdpPort();
     GstReceiver receiver(port);
     if (!receiver.WaitReady(port)) return state.SkipWithError("GStreamer did not start");
-    Report(state, SendAndMeasure(profile, port, sent, [&](SentAt sentAt) {
-                   return measures::Compare(sent, receiver.Stop(), sentAt);
-                 }));
+    Report(state,
+           SendAndMeasure(profile, port, sent,
+                          [&](SentAt sentAt) {
+                            return measures::Compare(sent, receiver.Stop(), sentAt);
+                          }),
+           profile.name, "gst");
+  }
+}
+
+// One row a profile: each figure as ours / GStreamer's ("-" where a run
+// is missing).
+void PrintTable() {
+  if (gReports.empty()) return;
+  const auto pair = [](const std::map<std::string, measures::Report>& runs, auto figure) {
+    char text[64];
+    const auto one = [&](const char* who, char* out, std::size_t size) {
+      const auto found = runs.find(who);
+      if (found == runs.end())
+        std::snprintf(out, size, "-");
+      else
+        std::snprintf(out, size, "%.2f", figure(found->second));
+    };
+    char ours[24], gst[24];
+    one("ours", ours, sizeof ours);
+    one("gst", gst, sizeof gst);
+    std::snprintf(text, sizeof text, "%s / %s", ours, gst);
+    return std::string(text);
+  };
+  std::printf("\nours / GStreamer, per profile:\n");
+  std::printf("| %-26s | %-15s | %-15s | %-13s | %-15s | %-15s |\n", "profile", "delay ms",
+              "seg. SNR dB", "down %", "damaged %", "delay change ms");
+  for (const NamedProfile& profile : kProfiles) {
+    const auto found = gReports.find(profile.name);
+    if (found == gReports.end()) continue;
+    const auto& runs = found->second;
+    std::printf("| %-26s | %-15s | %-15s | %-13s | %-15s | %-15s |\n", profile.name,
+                pair(runs, [](const measures::Report& r) { return r.delayMs; }).c_str(),
+                pair(runs, [](const measures::Report& r) { return r.segmentalSnrDb; }).c_str(),
+                pair(runs, [](const measures::Report& r) { return r.framesDownPct; }).c_str(),
+                pair(runs, [](const measures::Report& r) { return r.framesDamagedPct; }).c_str(),
+                pair(runs, [](const measures::Report& r) { return r.delayDriftMs; }).c_str());
   }
 }
 
@@ -314,4 +361,5 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  PrintTable();
 }

@@ -214,10 +214,15 @@ void ChannelReceiver::Render(const JitterPacket& packet) {
   const std::size_t skipped = std::min(SamplesOf(packet.skip), fifo_.size() - start);
   fifo_.erase(fifo_.begin() + static_cast<std::ptrdiff_t>(start),
               fifo_.begin() + static_cast<std::ptrdiff_t>(start + skipped));
+  double energy = 0;
+  for (std::size_t i = start; i < fifo_.size(); ++i) energy += static_cast<double>(fifo_[i]) * fifo_[i];
+  const std::size_t count = fifo_.size() - start;
+  jitter_->SetQuiet(count > 0 && energy <= kQuietLevel * kQuietLevel * static_cast<double>(count));
 }
 
 // Fills `span` ticks: comfort noise after a SID, the decoder's concealment
-// for the first few frames of a gap, then silence.
+// (which fades out by itself) for the first kMaxConcealedFrames of a gap,
+// then silence.
 void ChannelReceiver::RenderGap(int span) {
   const std::size_t samples = SamplesOf(span);
   if (samples == 0) return;

@@ -34,11 +34,15 @@ class ChannelReceiver {
  public:
   // A new source is accepted once the current one was silent this long.
   static constexpr int kSourceTimeoutFrames = 10;
-  // Lost frames concealed by the decoder before the output turns silent.
-  static constexpr int kMaxConcealedFrames = 3;
+  // Lost frames concealed by the decoder before the output turns silent
+  // (the decoders' concealment has faded out by then).
+  static constexpr int kMaxConcealedFrames = 5;
   // Bounds the jitter buffer's answers taken for one frame (short packets
   // need several).
   static constexpr int kMaxPullsPerFrame = 16;
+  // RMS (of full scale 32768) at or below which decoded audio counts as a
+  // pause in speech, where the jitter buffer may change its delay freely.
+  static constexpr double kQuietLevel = 100;
 
   ChannelReceiver();
 

@@ -23,7 +23,7 @@ std::int32_t TransitWindow::High() const {
   if (count_ == 0) return 0;
   std::array<std::int32_t, kSize> sorted = ring_;  // the first count_ entries are filled
   const auto end = sorted.begin() + count_;
-  const auto nth = end - 1 - count_ / 100;
+  const auto nth = end - 1 - count_ * kOutlierPerMille / 1000;
   std::nth_element(sorted.begin(), nth, end);
   return *nth;
 }
@@ -131,12 +131,13 @@ JitterBuffer::Result JitterBuffer::Get(int buffered, JitterPacket* packet) {
                                           packets_.back().packet.span,
                                       restartTicks_));
     const bool due = !packets_.empty() && Distance(next_, packets_.front().timestamp) <= 0;
-    const bool adjust = framesSinceAdjust_ >= kAdjustIntervalFrames;
+    const bool adjust = quiet_ || framesSinceAdjust_ >= kAdjustIntervalFrames;
     if (due && !(excess < 0 && adjust)) {
       Stored& held = packets_.front();
       int skip = -Distance(next_, held.timestamp);
-      if (excess > frame_ && adjust && Held() >= 2) {
-        skip = std::min(held.packet.span, skip + frame_);  // drop a frame of speech
+      const int slack = quiet_ ? 1 : kSpeechSlackFrames;
+      if (excess > slack * frame_ && adjust && Held() >= 2) {
+        skip = std::min(held.packet.span, skip + frame_);  // drop a frame
         framesSinceAdjust_ = 0;
       }
       next_ = held.timestamp + static_cast<std::uint32_t>(held.packet.span);

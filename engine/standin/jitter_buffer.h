@@ -18,7 +18,9 @@
 // the delay is below the target, filler is played without consuming the
 // stream (the delay grows); a missing piece with later packets held is
 // lost and concealed, and what the delay exceeds the band by is skipped
-// there at once; during speech one frame is dropped now and then instead.
+// there at once. In a pause of the speech (SetQuiet) the delay moves to
+// the band frame by frame; during speech a frame is dropped or stretched
+// now and then only, and dropped only when the delay is well above it.
 //
 // Duplicates are kept once and nothing is played twice; packets that come
 // after their time are dropped; a transit that jumps by more than
@@ -45,15 +47,20 @@ struct JitterPacket {
   int skip = 0;  // ticks at the start of the packet's audio not to play
 };
 
-// The transits of the most recent packets (relative ticks).
+// The transits of the most recent packets (relative ticks): about 2.5
+// seconds of 20 ms packets, long enough for a steady percentile and short
+// enough to follow a sender whose clock drifts.
 class TransitWindow {
  public:
   static constexpr int kSize = 128;
+  // The share of the window High() leaves above it: late packets lost for
+  // a lower delay.
+  static constexpr int kOutlierPerMille = 25;
 
   void Add(std::int32_t transit);
   void Clear() { count_ = next_ = 0; }
   int Count() const { return count_; }
-  // The transit all but the highest 2% of the window stay within.
+  // The transit all but the highest kOutlierPerMille of the window stay within.
   std::int32_t High() const;
   std::int32_t Low() const;
 
@@ -77,6 +84,9 @@ class JitterBuffer {
   static constexpr int kRestartSeconds = 2;
   // Frames between two deliberate changes of the delay during speech.
   static constexpr int kAdjustIntervalFrames = 25;
+  // During speech a frame is dropped only once the delay exceeds the
+  // target by more than this many frames (in a pause, by more than one).
+  static constexpr int kSpeechSlackFrames = 3;
 
   explicit JitterBuffer(int ticksPerFrame);
 
@@ -89,6 +99,10 @@ class JitterBuffer {
   Result Get(int buffered, JitterPacket* packet);
   // Ends one frame period: the local clock advances by a frame.
   void Tick();
+  // Whether the audio played last was quiet (a pause in speech): the delay
+  // then moves to the target at once, where during speech it moves by a
+  // frame every kAdjustIntervalFrames.
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
   void Reset();
 
   int Held() const { return static_cast<int>(packets_.size()); }
@@ -120,6 +134,7 @@ class JitterBuffer {
   std::int32_t lastTransit_ = 0;
   std::int32_t target_ = 0;  // relative transit the delay aims at
   bool targetStale_ = false;
+  bool quiet_ = false;
   int framesSinceAdjust_ = 0;
   int backlog_ = 0;
   TransitWindow transits_;

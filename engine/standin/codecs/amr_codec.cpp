@@ -4,6 +4,7 @@
 
 #include "engine/standin/codecs/amr_frame_codec.h"
 #include "engine/standin/codecs/library_codecs.h"
+#include "engine/standin/codecs/period_concealer.h"
 
 namespace standin {
 namespace {
@@ -27,6 +28,7 @@ const AmrDecoderLibrary kDecoder = {
       Decoder_Interface_Decode(state, storage, pcm, 0);
     },
     static_cast<std::uint8_t>(amr::kNoData << 3),
+    [] { return CreatePeriodConcealer(8000); },
 };
 
 }  // namespace

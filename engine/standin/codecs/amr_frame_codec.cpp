@@ -45,13 +45,14 @@ class AmrFamilyEncoder final : public AudioEncoder {
 class AmrFamilyDecoder final : public AudioDecoder {
  public:
   explicit AmrFamilyDecoder(const AmrDecoderLibrary& library)
-      : library_(library), state_(library.create()) {}
+      : library_(library), state_(library.create()), concealer_(library.concealer()) {}
   ~AmrFamilyDecoder() override {
     if (state_) library_.destroy(state_);
   }
   AmrFamilyDecoder(const AmrFamilyDecoder&) = delete;
   AmrFamilyDecoder& operator=(const AmrFamilyDecoder&) = delete;
   bool Valid() const { return state_ != nullptr; }
+  bool Concealing() const { return concealer_ != nullptr; }
 
   int SampleRate() const override { return library_.sampleRate; }
   int FrameSamples() const override { return SamplesPer20Ms(library_.sampleRate); }
@@ -61,16 +62,22 @@ class AmrFamilyDecoder final : public AudioDecoder {
     int frames = 0;
     if (!amr::PayloadToStorageFrames(library_.band, payload, size, storage, &frames)) return false;
     std::size_t offset = 0;
+    const std::size_t start = pcm.size();
     for (int i = 0; i < frames; ++i) {
       auto frameSize =
           static_cast<std::size_t>(amr::StorageFrameSize(library_.band, storage[offset]));
       DecodeStorage(storage.data() + offset, frameSize, pcm);
       offset += frameSize;
     }
+    concealer_->Received(pcm.data() + start, pcm.size() - start);
     return true;
   }
   void Conceal(std::vector<std::int16_t>& pcm) override {
-    DecodeStorage(&library_.lostFrameToc, 1, pcm);
+    std::vector<std::int16_t> erased;
+    DecodeStorage(&library_.lostFrameToc, 1, erased);
+    const std::size_t start = pcm.size();
+    pcm.resize(start + static_cast<std::size_t>(FrameSamples()), 0);
+    concealer_->Fill(pcm.data() + start, static_cast<std::size_t>(FrameSamples()));
   }
 
  private:
@@ -84,6 +91,7 @@ class AmrFamilyDecoder final : public AudioDecoder {
 
   AmrDecoderLibrary library_;
   void* state_;
+  std::unique_ptr<LossConcealer> concealer_;
 };
 
 }  // namespace
@@ -96,7 +104,7 @@ std::unique_ptr<AudioEncoder> CreateAmrFamilyEncoder(const AmrEncoderLibrary& li
 
 std::unique_ptr<AudioDecoder> CreateAmrFamilyDecoder(const AmrDecoderLibrary& library) {
   auto decoder = std::make_unique<AmrFamilyDecoder>(library);
-  if (!decoder->Valid()) return nullptr;
+  if (!decoder->Valid() || !decoder->Concealing()) return nullptr;
   return decoder;
 }
 

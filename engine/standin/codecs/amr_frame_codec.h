@@ -10,6 +10,7 @@
 
 #include "engine/standin/audio_codec.h"
 #include "engine/standin/codecs/amr_payload.h"
+#include "engine/standin/codecs/g711_codec.h"
 
 namespace standin {
 
@@ -32,6 +33,9 @@ struct AmrDecoderLibrary {
   void (*decode)(void* state, const std::uint8_t* storage, std::int16_t* pcm);
   // The TOC byte of the frame handed over for a lost one.
   std::uint8_t lostFrameToc;
+  // Makes the concealer whose samples stand in for a lost frame (the
+  // library still decodes the lost frame, so its state follows the loss).
+  std::unique_ptr<LossConcealer> (*concealer)();
 };
 
 // The mode comes from `rate` (amr::ModeForRate). Null when the library

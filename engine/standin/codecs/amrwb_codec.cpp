@@ -4,6 +4,7 @@
 
 #include "engine/standin/codecs/amr_frame_codec.h"
 #include "engine/standin/codecs/library_codecs.h"
+#include "engine/standin/codecs/period_concealer.h"
 
 namespace standin {
 namespace {
@@ -30,6 +31,7 @@ const AmrDecoderLibrary kDecoder = {
       D_IF_decode(state, storage, pcm, _good_frame);
     },
     kSpeechLostToc,
+    [] { return CreatePeriodConcealer(16000); },
 };
 
 }  // namespace

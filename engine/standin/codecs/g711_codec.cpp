@@ -1,6 +1,7 @@
 #include "engine/standin/codecs/g711_codec.h"
 
 #include "engine/standin/codecs/codec_registry.h"
+#include "engine/standin/codecs/period_concealer.h"
 
 #include <utility>
 
@@ -28,7 +29,8 @@ class G711Encoder final : public AudioEncoder {
 class G711Decoder final : public AudioDecoder {
  public:
   G711Decoder(const G711Law& law, std::unique_ptr<LossConcealer> concealer)
-      : law_(law), concealer_(std::move(concealer)) {}
+      : law_(law),
+        concealer_(concealer ? std::move(concealer) : CreatePeriodConcealer(kSampleRate)) {}
   int SampleRate() const override { return kSampleRate; }
   int FrameSamples() const override { return kFrameSamples; }
   // Every byte is a sample, so any non-empty payload decodes.
@@ -38,13 +40,13 @@ class G711Decoder final : public AudioDecoder {
     const std::size_t first = pcm.size();
     pcm.reserve(first + size);
     for (std::size_t i = 0; i < size; ++i) pcm.push_back(law_.decode(payload[i]));
-    if (concealer_) concealer_->Received(pcm.data() + first, size);
+    concealer_->Received(pcm.data() + first, size);
     return true;
   }
   void Conceal(std::vector<std::int16_t>& pcm) override {
     const std::size_t first = pcm.size();
     pcm.resize(first + kFrameSamples, 0);
-    if (concealer_) concealer_->Fill(pcm.data() + first, kFrameSamples);
+    concealer_->Fill(pcm.data() + first, kFrameSamples);
   }
 
  private:

@@ -7,6 +7,7 @@
 
 #include "engine/standin/codecs/codec_registry.h"
 #include "engine/standin/codecs/library_codecs.h"
+#include "engine/standin/codecs/period_concealer.h"
 
 namespace standin {
 namespace {
@@ -60,14 +61,20 @@ class G722Decoder final : public AudioDecoder {
     pcm.resize(start + 2 * size);
     int samples = g722_decode(state_, pcm.data() + start, payload, static_cast<int>(size));
     pcm.resize(start + static_cast<std::size_t>(samples > 0 ? samples : 0));
+    if (samples > 0) concealer_.Received(pcm.data() + start, static_cast<std::size_t>(samples));
     return samples > 0;
   }
+  // The library has no concealment; the decoder's state carries on from
+  // the last good frame.
   void Conceal(std::vector<std::int16_t>& pcm) override {
-    pcm.resize(pcm.size() + kFrameSamples, 0);
+    const std::size_t start = pcm.size();
+    pcm.resize(start + kFrameSamples, 0);
+    concealer_.Fill(pcm.data() + start, kFrameSamples);
   }
 
  private:
   g722_decode_state_t* state_;
+  PeriodConcealer concealer_{kSampleRate};
 };
 
 }  // namespace

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include "engine/standin/codecs/codec_registry.h"
+#include "engine/standin/codecs/period_concealer.h"
 #include "engine/standin/codecs/library_codecs.h"
 
 namespace standin {
@@ -69,12 +70,20 @@ class G729Decoder final : public AudioDecoder {
     for (std::size_t offset = 0; offset + kSubframeBytes <= size; offset += kSubframeBytes)
       DecodeOne(payload + offset, kSubframeBytes, 0, 0, pcm);
     if (remainder == kSidBytes) DecodeOne(payload + size - kSidBytes, kSidBytes, 0, 1, pcm);
+    concealer_->Received(pcm.data() + start, pcm.size() - start);
     return pcm.size() > start;
   }
+  // The library is told of the erasure so its state follows the loss, but
+  // its own concealment fades a steady sound by 10 dB within a frame: the
+  // pitch-period repetition is played instead.
   void Conceal(std::vector<std::int16_t>& pcm) override {
     const std::uint8_t nothing[kSubframeBytes] = {};
+    std::vector<std::int16_t> erased;
     for (int offset = 0; offset < kFrameSamples; offset += kSubframeSamples)
-      DecodeOne(nothing, kSubframeBytes, 1, 0, pcm);
+      DecodeOne(nothing, kSubframeBytes, 1, 0, erased);
+    const std::size_t start = pcm.size();
+    pcm.resize(start + kFrameSamples, 0);
+    concealer_->Fill(pcm.data() + start, kFrameSamples);
   }
 
  private:
@@ -87,6 +96,7 @@ class G729Decoder final : public AudioDecoder {
   }
 
   bcg729DecoderChannelContextStruct* state_;
+  std::unique_ptr<LossConcealer> concealer_ = CreatePeriodConcealer(kSampleRate);
 };
 
 }  // namespace

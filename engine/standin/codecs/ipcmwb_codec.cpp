@@ -1,6 +1,7 @@
 #include "engine/standin/codecs/ipcmwb_codec.h"
 
 #include "engine/standin/codecs/codec_registry.h"
+#include "engine/standin/codecs/period_concealer.h"
 
 namespace standin {
 namespace {
@@ -31,14 +32,21 @@ class IpcmwbDecoder final : public AudioDecoder {
   bool Decode(const std::uint8_t* payload, std::size_t size,
               std::vector<std::int16_t>& pcm) override {
     if (size == 0 || size % 2 != 0 || size > kMaxPayloadBytes) return false;
-    pcm.reserve(pcm.size() + size / 2);
+    const std::size_t start = pcm.size();
+    pcm.reserve(start + size / 2);
     for (std::size_t i = 0; i < size; i += 2)
       pcm.push_back(static_cast<std::int16_t>((payload[i] << 8) | payload[i + 1]));
+    concealer_.Received(pcm.data() + start, size / 2);
     return true;
   }
   void Conceal(std::vector<std::int16_t>& pcm) override {
-    pcm.resize(pcm.size() + kFrameSamples, 0);
+    const std::size_t start = pcm.size();
+    pcm.resize(start + kFrameSamples, 0);
+    concealer_.Fill(pcm.data() + start, kFrameSamples);
   }
+
+ private:
+  PeriodConcealer concealer_{kSampleRate};
 };
 
 }  // namespace
