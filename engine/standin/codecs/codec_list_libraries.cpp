@@ -12,13 +12,13 @@ std::unique_ptr<AudioEncoder> MuLawEncoder(const EngineCodecRecord&) {
   return CreateG711Encoder(LibraryMuLaw());
 }
 std::unique_ptr<AudioDecoder> MuLawDecoder(const EngineCodecRecord&) {
-  return CreateG711Decoder(LibraryMuLaw());
+  return CreateG711Decoder(LibraryMuLaw(), LibraryConcealer());
 }
 std::unique_ptr<AudioEncoder> ALawEncoder(const EngineCodecRecord&) {
   return CreateG711Encoder(LibraryALaw());
 }
 std::unique_ptr<AudioDecoder> ALawDecoder(const EngineCodecRecord&) {
-  return CreateG711Decoder(LibraryALaw());
+  return CreateG711Decoder(LibraryALaw(), LibraryConcealer());
 }
 
 constexpr CodecImplementation kCodecs[] = {

@@ -28,13 +28,15 @@ class LossConcealer {
 };
 
 std::unique_ptr<AudioEncoder> CreateG711Encoder(const G711Law& law);
-// Without a concealer a lost frame is made up by pitch-period repetition
-// (period_concealer.h).
+// Without a concealer (builds without the telephony library) a lost frame
+// is made up by pitch-period repetition (period_concealer.h).
 std::unique_ptr<AudioDecoder> CreateG711Decoder(const G711Law& law,
                                                 std::unique_ptr<LossConcealer> concealer = nullptr);
 
-// The laws of the telephony library (only in builds that have it).
+// The laws and the concealment (pitch-period repetition, fading out over
+// about 60 ms) of the telephony library (only in builds that have it).
 G711Law LibraryMuLaw();
 G711Law LibraryALaw();
+std::unique_ptr<LossConcealer> LibraryConcealer();
 
 }  // namespace standin

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "engine/standin/codecs/codec_registry.h"
-#include "engine/standin/codecs/period_concealer.h"
+#include "engine/standin/codecs/g711_codec.h"
 #include "engine/standin/codecs/library_codecs.h"
 
 namespace standin {
@@ -68,7 +68,7 @@ class GsmDecoder final : public AudioDecoder {
     pcm.insert(pcm.end(), decoded.begin(), decoded.end());
     return true;
   }
-  // libgsm has no concealment of its own: pitch-period repetition fills in.
+  // libgsm has no concealment of its own: the telephony library's fills in.
   void Conceal(std::vector<std::int16_t>& pcm) override {
     const std::size_t first = pcm.size();
     pcm.resize(first + kFrameSamples, 0);
@@ -77,7 +77,7 @@ class GsmDecoder final : public AudioDecoder {
 
  private:
   GsmState state_;
-  std::unique_ptr<LossConcealer> concealer_ = CreatePeriodConcealer(kSampleRate);
+  std::unique_ptr<LossConcealer> concealer_ = LibraryConcealer();
 };
 
 }  // namespace
