@@ -27,11 +27,11 @@ struct CodecDescriptor {
   LONG frequency = 0;   // Hz
   LONG packetSize = 0;  // samples per packet
   LONG channels = 0;
-  LONG rate = 0;        // bit/s
+  LONG rate = 0;  // bit/s
 
   CodecDescriptor() = default;
-  CodecDescriptor(LONG payloadType, platform::OleStringView name, LONG frequency,
-                  LONG packetSize, LONG channels, LONG rate);
+  CodecDescriptor(LONG payloadType, platform::OleStringView name, LONG frequency, LONG packetSize,
+                  LONG channels, LONG rate);
   CodecDescriptor(const CodecDescriptor& other);
   CodecDescriptor(CodecDescriptor&& other) noexcept;
   CodecDescriptor& operator=(CodecDescriptor other) noexcept;

@@ -15,9 +15,7 @@ class LibraryFactory final : public EngineFactory {
     return GIPSVECodec::GetInterface(engine);
   }
   GIPSVEVQE* GetVqe(GIPSVoiceEngine* engine) override { return GIPSVEVQE::GetInterface(engine); }
-  GIPSVEFile* GetFile(GIPSVoiceEngine* engine) override {
-    return GIPSVEFile::GetInterface(engine);
-  }
+  GIPSVEFile* GetFile(GIPSVoiceEngine* engine) override { return GIPSVEFile::GetInterface(engine); }
   GIPSVEVolumeControl* GetVolumeControl(GIPSVoiceEngine* engine) override {
     return GIPSVEVolumeControl::GetInterface(engine);
   }
@@ -30,9 +28,7 @@ class LibraryFactory final : public EngineFactory {
   GIPSVENetwork* GetNetwork(GIPSVoiceEngine* engine) override {
     return GIPSVENetwork::GetInterface(engine);
   }
-  GIPSVEDTMF* GetDtmf(GIPSVoiceEngine* engine) override {
-    return GIPSVEDTMF::GetInterface(engine);
-  }
+  GIPSVEDTMF* GetDtmf(GIPSVoiceEngine* engine) override { return GIPSVEDTMF::GetInterface(engine); }
 };
 
 // Null means the library's factory.

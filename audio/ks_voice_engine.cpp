@@ -80,8 +80,8 @@ HRESULT CKsVoiceEngine::Check(int result) {
 HRESULT CKsVoiceEngine::Init() {
   if (!HasEngine()) return E_UNEXPECTED;
   if (initialised_) return S_OK;
-  HRESULT hr = Check(base_->Init(kInitOptions[0], kInitOptions[1], kInitOptions[2],
-                                 kInitOptions[3], kInitOptions[4]));
+  HRESULT hr = Check(base_->Init(kInitOptions[0], kInitOptions[1], kInitOptions[2], kInitOptions[3],
+                                 kInitOptions[4]));
   if (SUCCEEDED(hr)) initialised_ = true;
   return hr;
 }

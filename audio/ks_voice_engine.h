@@ -97,8 +97,8 @@ class CKsVoiceEngine {
   // volume factor (1.0 unchanged).
   HRESULT StartPlayingFileLocally(LONG channel, GIPSVEInStream* stream, LONG kind, float scale);
   HRESULT StopPlayingFileLocally(LONG channel);
-  HRESULT StartPlayingFileAsMicrophone(LONG channel, GIPSVEInStream* stream, LONG kind,
-                                       float scale, bool mix);
+  HRESULT StartPlayingFileAsMicrophone(LONG channel, GIPSVEInStream* stream, LONG kind, float scale,
+                                       bool mix);
   HRESULT StopPlayingFileAsMicrophone(LONG channel);
   // Records the playout uncompressed, or with `codec`.
   HRESULT StartRecordingPlayout(GIPSVEOutStream* stream);

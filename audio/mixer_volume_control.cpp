@@ -60,15 +60,13 @@ bool MixerVolumeControl::FindRecordingDestination(MIXERLINE* line) {
 
 bool MixerVolumeControl::FindWaveOutSource(MIXERLINE* line) {
   MIXERCAPS caps{};
-  if (mixerGetDevCaps(reinterpret_cast<UINT_PTR>(mixer_), &caps, sizeof caps) !=
-      MMSYSERR_NOERROR)
+  if (mixerGetDevCaps(reinterpret_cast<UINT_PTR>(mixer_), &caps, sizeof caps) != MMSYSERR_NOERROR)
     return false;
   for (DWORD d = 0; d < caps.cDestinations; ++d) {
     MIXERLINE destination = EmptyLine();
     destination.dwDestination = d;
     if (mixerGetLineInfo(Object(mixer_), &destination,
-                         MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_DESTINATION) !=
-        MMSYSERR_NOERROR)
+                         MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_DESTINATION) != MMSYSERR_NOERROR)
       continue;
     if (destination.dwComponentType != MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) continue;
     for (DWORD s = 0; s < destination.cConnections; ++s) {
@@ -76,8 +74,7 @@ bool MixerVolumeControl::FindWaveOutSource(MIXERLINE* line) {
       candidate.dwDestination = d;
       candidate.dwSource = s;
       if (mixerGetLineInfo(Object(mixer_), &candidate,
-                           MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_SOURCE) !=
-          MMSYSERR_NOERROR)
+                           MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_SOURCE) != MMSYSERR_NOERROR)
         continue;
       if (candidate.dwComponentType == MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT) {
         *line = candidate;
@@ -110,8 +107,7 @@ bool MixerVolumeControl::FindVolumeControl(const MIXERLINE& line) {
 bool MixerVolumeControl::IsValid() {
   if (!mixer_) return false;
   MIXERCAPS caps{};
-  if (mixerGetDevCaps(reinterpret_cast<UINT_PTR>(mixer_), &caps, sizeof caps) ==
-      MMSYSERR_NOERROR)
+  if (mixerGetDevCaps(reinterpret_cast<UINT_PTR>(mixer_), &caps, sizeof caps) == MMSYSERR_NOERROR)
     return true;
   Close();
   return false;

@@ -301,10 +301,9 @@ void BM_GStreamer(benchmark::State& state, const NamedProfile& profile) {
     GstReceiver receiver(port);
     if (!receiver.WaitReady(port)) return state.SkipWithError("GStreamer did not start");
     Report(state,
-           SendAndMeasure(profile, port, sent,
-                          [&](SentAt sentAt) {
-                            return measures::Compare(sent, receiver.Stop(), sentAt);
-                          }),
+           SendAndMeasure(
+               profile, port, sent,
+               [&](SentAt sentAt) { return measures::Compare(sent, receiver.Stop(), sentAt); }),
            profile.name, "gst");
   }
 }

@@ -9,8 +9,7 @@
 // The class factory of CLSID_GipsMediaHandler as `riid` (IUnknown or
 // IClassFactory). E_POINTER for a null `ppv`; CLASS_E_CLASSNOTAVAILABLE for
 // any other class (and *ppv null).
-MEDLEY_C_API HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid,
-                                                         void** ppv);
+MEDLEY_C_API HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
 // S_OK when no object, factory reference or server lock holds the module,
 // else S_FALSE.
 MEDLEY_C_API HRESULT STDMETHODCALLTYPE DllCanUnloadNow();

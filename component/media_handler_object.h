@@ -55,13 +55,11 @@ class CGipsMediaHandlerObject final : private component::ScopedModuleLock,
   HRESULT STDMETHODCALLTYPE StopListen(LONG lChannelId) override;
   HRESULT STDMETHODCALLTYPE StartPlayout(LONG lChannelId) override;
   HRESULT STDMETHODCALLTYPE StopPlayout(LONG lChannelId) override;
-  HRESULT STDMETHODCALLTYPE SetSendParameters(ISdpContent* pIncomingSdp,
-                                              ISdpContent* pOutgoingSdp, LONG lMediaIndex,
-                                              LONG lChannelId) override;
+  HRESULT STDMETHODCALLTYPE SetSendParameters(ISdpContent* pIncomingSdp, ISdpContent* pOutgoingSdp,
+                                              LONG lMediaIndex, LONG lChannelId) override;
   HRESULT STDMETHODCALLTYPE StartSending(LONG lChannelId) override;
   HRESULT STDMETHODCALLTYPE StopSending(LONG lChannelId) override;
-  HRESULT STDMETHODCALLTYPE AddAnswerMediaDescription(ISdpContent* pIncomingSdp,
-                                                      LONG lMediaIndex,
+  HRESULT STDMETHODCALLTYPE AddAnswerMediaDescription(ISdpContent* pIncomingSdp, LONG lMediaIndex,
                                                       IMediaState* pMediaState,
                                                       ISdpContent* pOutgoingSdp) override;
   HRESULT STDMETHODCALLTYPE AddOfferMediaDescription(CT_MEDIA_TYPE mediaType,

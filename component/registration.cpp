@@ -28,10 +28,8 @@ std::vector<Entry> ProgIdEntries() {
   const std::string versioned = MEDLEY_PROGID_VERSIONED;
   const std::string independent = MEDLEY_PROGID;
   return {
-      {versioned, "", std::string(kClassDescription)},
-      {versioned + "\\CLSID", "", clsid},
-      {independent, "", std::string(kClassDescription)},
-      {independent + "\\CLSID", "", clsid},
+      {versioned, "", std::string(kClassDescription)},   {versioned + "\\CLSID", "", clsid},
+      {independent, "", std::string(kClassDescription)}, {independent + "\\CLSID", "", clsid},
       {independent + "\\CurVer", "", versioned},
   };
 }

@@ -9,12 +9,12 @@ static_assert(sizeof(int) == 4, "the engine record is made of 32-bit integers");
 struct EngineCodecRecord {
   static constexpr int kNameSize = 32;  // at most 31 characters and the NUL
 
-  int payloadType;        // RTP payload type
-  char name[kNameSize];   // 8-bit text, zero-terminated
-  int frequency;          // RTP clock rate in Hz
-  int packetSize;         // clock ticks (samples) per packet
+  int payloadType;       // RTP payload type
+  char name[kNameSize];  // 8-bit text, zero-terminated
+  int frequency;         // RTP clock rate in Hz
+  int packetSize;        // clock ticks (samples) per packet
   int channels;
-  int rate;               // bit rate in bit/s
+  int rate;  // bit rate in bit/s
 };
 
 static_assert(sizeof(EngineCodecRecord) == 52);

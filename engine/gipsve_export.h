@@ -7,9 +7,9 @@
 #pragma once
 
 #if defined(GIPSVE_DLL_EXPORT)
-#  define GIPSVE_API __declspec(dllexport)
+#define GIPSVE_API __declspec(dllexport)
 #elif defined(GIPSVE_DLL_IMPORT)
-#  define GIPSVE_API __declspec(dllimport)
+#define GIPSVE_API __declspec(dllimport)
 #else
-#  define GIPSVE_API __attribute__((visibility("default")))
+#define GIPSVE_API __attribute__((visibility("default")))
 #endif

@@ -28,8 +28,8 @@ class GIPSVEFile {
   virtual int StopPlayingFileLocally(int channel) = 0;
   // Sends `stream` as the channel's microphone signal, mixed with the real
   // microphone when `mix` is true.
-  virtual int StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* stream, bool mix,
-                                           int kind, float scale) = 0;
+  virtual int StartPlayingFileAsMicrophone(int channel, GIPSVEInStream* stream, bool mix, int kind,
+                                           float scale) = 0;
   virtual int StopPlayingFileAsMicrophone(int channel) = 0;
   // Records what the engine plays out; a null codec records uncompressed PCM.
   virtual int StartRecordingPlayout(GIPSVEOutStream* stream, const EngineCodecRecord* codec) = 0;

@@ -20,7 +20,8 @@ void WriteHex(const unsigned char* bytes, unsigned count, char* text) {
 
 // The five SHA-1 words as 20 bytes, each most significant byte first.
 void Sha1Bytes(const unsigned words[5], unsigned char bytes[20]) {
-  for (int i = 0; i < 20; ++i) bytes[i] = static_cast<unsigned char>(words[i / 4] >> (24 - 8 * (i % 4)));
+  for (int i = 0; i < 20; ++i)
+    bytes[i] = static_cast<unsigned char>(words[i / 4] >> (24 - 8 * (i % 4)));
 }
 
 }  // namespace

@@ -19,14 +19,14 @@ inline std::uint32_t Rotl(std::uint32_t x, int n) { return (x << n) | (x >> (32 
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
 
-#define MD5_STEP(f, a, b, c, d, x, t, s)   \
-  (a) += f((b), (c), (d)) + (x) + (t);     \
+#define MD5_STEP(f, a, b, c, d, x, t, s) \
+  (a) += f((b), (c), (d)) + (x) + (t);   \
   (a) = Rotl((a), (s)) + (b)
 
 // G(b, c, d) = (b & d) | (c & ~d); the two terms never share a bit.
-#define MD5_STEP_G(a, b, c, d, x, t, s)                \
-  (a) += (x) + (t) + ((c) & ~(d));                     \
-  (a) += (b) & (d);                                    \
+#define MD5_STEP_G(a, b, c, d, x, t, s) \
+  (a) += (x) + (t) + ((c) & ~(d));      \
+  (a) += (b) & (d);                     \
   (a) = Rotl((a), (s)) + (b)
 
 void ProcessBlocks(md5_word_t abcd[4], const unsigned char* data, std::size_t blocks) {

@@ -34,7 +34,8 @@ unsigned DoomsdayWeekday(unsigned year, unsigned month, unsigned day) {
 
 }  // namespace
 
-Date::Date() : year_(1970), month_(1), day_(1), hour_(0), minute_(0), second_(0), tz_(0), weekday_(4) {}
+Date::Date()
+    : year_(1970), month_(1), day_(1), hour_(0), minute_(0), second_(0), tz_(0), weekday_(4) {}
 
 Date::Date(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
            unsigned second, int tz, unsigned weekday)
@@ -146,8 +147,11 @@ Date::UtcFields Date::Utc() const {
   const std::int64_t utcDays = FloorDivide(minutes, 1440);
   const std::int64_t minuteOfDay = minutes - utcDays * 1440;
   const CivilDate date = CivilFromDays(utcDays);
-  return UtcFields{static_cast<int>(date.year), date.month, date.day,
-                   static_cast<unsigned>(minuteOfDay / 60), static_cast<unsigned>(minuteOfDay % 60),
+  return UtcFields{static_cast<int>(date.year),
+                   date.month,
+                   date.day,
+                   static_cast<unsigned>(minuteOfDay / 60),
+                   static_cast<unsigned>(minuteOfDay % 60),
                    static_cast<int>(utcDays - days)};
 }
 

@@ -56,8 +56,8 @@ String Date::asISO8601(bool extended) const {
   if (tz_ != 0) std::snprintf(zone, sizeof zone, "%+05d", tz_);
   char text[96];
   std::snprintf(text, sizeof text,
-                extended ? "%04u-%02u-%02uT%02u:%02u:%02u%s" : "%04u%02u%02uT%02u%02u%02u%s",
-                year_, month_, day_, hour_, minute_, second_, zone);
+                extended ? "%04u-%02u-%02uT%02u:%02u:%02u%s" : "%04u%02u%02uT%02u%02u%02u%s", year_,
+                month_, day_, hour_, minute_, second_, zone);
   return String(static_cast<const char*>(text));
 }
 
@@ -108,7 +108,8 @@ bool Date::fromRFC2822(const String& text) {
 
 String Date::asRFC2822(bool gmt) const {
   char weekday[8] = "";
-  if (weekday_ >= 1 && weekday_ <= 7) std::snprintf(weekday, sizeof weekday, "%s, ", kDayNames[weekday_ - 1]);
+  if (weekday_ >= 1 && weekday_ <= 7)
+    std::snprintf(weekday, sizeof weekday, "%s, ", kDayNames[weekday_ - 1]);
   char zone[16] = "GMT";
   if (!gmt || tz_ != 0) std::snprintf(zone, sizeof zone, "%+05d", tz_);
   const char* month = month_ >= 1 && month_ <= 12 ? kMonthNames[month_ - 1] : "???";

@@ -257,8 +257,9 @@ String String::subString(unsigned start, int count) const {
   String result;
   if (isNull() || start >= Length()) return result;
   const std::uint32_t rest = Length() - start;
-  const std::uint32_t take =
-      count < 0 || static_cast<std::uint32_t>(count) > rest ? rest : static_cast<std::uint32_t>(count);
+  const std::uint32_t take = count < 0 || static_cast<std::uint32_t>(count) > rest
+                                 ? rest
+                                 : static_cast<std::uint32_t>(count);
   if (take > 0) result.block_ = CopyBytes(Ptr() + start, take);
   return result;
 }

@@ -13,7 +13,8 @@ namespace Ortus {
 
 namespace {
 
-bool Matches(const char* at, const char* needle, std::uint32_t length, case_sensitivity_t sensitivity) {
+bool Matches(const char* at, const char* needle, std::uint32_t length,
+             case_sensitivity_t sensitivity) {
   if (sensitivity != CASE_INSENSITIVE) return std::memcmp(at, needle, length) == 0;
   for (std::uint32_t i = 0; i < length; ++i) {
     if (std::tolower(static_cast<unsigned char>(at[i])) !=

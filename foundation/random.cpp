@@ -33,7 +33,8 @@ unsigned cRandomizer::NextRandom() {
   std::int32_t next;
   do {
     const std::int32_t current =
-        seed != 0 ? seed : static_cast<std::int32_t>(static_cast<std::uint32_t>(std::time(nullptr)));
+        seed != 0 ? seed
+                  : static_cast<std::int32_t>(static_cast<std::uint32_t>(std::time(nullptr)));
     next = NextSeed(current);
   } while (!sharedSeed.compare_exchange_weak(seed, next));
   return static_cast<unsigned>(next) & 0x7FFFFFFFu;

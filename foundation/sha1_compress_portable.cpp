@@ -21,10 +21,10 @@ std::atomic<Function> chosen{nullptr};
 
 // Schedule word t (t >= 16), kept in a ring of 16.
 #define SHA1_W(t) \
-  (w[(t) & 15] = Rotl(w[((t) + 13) & 15] ^ w[((t) + 8) & 15] ^ w[((t) + 2) & 15] ^ w[(t) & 15], 1))
+  (w[(t)&15] = Rotl(w[((t) + 13) & 15] ^ w[((t) + 8) & 15] ^ w[((t) + 2) & 15] ^ w[(t)&15], 1))
 
-#define SHA1_ROUND(a, b, c, d, e, f, k, x)          \
-  (e) += Rotl((a), 5) + (f) + (k) + (x);            \
+#define SHA1_ROUND(a, b, c, d, e, f, k, x) \
+  (e) += Rotl((a), 5) + (f) + (k) + (x);   \
   (b) = Rotl((b), 30)
 
 #define SHA1_CH(b, c, d) ((d) ^ ((b) & ((c) ^ (d))))
@@ -32,11 +32,11 @@ std::atomic<Function> chosen{nullptr};
 #define SHA1_MAJ(b, c, d) (((b) & (c)) | ((d) & ((b) | (c))))
 
 // Five rounds rotate the roles of a..e back to where they started.
-#define SHA1_FIVE(F, k, X, t)                                 \
-  SHA1_ROUND(a, b, c, d, e, F(b, c, d), k, X((t) + 0));       \
-  SHA1_ROUND(e, a, b, c, d, F(a, b, c), k, X((t) + 1));       \
-  SHA1_ROUND(d, e, a, b, c, F(e, a, b), k, X((t) + 2));       \
-  SHA1_ROUND(c, d, e, a, b, F(d, e, a), k, X((t) + 3));       \
+#define SHA1_FIVE(F, k, X, t)                           \
+  SHA1_ROUND(a, b, c, d, e, F(b, c, d), k, X((t) + 0)); \
+  SHA1_ROUND(e, a, b, c, d, F(a, b, c), k, X((t) + 1)); \
+  SHA1_ROUND(d, e, a, b, c, F(e, a, b), k, X((t) + 2)); \
+  SHA1_ROUND(c, d, e, a, b, F(d, e, a), k, X((t) + 3)); \
   SHA1_ROUND(b, c, d, e, a, F(c, d, e), k, X((t) + 4))
 
 #define SHA1_W0(t) w[t]

@@ -10,14 +10,14 @@
 namespace Ortus {
 
 struct StringBlock {
-  char* external;          // adopted malloc buffer, or null when the text is inline
-  std::uint16_t refs;      // strings sharing the block
-  std::uint32_t size;      // bytes allocated for the block, header included
-  std::uint32_t start;     // characters at the front no longer part of the string
-  std::uint32_t end;       // characters used from the beginning of the text
-  NumberFormat format;     // for the integer appends
-  std::uint8_t isNull;     // non-zero: the string is null whatever the text holds
-  char scratch;            // target of operator[] when no character can be handed out
+  char* external;       // adopted malloc buffer, or null when the text is inline
+  std::uint16_t refs;   // strings sharing the block
+  std::uint32_t size;   // bytes allocated for the block, header included
+  std::uint32_t start;  // characters at the front no longer part of the string
+  std::uint32_t end;    // characters used from the beginning of the text
+  NumberFormat format;  // for the integer appends
+  std::uint8_t isNull;  // non-zero: the string is null whatever the text holds
+  char scratch;         // target of operator[] when no character can be handed out
 
   char* Text() { return external ? external : Inline(); }
   const char* Text() const { return external ? external : Inline(); }

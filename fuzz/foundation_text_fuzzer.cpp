@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)input.Find(needle, control & 7, sensitivity);
   (void)input.rFind(needle, control & 7, sensitivity);
   Ortus::String edited(input);
-  edited.Replace(needle, input.subString(0, control & 15), sensitivity, control >> 4, control & 0x80);
+  edited.Replace(needle, input.subString(0, control & 15), sensitivity, control >> 4,
+                 control & 0x80);
   edited.Insert(needle, cut).Remove(control & 31, control >> 3).trimWhiteSpace();
   edited.eatFromBeginning(control & 7);
   edited << control << input;

@@ -46,16 +46,15 @@ HRESULT CallSession::Prepare(CallParty& party) {
 
 HRESULT CallSession::Connect() {
   VARIANT_BOOL reserved = VARIANT_FALSE;
-  HRESULT hr = Record(caller_, "ReserveChannel",
-                      caller_.handler->ReserveChannel(&caller_.channel, VARIANT_TRUE, nullptr,
-                                                      &reserved));
+  HRESULT hr =
+      Record(caller_, "ReserveChannel",
+             caller_.handler->ReserveChannel(&caller_.channel, VARIANT_TRUE, nullptr, &reserved));
   if (FAILED(hr)) return hr;
   if (reserved != VARIANT_TRUE) caller_.channel = -1;
   caller_.state->SetChannelId(caller_.channel);
   hr = Record(caller_, "AddOfferMediaDescription",
-              caller_.handler->AddOfferMediaDescription(CT_MEDIA_AUDIO,
-                                                        caller_.state->AsMediaState(),
-                                                        offer_.Get()));
+              caller_.handler->AddOfferMediaDescription(
+                  CT_MEDIA_AUDIO, caller_.state->AsMediaState(), offer_.Get()));
   if (FAILED(hr)) return hr;
 
   VARIANT_BOOL anyCommon = VARIANT_FALSE;
@@ -63,16 +62,14 @@ HRESULT CallSession::Connect() {
               callee_.handler->AnyCommonFormat(offer_.Get(), 0, &anyCommon));
   if (FAILED(hr)) return hr;
   hr = Record(callee_, "ReserveChannel",
-              callee_.handler->ReserveChannel(&callee_.channel, VARIANT_FALSE, nullptr,
-                                              &reserved));
+              callee_.handler->ReserveChannel(&callee_.channel, VARIANT_FALSE, nullptr, &reserved));
   if (FAILED(hr)) return hr;
   if (reserved != VARIANT_TRUE) callee_.channel = -1;
   callee_.state->SetChannelId(callee_.channel);
   callee_.state->SetAnyCommonFormat(anyCommon);
   hr = Record(callee_, "AddAnswerMediaDescription",
-              callee_.handler->AddAnswerMediaDescription(offer_.Get(), 0,
-                                                         callee_.state->AsMediaState(),
-                                                         answer_.Get()));
+              callee_.handler->AddAnswerMediaDescription(
+                  offer_.Get(), 0, callee_.state->AsMediaState(), answer_.Get()));
   if (FAILED(hr)) return hr;
   if (anyCommon != VARIANT_TRUE) return S_FALSE;
 
@@ -81,12 +78,12 @@ HRESULT CallSession::Connect() {
   return StartMedia(caller_, offer_.Get(), answer_.Get());
 }
 
-HRESULT CallSession::StartMedia(CallParty& party, host::SdpDocument* own,
-                                host::SdpDocument* peer) {
+HRESULT CallSession::StartMedia(CallParty& party, host::SdpDocument* own, host::SdpDocument* peer) {
   IMediaHandler* handler = party.handler.Get();
   const LONG channel = party.channel;
   party.mediaStarted = true;
-  HRESULT hr = Record(party, "SetReceiveParameters", handler->SetReceiveParameters(own, 0, channel));
+  HRESULT hr =
+      Record(party, "SetReceiveParameters", handler->SetReceiveParameters(own, 0, channel));
   if (FAILED(hr)) return hr;
   hr = Record(party, "StartListen", handler->StartListen(channel));
   if (FAILED(hr)) return hr;

@@ -29,7 +29,7 @@ struct CallParty {
   platform::ComPtr<host::ReferenceMediaState> state = host::ReferenceMediaState::Create();
   // Codec names in preference order, handed over through IAudioControl.
   std::vector<std::string> preferredCodecs;
-  LONG channel = -1;  // -1 while none is reserved
+  LONG channel = -1;          // -1 while none is reserved
   bool mediaStarted = false;  // SetReceiveParameters was called on the channel
 };
 

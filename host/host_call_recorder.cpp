@@ -26,8 +26,7 @@ std::uint64_t Load(std::string_view text, size_t offset) {
 }  // namespace
 
 HostMemberTable::HostMemberTable(std::span<const char* const> members)
-    : names_(members.begin(), members.end()),
-      slots_(std::bit_ceil(members.size() * 4 + 2), 0) {
+    : names_(members.begin(), members.end()), slots_(std::bit_ceil(members.size() * 4 + 2), 0) {
   bits_ = std::countr_zero(slots_.size());
   // Look for a multiplier that puts every name in a slot of its own, so that
   // a lookup reads one slot; after a bounded search, collisions are probed.

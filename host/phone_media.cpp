@@ -79,8 +79,8 @@ HRESULT PhoneMedia::Reserve(bool caller) {
   if (channel_ != -1) return S_OK;
   VARIANT_BOOL reserved = VARIANT_FALSE;
   LONG channel = -1;
-  HRESULT hr = handler_->ReserveChannel(&channel, caller ? VARIANT_TRUE : VARIANT_FALSE, nullptr,
-                                        &reserved);
+  HRESULT hr =
+      handler_->ReserveChannel(&channel, caller ? VARIANT_TRUE : VARIANT_FALSE, nullptr, &reserved);
   if (FAILED(hr)) return hr;
   if (reserved != VARIANT_TRUE) return kReservationFailed;
   channel_ = channel;
@@ -108,8 +108,7 @@ HRESULT PhoneMedia::TakeAnswer(std::string_view sdp) {
   const LONG index = FirstAudioLine(*answer);
   if (index < 0) return E_INVALIDARG;
   if (answer->Session().media[index].port == 0) return S_FALSE;
-  const std::string direction =
-      OfferedDirection(answer->Session(), answer->Session().media[index]);
+  const std::string direction = OfferedDirection(answer->Session(), answer->Session().media[index]);
   held_ = direction == "recvonly" || direction == "inactive";
   codec_ = FirstFormatName(*answer, index);
   return Start(ownSdp_.Get(), answer.Get(), index);
@@ -129,16 +128,16 @@ PhoneAnswer PhoneMedia::Answer(std::string_view text) {
   hr = Reserve(false);
   if (FAILED(hr)) return {hr == kReservationFailed ? 486 : 500, {}, hr};
 
-  const std::string direction = AnswerDirection(
-      OfferedDirection(offer->Session(), offer->Session().media[index]));
+  const std::string direction =
+      AnswerDirection(OfferedDirection(offer->Session(), offer->Session().media[index]));
   state_->SetAnyCommonFormat(common);
   state_->SetAnswerMediaDirection(direction == "recvonly"   ? CT_MEDIA_RECVONLY
                                   : direction == "sendonly" ? CT_MEDIA_SENDONLY
                                   : direction == "inactive" ? CT_MEDIA_INACTIVE
                                                             : CT_MEDIA_SENDRECV);
   platform::ComPtr<SdpDocument> answer = SdpDocument::CreateOutgoing(localIp_);
-  hr = handler_->AddAnswerMediaDescription(offer.Get(), index, state_->AsMediaState(),
-                                           answer.Get());
+  hr =
+      handler_->AddAnswerMediaDescription(offer.Get(), index, state_->AsMediaState(), answer.Get());
   if (FAILED(hr)) return {500, {}, hr};
   // telephone-event and comfort noise in common are not a call.
   const std::string first = FirstFormatName(*answer, 0);

@@ -227,9 +227,9 @@ struct SipPhone::Hooks {
     if (hr != S_OK) {
       char code[16];
       std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
-      call->phone->Emit(call, hr == S_FALSE ? std::string("failed: the peer turned the audio line down")
-                                            : std::string("failed: the answer is not usable (") +
-                                                  code + ")");
+      call->phone->Emit(call, hr == S_FALSE
+                                  ? std::string("failed: the peer turned the audio line down")
+                                  : std::string("failed: the answer is not usable (") + code + ")");
       return EPROTO;
     }
     if (call->media.Codec() != codec) call->phone->Emit(call, "codec " + call->media.Codec());

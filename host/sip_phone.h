@@ -35,12 +35,12 @@ struct PhoneCall;
 
 struct PhoneOptions {
   std::string listen = "127.0.0.1:0";  // local SIP address, "ADDR:PORT"
-  bool autoAnswer = false;  // else calls ring until Enter is pressed on standard input
-  std::string playFile;     // WAV sent into the first call (else the microphone)
-  std::string recordFile;   // WAV recording of the first call's conversation, both ways
-  std::string dtmf;         // keys pressed once each call is up
-  int seconds = 0;          // hang up calls after this long; 0: no limit
-  std::string user = "medley";  // our user name (and the digest user)
+  bool autoAnswer = false;             // else calls ring until Enter is pressed on standard input
+  std::string playFile;                // WAV sent into the first call (else the microphone)
+  std::string recordFile;              // WAV recording of the first call's conversation, both ways
+  std::string dtmf;                    // keys pressed once each call is up
+  int seconds = 0;                     // hang up calls after this long; 0: no limit
+  std::string user = "medley";         // our user name (and the digest user)
   std::string password;
   std::string registrar;  // "sip:HOST[:PORT]"; empty: no registration
 };

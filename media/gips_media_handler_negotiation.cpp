@@ -163,8 +163,8 @@ HRESULT CGipsMediaHandler::DoAddMediaDescription(CT_MEDIA_TYPE mediaType, ISdpCo
   static const BString networkTypeText(kNetworkType);
   static const BString addressTypeText(kAddressType);
   LONG index = 0;
-  hr = outgoingSdp->AddMedia(CT_MEDIA_AUDIO, port, transportText.Get(),
-                             BString(formatList).Get(), &index);
+  hr = outgoingSdp->AddMedia(CT_MEDIA_AUDIO, port, transportText.Get(), BString(formatList).Get(),
+                             &index);
   if (FAILED(hr)) return hr;
   OleString attribute;
   for (const PayloadType& format : formats) {

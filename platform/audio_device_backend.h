@@ -78,8 +78,7 @@ class ScopedAudioDeviceBackendForTesting {
   explicit ScopedAudioDeviceBackendForTesting(AudioDeviceBackend& backend);
   ~ScopedAudioDeviceBackendForTesting();
   ScopedAudioDeviceBackendForTesting(const ScopedAudioDeviceBackendForTesting&) = delete;
-  ScopedAudioDeviceBackendForTesting& operator=(const ScopedAudioDeviceBackendForTesting&) =
-      delete;
+  ScopedAudioDeviceBackendForTesting& operator=(const ScopedAudioDeviceBackendForTesting&) = delete;
 
  private:
   AudioDeviceBackend* backend_;

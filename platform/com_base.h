@@ -7,5 +7,9 @@
 
 #include "medley/com_base.h"
 
-template <class T> struct InterfaceIdOf;
-template <> struct InterfaceIdOf<IUnknown> { static constexpr const IID& value = IID_IUnknown; };
+template <class T>
+struct InterfaceIdOf;
+template <>
+struct InterfaceIdOf<IUnknown> {
+  static constexpr const IID& value = IID_IUnknown;
+};

@@ -22,8 +22,8 @@ UINT FakeAudioDevices::AddCard(Layout layout, std::string_view name) {
   Card card;
   card.layout = layout;
   card.name = NarrowToWide(name);
-  for (DWORD id : {kRecordingVolumeId, kMicrophoneVolumeId, kSpeakerVolumeId,
-                   kCompactDiscVolumeId, kWaveOutVolumeId})
+  for (DWORD id : {kRecordingVolumeId, kMicrophoneVolumeId, kSpeakerVolumeId, kCompactDiscVolumeId,
+                   kWaveOutVolumeId})
     card.volumes[id] = kInitialVolume;
   if (layout == Layout::kSpeakersOnly) card.volumes.erase(kWaveOutVolumeId);
   cards_.push_back(std::move(card));
@@ -88,15 +88,15 @@ bool FakeAudioDevices::DescribeMixer(UINT mixer, MixerDescription* description) 
   if (mixer >= cards_.size() || !cards_[mixer].present) return false;
   const Card& card = cards_[mixer];
   MixerDestinationDescription recording;
-  recording.line = Line(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording Control",
-                        kRecordingVolumeId, "Recording Volume");
+  recording.line = Line(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording Control", kRecordingVolumeId,
+                        "Recording Volume");
   recording.sources.push_back(Line(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone",
                                    kMicrophoneVolumeId, "Microphone Volume"));
   MixerDestinationDescription speakers;
   speakers.line =
       Line(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Speakers", kSpeakerVolumeId, "Master Volume");
-  speakers.sources.push_back(Line(MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio",
-                                  kCompactDiscVolumeId, "CD Volume"));
+  speakers.sources.push_back(
+      Line(MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio", kCompactDiscVolumeId, "CD Volume"));
   if (card.layout == Layout::kSpeakersWithWaveOut) {
     MixerLineDescription wave =
         Line(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave", kWaveOutVolumeId, "Wave Volume");
@@ -147,8 +147,7 @@ bool FakeAudioDevices::WaveOutMixer(UINT device, UINT* mixer) {
   return true;
 }
 
-MMRESULT FakeAudioDevices::OpenWaveOut(UINT device, const WAVEFORMATEX& /*format*/,
-                                       void** stream) {
+MMRESULT FakeAudioDevices::OpenWaveOut(UINT device, const WAVEFORMATEX& /*format*/, void** stream) {
   std::lock_guard lock(mutex_);
   Card* card = CardOfLocked(device);
   if (!card) return MMSYSERR_BADDEVICEID;
@@ -163,13 +162,13 @@ MMRESULT FakeAudioDevices::OpenWaveOut(UINT device, const WAVEFORMATEX& /*format
 MMRESULT FakeAudioDevices::ResetWaveOut(void* stream) {
   std::lock_guard lock(mutex_);
   return streams_.count(reinterpret_cast<UINT_PTR>(stream)) != 0 ? MMSYSERR_NOERROR
-                                                                   : MMSYSERR_INVALHANDLE;
+                                                                 : MMSYSERR_INVALHANDLE;
 }
 
 MMRESULT FakeAudioDevices::CloseWaveOut(void* stream) {
   std::lock_guard lock(mutex_);
   return streams_.erase(reinterpret_cast<UINT_PTR>(stream)) != 0 ? MMSYSERR_NOERROR
-                                                                   : MMSYSERR_INVALHANDLE;
+                                                                 : MMSYSERR_INVALHANDLE;
 }
 
 FakeAudioDevices::Card* FakeAudioDevices::CardOfLocked(UINT device) {

@@ -132,8 +132,8 @@ bool TakeMessageLocked(TimerState& state, ThreadQueue& queue, MSG* msg, UINT fil
   }
   Millis now = NowLocked(state);
   if (queue.quit) {
-    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(queue.quitCode), 0,
-               static_cast<DWORD>(now), {0, 0}};
+    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(queue.quitCode), 0, static_cast<DWORD>(now),
+               {0, 0}};
     if (remove) queue.quit = false;
     return true;
   }
@@ -146,8 +146,12 @@ bool TakeMessageLocked(TimerState& state, ThreadQueue& queue, MSG* msg, UINT fil
       oldest = it;
   }
   if (oldest == queue.timers.end()) return false;
-  *msg = MSG{nullptr, WM_TIMER, oldest->first, reinterpret_cast<LPARAM>(oldest->second.proc),
-             static_cast<DWORD>(now), {0, 0}};
+  *msg = MSG{nullptr,
+             WM_TIMER,
+             oldest->first,
+             reinterpret_cast<LPARAM>(oldest->second.proc),
+             static_cast<DWORD>(now),
+             {0, 0}};
   if (remove) oldest->second.waiting = false;
   return true;
 }
@@ -163,8 +167,8 @@ void WaitLocked(TimerState& state, ThreadQueue& queue, std::unique_lock<std::mut
   if (until == kNever) {
     queue.wake.wait(lock);
   } else {
-    queue.wake.wait_until(lock, std::chrono::steady_clock::time_point(
-                                    std::chrono::milliseconds(until)));
+    queue.wake.wait_until(lock,
+                          std::chrono::steady_clock::time_point(std::chrono::milliseconds(until)));
   }
 }
 
@@ -224,8 +228,7 @@ BOOL GetMessage(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
   return lpMsg->message == WM_QUIT ? FALSE : TRUE;
 }
 
-BOOL PeekMessage(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                 UINT wRemoveMsg) {
+BOOL PeekMessage(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
   if (!lpMsg || hWnd) return FALSE;
   ThreadQueue& queue = currentQueue.Get();
   TimerState& state = State();

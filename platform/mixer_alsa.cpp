@@ -132,9 +132,9 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
     MixerDestinationDescription speakers;
     speakers.line = VolumeLine(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Speakers",
                                card.Element(kSpeakerVolumeId) != nullptr, kSpeakerVolumeId);
-    MixerLineDescription wave = VolumeLine(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave",
-                                           card.Element(kWaveOutVolumeId) != nullptr,
-                                           kWaveOutVolumeId);
+    MixerLineDescription wave =
+        VolumeLine(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave",
+                   card.Element(kWaveOutVolumeId) != nullptr, kWaveOutVolumeId);
     wave.targetType = MIXERLINE_TARGETTYPE_WAVEOUT;
     wave.targetDevice = mixer;
     speakers.sources.push_back(std::move(wave));
@@ -154,14 +154,13 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
     long minimum = 0;
     long maximum = 0;
     long volume = 0;
-    snd_mixer_selem_channel_id_t channel = snd_mixer_selem_is_playback_mono(element)
-                                               ? SND_MIXER_SCHN_MONO
-                                               : SND_MIXER_SCHN_FRONT_LEFT;
+    snd_mixer_selem_channel_id_t channel =
+        snd_mixer_selem_is_playback_mono(element) ? SND_MIXER_SCHN_MONO : SND_MIXER_SCHN_FRONT_LEFT;
     if (snd_mixer_selem_get_playback_volume_range(element, &minimum, &maximum) < 0 ||
         snd_mixer_selem_get_playback_volume(element, channel, &volume) < 0)
       return MMSYSERR_ERROR;
-    *value = maximum > minimum ? static_cast<DWORD>(std::lround(
-                                     double(volume - minimum) * 65535.0 / double(maximum - minimum)))
+    *value = maximum > minimum ? static_cast<DWORD>(std::lround(double(volume - minimum) * 65535.0 /
+                                                                double(maximum - minimum)))
                                : 0;
     return MMSYSERR_NOERROR;
   }
@@ -178,7 +177,7 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
       return MMSYSERR_ERROR;
     long volume = minimum + std::lround(double(value) * double(maximum - minimum) / 65535.0);
     return snd_mixer_selem_set_playback_volume_all(element, volume) < 0 ? MMSYSERR_ERROR
-                                                                         : MMSYSERR_NOERROR;
+                                                                        : MMSYSERR_NOERROR;
   }
 
   UINT WaveOutCount() override {
@@ -202,9 +201,9 @@ class AlsaAudioDevices final : public AudioDeviceBackend {
   MMRESULT OpenWaveOut(UINT device, const WAVEFORMATEX&, void** stream) override {
     const std::vector<AlsaDeviceName> devices = AlsaSoundDevices(SoundStream::kPlayback);
     const int id = device == WAVE_MAPPER ? -1 : static_cast<int>(device);
-    const std::optional<AlsaDeviceName> found =
-        device == WAVE_MAPPER || device < devices.size() ? NumberedAlsaDevice(devices, id)
-                                                          : std::nullopt;
+    const std::optional<AlsaDeviceName> found = device == WAVE_MAPPER || device < devices.size()
+                                                    ? NumberedAlsaDevice(devices, id)
+                                                    : std::nullopt;
     if (!found) return devices.empty() ? MMSYSERR_NODRIVER : MMSYSERR_BADDEVICEID;
     *stream = new WaveOutProbe{*found};
     return MMSYSERR_NOERROR;

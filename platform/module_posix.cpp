@@ -11,8 +11,8 @@ namespace platform {
 std::string ModuleFileName() {
   Dl_info info = {};
   link_map* module = nullptr;
-  if (::dladdr1(reinterpret_cast<void*>(&ModuleFileName), &info,
-                reinterpret_cast<void**>(&module), RTLD_DL_LINKMAP) == 0 ||
+  if (::dladdr1(reinterpret_cast<void*>(&ModuleFileName), &info, reinterpret_cast<void**>(&module),
+                RTLD_DL_LINKMAP) == 0 ||
       !module || !module->l_name)
     return {};
   std::string path = module->l_name;

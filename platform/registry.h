@@ -33,8 +33,7 @@ class ClassRegistryEditor {
   // Creates the key and its missing parents.
   virtual HRESULT CreateKey(std::string_view key) = 0;
   // Creates the key when needed and sets the string value.
-  virtual HRESULT SetValue(std::string_view key, std::string_view name,
-                           std::string_view value) = 0;
+  virtual HRESULT SetValue(std::string_view key, std::string_view name, std::string_view value) = 0;
   // Removes the key with all its subkeys and values; S_OK when it was not there.
   virtual HRESULT DeleteTree(std::string_view key) = 0;
   // Removes the key (and its values) unless it has subkeys; S_OK when it was

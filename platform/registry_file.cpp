@@ -20,8 +20,8 @@ unsigned char Fold(char c) {
 unsigned char PathOrder(char c) { return c == '\\' ? 0 : Fold(c); }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Fold(x) == Fold(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Fold(x) == Fold(y); });
 }
 
 // Whether `path` lies strictly below `key`.
@@ -75,9 +75,8 @@ bool TakeQuoted(std::string_view& text, std::string* out) {
 }  // namespace
 
 bool RegistryFile::PathLess::operator()(std::string_view a, std::string_view b) const {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [](char x, char y) { return PathOrder(x) < PathOrder(y); });
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return PathOrder(x) < PathOrder(y); });
 }
 
 bool RegistryFile::NameLess::operator()(std::string_view a, std::string_view b) const {
@@ -126,7 +125,8 @@ RegistryFile::ParseOutcome RegistryFile::Parse(std::string_view text) {
       std::string_view full = line.substr(1, line.size() - 2);
       if (!IsBelow(full, kRoot)) return fail("keys must lie below HKEY_CLASSES_ROOT");
       std::string_view path = full.substr(kRoot.size() + 1);
-      if (!IsValidKeyPath(path)) return fail("the key path has an empty part or a control character");
+      if (!IsValidKeyPath(path))
+        return fail("the key path has an empty part or a control character");
       registry.CreateKey(path);
       currentKey = path;
       continue;
@@ -146,7 +146,8 @@ RegistryFile::ParseOutcome RegistryFile::Parse(std::string_view text) {
     if (line.empty() || line.front() != '"') return fail("only string values are supported");
     if (!TakeQuoted(line, &value)) return fail("the value is not a properly quoted string");
     if (!Trim(line).empty()) return fail("unexpected text after the value");
-    if (!IsValidValueName(name) || !IsValidValue(value)) return fail("control character in a value");
+    if (!IsValidValueName(name) || !IsValidValue(value))
+      return fail("control character in a value");
     registry.SetValue(currentKey, name, value);
   }
   return outcome;
@@ -226,8 +227,6 @@ bool RegistryFile::DeleteTree(std::string_view path) {
   return true;
 }
 
-bool RegistryFile::operator==(const RegistryFile& other) const {
-  return Print() == other.Print();
-}
+bool RegistryFile::operator==(const RegistryFile& other) const { return Print() == other.Print(); }
 
 }  // namespace platform

@@ -42,8 +42,8 @@ class SystemEditor final : public ClassRegistryEditor {
     if (FAILED(hr)) return hr;
     OleString wideName = NarrowToWide(name);
     OleString wideValue = NarrowToWide(value);
-    return FromWin32(RegSetValueExW(created.Get(), wideName.empty() ? nullptr : wideName.c_str(),
-                                    0, REG_SZ, reinterpret_cast<const BYTE*>(wideValue.c_str()),
+    return FromWin32(RegSetValueExW(created.Get(), wideName.empty() ? nullptr : wideName.c_str(), 0,
+                                    REG_SZ, reinterpret_cast<const BYTE*>(wideValue.c_str()),
                                     static_cast<DWORD>((wideValue.size() + 1) * sizeof(wchar_t))));
   }
 
@@ -59,11 +59,12 @@ class SystemEditor final : public ClassRegistryEditor {
     DWORD subkeys = 0;
     {
       OpenKey opened;
-      LSTATUS status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, opened.Receive());
+      LSTATUS status =
+          RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, opened.Receive());
       if (status == ERROR_FILE_NOT_FOUND) return S_OK;
       if (status != ERROR_SUCCESS) return FromWin32(status);
-      status = RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
-                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+      status = RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, nullptr);
       if (status != ERROR_SUCCESS) return FromWin32(status);
     }
     if (subkeys > 0) return S_FALSE;

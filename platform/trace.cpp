@@ -41,8 +41,9 @@ void FormatOne(std::string& out, const std::string& directive, va_list& args) {
   char conversion = directive.back();
   std::string length;
   size_t pos = directive.size() - 1;
-  while (pos > 1 && (directive[pos - 1] == 'h' || directive[pos - 1] == 'l' || directive[pos - 1] == 'z' ||
-                     directive[pos - 1] == 'j' || directive[pos - 1] == 't' || directive[pos - 1] == 'L'))
+  while (pos > 1 &&
+         (directive[pos - 1] == 'h' || directive[pos - 1] == 'l' || directive[pos - 1] == 'z' ||
+          directive[pos - 1] == 'j' || directive[pos - 1] == 't' || directive[pos - 1] == 'L'))
     --pos;
   length = directive.substr(pos, directive.size() - 1 - pos);
   std::string head = directive.substr(0, pos);  // "%", flags, width, precision
@@ -104,7 +105,14 @@ void FormatOne(std::string& out, const std::string& directive, va_list& args) {
     case 'c':
       emit(va_arg(args, int), resolved + "c");
       return;
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
+    case 'a':
+    case 'A':
       if (length == "L")
         emit(va_arg(args, long double), resolved + "L" + conversion);
       else
@@ -138,12 +146,16 @@ std::string FormatTrace(const char* format, va_list args) {
     }
     const char* start = p++;
     while (IsFlag(*p)) ++p;
-    if (*p == '*') ++p;
-    else while (IsDigit(*p)) ++p;
+    if (*p == '*')
+      ++p;
+    else
+      while (IsDigit(*p)) ++p;
     if (*p == '.') {
       ++p;
-      if (*p == '*') ++p;
-      else while (IsDigit(*p)) ++p;
+      if (*p == '*')
+        ++p;
+      else
+        while (IsDigit(*p)) ++p;
     }
     while (*p == 'h' || *p == 'l' || *p == 'z' || *p == 'j' || *p == 't' || *p == 'L') ++p;
     if (!*p) {  // a lone '%' at the end

@@ -149,8 +149,11 @@ OleString NarrowToWide(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
     unsigned char lead = static_cast<unsigned char>(text[i]);
-    int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2
-                                : (lead & 0xF8) == 0xF0 ? 3 : -1;
+    int extra = lead < 0x80             ? 0
+                : (lead & 0xE0) == 0xC0 ? 1
+                : (lead & 0xF0) == 0xE0 ? 2
+                : (lead & 0xF8) == 0xF0 ? 3
+                                        : -1;
     if (extra < 0 || i + static_cast<size_t>(extra) >= text.size()) {
       AppendUtf16(out, kReplacement);
       ++i;

@@ -7,7 +7,8 @@
 #include "protocol/dump_row.h"
 
 bool IsDumpPrintable(unsigned char byte) {
-  if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9')) {
+  if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+      (byte >= '0' && byte <= '9')) {
     return true;
   }
   static const char kPunctuation[] = "|'\".,?!*#=$-&()[]{}\\/@><;: ";

@@ -40,7 +40,13 @@ constexpr std::int32_t kCnonceDigits = 32;
 }  // namespace
 
 cDigestHandler::cDigestHandler()
-    : challenge_(nullptr), sink_(nullptr), nonceCount_(1), scratch_{}, ha1_{}, ha2_{}, response_{} {}
+    : challenge_(nullptr),
+      sink_(nullptr),
+      nonceCount_(1),
+      scratch_{},
+      ha1_{},
+      ha2_{},
+      response_{} {}
 
 cDigestHandler::~cDigestHandler() = default;
 

@@ -172,12 +172,11 @@ unsigned cIntervalTracker::Count() const { return root_ ? root_->Count() : 0; }
 unsigned cIntervalTracker::Minimum() const { return root_ ? root_->Minimum() : 0; }
 unsigned cIntervalTracker::Maximum() const { return root_ ? root_->Maximum() : 0; }
 
-bool cIntervalTracker::Contiguous() const {
-  return root_ && !root_->Lower() && !root_->Higher();
-}
+bool cIntervalTracker::Contiguous() const { return root_ && !root_->Lower() && !root_->Higher(); }
 
 void cIntervalTracker::Debug() const {
   if (!root_) return;
-  platform::Trace("cIntervalTracker::Debug, count %u, from %u to %u", Count(), Minimum(), Maximum());
+  platform::Trace("cIntervalTracker::Debug, count %u, from %u to %u", Count(), Minimum(),
+                  Maximum());
   root_->Debug();
 }

@@ -40,9 +40,8 @@ bool FirstPublicAddress(const std::vector<OleString>& addresses, OleString* addr
   return false;
 }
 
-bool SplitWordsAndPort(OleStringView line, OleString* word1, OleString* word2,
-                       OleString* word3, OleString* word4, OleString* word5,
-                       OleString* word6, std::uint16_t* port) {
+bool SplitWordsAndPort(OleStringView line, OleString* word1, OleString* word2, OleString* word3,
+                       OleString* word4, OleString* word5, OleString* word6, std::uint16_t* port) {
   OleString* const words[6] = {word1, word2, word3, word4, word5, word6};
   std::uint16_t portValue = 0;
   size_t pos = 0;

@@ -33,9 +33,8 @@ bool FirstPublicAddress(const std::vector<OleString>& addresses, OleString* addr
 // order (a missing word leaves its string as it was; a null pointer skips
 // it), the seventh is read as _wtoi does and stored, cut to 16 bits, in
 // `port`, which is 0 when there is no seventh word. Always true.
-bool SplitWordsAndPort(OleStringView line, OleString* word1, OleString* word2,
-                       OleString* word3, OleString* word4, OleString* word5,
-                       OleString* word6, std::uint16_t* port);
+bool SplitWordsAndPort(OleStringView line, OleString* word1, OleString* word2, OleString* word3,
+                       OleString* word4, OleString* word5, OleString* word6, std::uint16_t* port);
 
 // Reads `text` as wcstoul does in base 10 (leading white space and a sign
 // accepted, stopping at the first non-digit). True when at least one

@@ -29,10 +29,10 @@ struct CallOptions {
   std::vector<std::string> calleeCodecs;
   LONG callerPort = 40000;
   LONG calleePort = 42000;
-  std::string playFile;    // WAV sent into the call by the caller
+  std::string playFile;        // WAV sent into the call by the caller
   std::string calleePlayFile;  // WAV sent into the call by the callee
-  std::string recordFile;  // WAV recording of the caller's conversation
-  LONG seconds = -1;       // how long the call stays up; -1: until the file is sent
+  std::string recordFile;      // WAV recording of the caller's conversation
+  LONG seconds = -1;           // how long the call stays up; -1: until the file is sent
 };
 
 // The host's audio format code for WAV streams and files.
@@ -73,8 +73,7 @@ bool ParseCallOptions(const Arguments& args, CallOptions* options, std::string* 
     const std::string& arg = args[i];
     const bool known = arg == "--prefer" || arg == "--callee-prefer" || arg == "--port" ||
                        arg == "--callee-port" || arg == "--play" || arg == "--record" ||
-                       arg == "--callee-play" ||
-                       arg == "--seconds";
+                       arg == "--callee-play" || arg == "--seconds";
     if (!known) {
       *error = "unexpected argument '" + arg + "'";
       return false;
@@ -121,8 +120,7 @@ std::string ResultText(HRESULT hr) {
 // A new handler object from the class factory that DllGetClassObject hands out.
 HRESULT CreateHandler(platform::ComPtr<IMediaHandler>* handler) {
   platform::ComPtr<IClassFactory> factory;
-  HRESULT hr = DllGetClassObject(CLSID_GipsMediaHandler, IID_IClassFactory,
-                                 factory.ReceiveVoid());
+  HRESULT hr = DllGetClassObject(CLSID_GipsMediaHandler, IID_IClassFactory, factory.ReceiveVoid());
   if (FAILED(hr)) return hr;
   return factory->CreateInstance(nullptr, IID_IMediaHandler, handler->ReceiveVoid());
 }
@@ -138,8 +136,8 @@ LONG WavMilliseconds(const std::string& path) {
   std::uint32_t bytesPerSecond = 0;
   unsigned char header[8];
   while (file.read(reinterpret_cast<char*>(header), sizeof header)) {
-    std::uint32_t size = header[4] | header[5] << 8 | header[6] << 16 |
-                         static_cast<std::uint32_t>(header[7]) << 24;
+    std::uint32_t size =
+        header[4] | header[5] << 8 | header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24;
     std::string id(reinterpret_cast<char*>(header), 4);
     if (id == "data")
       return bytesPerSecond ? static_cast<LONG>(std::uint64_t{size} * 1000 / bytesPerSecond) : 0;
@@ -236,8 +234,8 @@ HRESULT PlayAndRecord(CallParty& caller, CallParty& callee, const CallOptions& o
     int second = 0;
     RunMedia(options, [&] {
       char line[96];
-      std::snprintf(line, sizeof line, "%3ds   caller hears %3d%%   callee hears %3d%%\n",
-                    ++second, static_cast<int>(SpeakerLevel(audio.Get(), caller.channel)),
+      std::snprintf(line, sizeof line, "%3ds   caller hears %3d%%   callee hears %3d%%\n", ++second,
+                    static_cast<int>(SpeakerLevel(audio.Get(), caller.channel)),
                     static_cast<int>(SpeakerLevel(calleeAudio.Get(), callee.channel)));
       out << line;
     });
@@ -248,8 +246,8 @@ HRESULT PlayAndRecord(CallParty& caller, CallParty& callee, const CallOptions& o
     if (SUCCEEDED(hr)) hr = stopped;
   }
   if (calleeStreaming) {
-    HRESULT stopped = report(callee, "StopSendAudioStream",
-                             calleeAudio->StopSendAudioStream(callee.channel));
+    HRESULT stopped =
+        report(callee, "StopSendAudioStream", calleeAudio->StopSendAudioStream(callee.channel));
     if (SUCCEEDED(hr)) hr = stopped;
   }
   if (source) {
@@ -313,8 +311,7 @@ int RunCall(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (media == E_INVALIDARG && !(options.playFile + options.calleePlayFile).empty())
       err << "medley call: cannot read '"
           << (options.playFile.empty() ? options.calleePlayFile : options.playFile) << "'\n";
-  }
-  else if (connected == S_FALSE)
+  } else if (connected == S_FALSE)
     out << "\n-- the callee turned the line down: no codec in common\n\n";
   HRESULT hungUp = session.HangUp();
   if (FAILED(connected)) {

@@ -83,8 +83,8 @@ bool ParsePhoneArguments(const Arguments& args, PhoneArguments* parsed, std::str
       parsed->phone.autoAnswer = true;
       continue;
     }
-    static const char* const kValued[] = {"--listen", "--dial",    "--play",   "--record",
-                                          "--dtmf",   "--seconds", "--prefer", "--register",
+    static const char* const kValued[] = {"--listen", "--dial",     "--play",    "--record",
+                                          "--dtmf",   "--seconds",  "--prefer",  "--register",
                                           "--user",   "--password", "--rtp-port"};
     bool known = false;
     for (const char* name : kValued) known = known || arg == name;

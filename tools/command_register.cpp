@@ -17,8 +17,8 @@ namespace {
 
 // Loads the component and calls its entry point `entry`. The library stays
 // loaded until the process ends, as a host keeps a module it registered.
-int CallEntryPoint(const char* command, const char* entry, const Arguments& args,
-                   std::ostream& out, std::ostream& err) {
+int CallEntryPoint(const char* command, const char* entry, const Arguments& args, std::ostream& out,
+                   std::ostream& err) {
   if (!args.empty()) {
     err << "medley " << command << ": unexpected argument '" << args.front() << "'\n";
     return 2;

@@ -12,9 +12,9 @@ std::string ComponentModuleFile() {
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ignored);
   if (!self.empty()) {
     const std::filesystem::path candidates[] = {
-        self.parent_path() / "libmedley.so",
+      self.parent_path() / "libmedley.so",
 #if defined(MEDLEY_INSTALLED_MODULE_FILE)
-        self.parent_path() / MEDLEY_INSTALLED_MODULE_FILE,
+      self.parent_path() / MEDLEY_INSTALLED_MODULE_FILE,
 #endif
     };
     for (const std::filesystem::path& candidate : candidates)

@@ -40,17 +40,17 @@ class FileAudioWriter {
 // magic line, else from `codec` when given, else it is G.711 of the law its
 // first bytes suggest (files/compressed_file.h).
 std::unique_ptr<FileAudioReader> OpenFileReader(GIPSVEInStream* stream, int kind,
-                                                const EngineCodecRecord* codec,
-                                                int sampleRate, int* error);
+                                                const EngineCodecRecord* codec, int sampleRate,
+                                                int* error);
 // `codec` null writes uncompressed PCM; otherwise frames of that codec
 // (with the magic line for AMR and iLBC).
 std::unique_ptr<FileAudioWriter> OpenFileWriter(GIPSVEOutStream* stream,
-                                                const EngineCodecRecord* codec,
-                                                int sampleRate, int* error);
+                                                const EngineCodecRecord* codec, int sampleRate,
+                                                int* error);
 // A conversation recording into the named file: WAV when `codec` is null or
 // names L16, else the codec's compressed file.
 std::unique_ptr<FileAudioWriter> OpenRecordingFile(const std::string& fileName,
-                                                   const EngineCodecRecord* codec,
-                                                   int sampleRate, int* error);
+                                                   const EngineCodecRecord* codec, int sampleRate,
+                                                   int* error);
 
 }  // namespace standin

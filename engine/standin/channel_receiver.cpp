@@ -111,7 +111,8 @@ void ChannelReceiver::CountTransit(std::uint32_t timestamp, int clockRate) {
   if (clockRate <= 0) return;
   // Arrival and timestamp in the same clock; their difference (the transit
   // time plus a constant) wraps like RTP timestamps do.
-  const std::uint32_t arrival = static_cast<std::uint32_t>(arrivalFrame_ * static_cast<std::uint64_t>(clockRate) / 50);
+  const std::uint32_t arrival =
+      static_cast<std::uint32_t>(arrivalFrame_ * static_cast<std::uint64_t>(clockRate) / 50);
   const std::uint32_t transit = arrival - timestamp;
   if (transitClock_ != clockRate) {  // the first packet, or a codec of another clock
     transitClock_ = clockRate;
@@ -215,7 +216,8 @@ void ChannelReceiver::Render(const JitterPacket& packet) {
   fifo_.erase(fifo_.begin() + static_cast<std::ptrdiff_t>(start),
               fifo_.begin() + static_cast<std::ptrdiff_t>(start + skipped));
   double energy = 0;
-  for (std::size_t i = start; i < fifo_.size(); ++i) energy += static_cast<double>(fifo_[i]) * fifo_[i];
+  for (std::size_t i = start; i < fifo_.size(); ++i)
+    energy += static_cast<double>(fifo_[i]) * fifo_[i];
   const std::size_t count = fifo_.size() - start;
   jitter_->SetQuiet(count > 0 && energy <= kQuietLevel * kQuietLevel * static_cast<double>(count));
 }
@@ -294,7 +296,8 @@ ReceptionStatistics ChannelReceiver::Reception() const {
   reception.extendedHighest = highestSequence_;
   reception.expected = std::int64_t{highestSequence_} - baseSequence_ + 1;
   reception.received = receivedSinceBase_;
-  reception.jitter = static_cast<std::uint32_t>(std::min<std::uint64_t>(jitter16_ >> 4, 0xFFFFFFFF));
+  reception.jitter =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(jitter16_ >> 4, 0xFFFFFFFF));
   reception.clockRate = transitClock_;
   return reception;
 }

@@ -19,8 +19,8 @@ enum ErrorCode : int {
   kTooManyChannels = 8011,       // kMaxChannels channels exist already
   kInterfaceNotHeld = 8012,      // Release on an interface with no reference left
   kOutOfMemory = 8013,
-  kInvalidPacketSize = 8014,     // SetSendCodec: the packet size is no packet time the codec is
-                                 // sent at (10 to 60 ms, in its steps: codec_catalogue.h)
+  kInvalidPacketSize = 8014,  // SetSendCodec: the packet size is no packet time the codec is
+                              // sent at (10 to 60 ms, in its steps: codec_catalogue.h)
   // Audio files and streams.
   kBadFileData = 8021,        // the data is not of the kind given: not a WAV file, an unknown
                               // magic line; or a file the engine does not play (below 8 kHz

@@ -236,8 +236,7 @@ void MediaChannel::OnRtpDatagram(const std::uint8_t* data, const ReceivedDatagra
   receiver_.OnDatagram(data, datagram.size, playing_);
 }
 
-void MediaChannel::DrainSideSocket(UdpSocket* socket, bool rtcp, std::uint8_t* buffer,
-                                   int slots) {
+void MediaChannel::DrainSideSocket(UdpSocket* socket, bool rtcp, std::uint8_t* buffer, int slots) {
   ReceivedDatagram batch[kMaxBatch];
   for (int taken = 0; socket && taken < kMaxSideDatagrams;) {
     const int count = socket->ReceiveBatch(buffer, kSlotBytes, batch, slots);

@@ -84,8 +84,7 @@ class MediaChannel {
   // Host side. Results are engine error codes, kNoError on success.
   [[nodiscard]] int SetLocalReceiver(int port, int rtcpPort, const char* ip);
   // `rtcpPort` -1: the RTP port + 1.
-  [[nodiscard]] int SetSendDestination(const char* ip, int port, int sourcePort,
-                                       int rtcpPort = -1);
+  [[nodiscard]] int SetSendDestination(const char* ip, int port, int sourcePort, int rtcpPort = -1);
   // The nominal RTCP interval in media frames (tests shorten it).
   void SetRtcpIntervalFrames(int frames) { rtcpSession_.SetIntervalFrames(frames); }
   void SetListening(bool listening) { listening_ = listening; }

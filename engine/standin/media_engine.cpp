@@ -337,8 +337,7 @@ void MediaEngine::WriteRecordings(FrameRecordings& recordings) {
   // A stream that refused gets nothing more; a recording file is finished.
   if (recordings.playout && !recordings.playout->Write(recordings.playoutPcm))
     EndRecording(playoutRecording_, recordings.playout, false);
-  if (recordings.call &&
-      (!recordings.call->Write(recordings.callPcm) || recordings.callEnds))
+  if (recordings.call && (!recordings.call->Write(recordings.callPcm) || recordings.callEnds))
     EndRecording(callRecording_, recordings.call, true);
   recordings.playout.reset();
   recordings.call.reset();

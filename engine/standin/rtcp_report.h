@@ -26,21 +26,21 @@ std::uint64_t NtpNow();
 inline std::uint32_t NtpMiddle(std::uint64_t ntp) { return static_cast<std::uint32_t>(ntp >> 16); }
 
 struct RtcpSenderInfo {
-  std::uint64_t ntp = 0;            // when the report was built
-  std::uint32_t rtpTimestamp = 0;   // the same instant in the sender's RTP clock
-  std::uint32_t packetCount = 0;    // RTP packets sent (modulo 2^32)
-  std::uint32_t octetCount = 0;     // their payload bytes (modulo 2^32)
+  std::uint64_t ntp = 0;           // when the report was built
+  std::uint32_t rtpTimestamp = 0;  // the same instant in the sender's RTP clock
+  std::uint32_t packetCount = 0;   // RTP packets sent (modulo 2^32)
+  std::uint32_t octetCount = 0;    // their payload bytes (modulo 2^32)
 };
 
 // One reception report block: what a receiver says about one source.
 struct RtcpReportBlock {
-  std::uint32_t ssrc = 0;             // the source reported on
-  int fractionLost = 0;               // lost since the previous report, in 1/256 (0..255)
-  std::int32_t cumulativeLost = 0;    // 24-bit signed: duplicates can make it negative
-  std::uint32_t extendedHighest = 0;  // highest sequence number with the wrap count above
-  std::uint32_t jitter = 0;           // interarrival jitter in RTP timestamp units
-  std::uint32_t lastSr = 0;           // NtpMiddle of the source's last SR; 0: none
-  std::uint32_t delaySinceLastSr = 0; // since that SR arrived, in 1/65536 s
+  std::uint32_t ssrc = 0;              // the source reported on
+  int fractionLost = 0;                // lost since the previous report, in 1/256 (0..255)
+  std::int32_t cumulativeLost = 0;     // 24-bit signed: duplicates can make it negative
+  std::uint32_t extendedHighest = 0;   // highest sequence number with the wrap count above
+  std::uint32_t jitter = 0;            // interarrival jitter in RTP timestamp units
+  std::uint32_t lastSr = 0;            // NtpMiddle of the source's last SR; 0: none
+  std::uint32_t delaySinceLastSr = 0;  // since that SR arrived, in 1/65536 s
 };
 
 // What one compound packet of ours carries.
@@ -62,7 +62,7 @@ struct RtcpPeerPacket {
   bool hasSenderInfo = false;  // it held an SR
   std::uint32_t senderSsrc = 0;
   RtcpSenderInfo senderInfo;
-  bool hasBlock = false;       // a report block about `ourSsrc`
+  bool hasBlock = false;  // a report block about `ourSsrc`
   RtcpReportBlock block;
   bool bye = false;
 };

@@ -63,23 +63,23 @@ void RtcpSession::Build(const SendState& send, const ReceptionStatistics& recept
     block.extendedHighest = reception.extendedHighest;
     block.jitter = reception.jitter;
     const std::int64_t lost = reception.expected - static_cast<std::int64_t>(reception.received);
-    block.cumulativeLost = static_cast<std::int32_t>(std::clamp<std::int64_t>(lost, -0x800000, 0x7FFFFF));
+    block.cumulativeLost =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(lost, -0x800000, 0x7FFFFF));
     // Appendix A.3: the fraction of the packets expected in the interval
     // that did not arrive; none when more arrived than were expected.
     const std::int64_t expectedInterval = reception.expected - expectedPrior_;
     const std::int64_t lostInterval =
         expectedInterval - static_cast<std::int64_t>(reception.received - receivedPrior_);
-    block.fractionLost = expectedInterval > 0 && lostInterval > 0
-                             ? static_cast<int>(std::min<std::int64_t>(
-                                   (lostInterval << 8) / expectedInterval, 255))
-                             : 0;
+    block.fractionLost =
+        expectedInterval > 0 && lostInterval > 0
+            ? static_cast<int>(std::min<std::int64_t>((lostInterval << 8) / expectedInterval, 255))
+            : 0;
     expectedPrior_ = reception.expected;
     receivedPrior_ = reception.received;
     if (havePeerSr_ && peerSrSsrc_ == reception.ssrc) {
       block.lastSr = peerSrMiddle_;
-      block.delaySinceLastSr = ntp > peerSrArrival_
-                                   ? static_cast<std::uint32_t>((ntp - peerSrArrival_) >> 16)
-                                   : 0;
+      block.delaySinceLastSr =
+          ntp > peerSrArrival_ ? static_cast<std::uint32_t>((ntp - peerSrArrival_) >> 16) : 0;
     }
   }
   ++sent_;

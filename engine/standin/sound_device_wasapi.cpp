@@ -98,7 +98,9 @@ class WasapiDevice final : public SoundDevice {
   }
 
  private:
-  std::size_t Limit() const { return static_cast<std::size_t>(sampleRate_ / 1000 * kQueueMilliseconds); }
+  std::size_t Limit() const {
+    return static_cast<std::size_t>(sampleRate_ / 1000 * kQueueMilliseconds);
+  }
 
   void Run(std::promise<bool>& opened) {
     const bool comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
@@ -127,9 +129,9 @@ class WasapiDevice final : public SoundDevice {
     IMMDeviceEnumerator* enumerator = nullptr;
     IMMDevice* device = nullptr;
     const bool capture = direction_ == SoundDirection::kCapture;
-    HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
-                                  __uuidof(IMMDeviceEnumerator),
-                                  reinterpret_cast<void**>(&enumerator));
+    HRESULT hr =
+        CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
+                         __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&enumerator));
     if (SUCCEEDED(hr)) {
       if (waveId_ == WAVE_MAPPER) {
         hr = enumerator->GetDefaultAudioEndpoint(capture ? eCapture : eRender, eConsole, &device);
@@ -154,10 +156,11 @@ class WasapiDevice final : public SoundDevice {
     format.nAvgBytesPerSec = format.nSamplesPerSec * 2;
     // The engine converts the rate and channels where the endpoint's mix
     // format differs; an endpoint without that takes the format as it is.
-    hr = client_->Initialize(AUDCLNT_SHAREMODE_SHARED,
-                             AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM |
-                                 AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY,
-                             kBufferDuration, 0, &format, nullptr);
+    hr =
+        client_->Initialize(AUDCLNT_SHAREMODE_SHARED,
+                            AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM |
+                                AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY,
+                            kBufferDuration, 0, &format, nullptr);
     if (FAILED(hr))
       hr = client_->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_EVENTCALLBACK,
                                kBufferDuration, 0, &format, nullptr);

@@ -21,8 +21,8 @@
 namespace standin {
 namespace {
 
-constexpr int kBuffers = 8;          // 160 ms of 20 ms buffers in flight at most
-constexpr int kFramesPerSecond = 50;  // 20 ms frames
+constexpr int kBuffers = 8;                // 160 ms of 20 ms buffers in flight at most
+constexpr int kFramesPerSecond = 50;       // 20 ms frames
 constexpr int kCaptureBacklogFrames = 10;  // what capture keeps before dropping the oldest
 
 WAVEFORMATEX MonoFormat(int sampleRate) {
@@ -91,8 +91,8 @@ class WaveOutDevice final : public SoundDevice {
       }
       std::memcpy(buffer.samples.data(), pcm, count * sizeof(std::int16_t));
       buffer.header.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
-      buffer.queued = waveOutWrite(device_, &buffer.header, sizeof buffer.header) ==
-                      MMSYSERR_NOERROR;
+      buffer.queued =
+          waveOutWrite(device_, &buffer.header, sizeof buffer.header) == MMSYSERR_NOERROR;
       return;
     }
     // Every buffer is still playing: the frame is dropped.

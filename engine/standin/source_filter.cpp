@@ -49,8 +49,8 @@ SourceFilter::Verdict SourceFilter::OnRtp(const Ipv4Endpoint& from, const std::u
   const int latchedRank = latched_ ? Rank(source_) : -1;
   const int rank = Rank(from);
   const bool silent = silentFrames_ >= kSilenceFrames && openQuietFrames_ >= kOpenQuietFrames;
-  const bool takes = rank > latchedRank || (rank == latchedRank && rank < 2 && silent &&
-                                            ssrc != ssrc_);
+  const bool takes =
+      rank > latchedRank || (rank == latchedRank && rank < 2 && silent && ssrc != ssrc_);
   if (!takes) return Verdict::kStranger;
   latched_ = true;
   source_ = from;

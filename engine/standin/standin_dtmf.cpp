@@ -8,8 +8,7 @@ int StandInDtmf::SendTelephoneEvent(int channel, int eventCode, bool outOfBand, 
                                     int attenuationDb) {
   if (!engine_.ChannelOrFail(channel)) return -1;
   // RFC 4733 events are one byte; the volume field holds 0 to 63 dB.
-  if (eventCode < 0 || eventCode > 255 || lengthMs <= 0 || attenuationDb < 0 ||
-      attenuationDb > 63)
+  if (eventCode < 0 || eventCode > 255 || lengthMs <= 0 || attenuationDb < 0 || attenuationDb > 63)
     return engine_.Fail(kInvalidArgument);
   // Out of band the event waits its turn behind earlier ones; in band only
   // the DTMF keys (0-15) have tones.

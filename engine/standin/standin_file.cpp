@@ -30,8 +30,8 @@ int CheckCodec(const EngineCodecRecord& codec) {
 
 }  // namespace
 
-int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, int kind,
-                                         float scale, int startMs, int stopMs) {
+int StandInFile::StartPlayingFileLocally(int channel, GIPSVEInStream* stream, int kind, float scale,
+                                         int startMs, int stopMs) {
   if (!engine_.ChannelOrFail(channel)) return -1;
   if (!stream || !IsFileKind(kind) || !IsScale(scale) || startMs < 0 || stopMs < 0)
     return engine_.Fail(kInvalidArgument);

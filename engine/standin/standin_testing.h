@@ -19,10 +19,10 @@ struct ChannelStatistics {
   std::uint64_t packetsIgnored = 0;   // not RTP, unknown payload type, another source, too long
   std::uint64_t packetsFromStrangers = 0;  // RTP and RTCP datagrams not from the peer, dropped
   std::uint64_t rtcpReceived = 0;          // RTCP datagrams from the peer
-  std::uint64_t packetsLost = 0;      // gaps in the source's sequence numbers
-  std::uint64_t framesConcealed = 0;  // frames the decoder made up for missing packets
-  std::uint64_t eventsSent = 0;       // telephone events begun out of band
-  std::uint32_t ssrc = 0;             // the channel's own synchronisation source
+  std::uint64_t packetsLost = 0;           // gaps in the source's sequence numbers
+  std::uint64_t framesConcealed = 0;       // frames the decoder made up for missing packets
+  std::uint64_t eventsSent = 0;            // telephone events begun out of band
+  std::uint32_t ssrc = 0;                  // the channel's own synchronisation source
 
   // RTCP. Ours: compound reports sent, and the interarrival jitter of the
   // peer's stream (RTP timestamp units and milliseconds).

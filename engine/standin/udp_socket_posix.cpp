@@ -76,8 +76,8 @@ bool UdpSocket::SetTos(int tos) {
 }
 
 bool UdpSocket::SetReceiveBufferSize(int bytes) {
-  return handle_ >= 0 && ::setsockopt(static_cast<int>(handle_), SOL_SOCKET, SO_RCVBUF, &bytes,
-                                      sizeof bytes) == 0;
+  return handle_ >= 0 &&
+         ::setsockopt(static_cast<int>(handle_), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0;
 }
 
 bool UdpSocket::Connect(const Ipv4Endpoint& peer) {
@@ -140,8 +140,8 @@ bool UdpSocket::SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::si
                   sizeof remote) == static_cast<ssize_t>(size);
 }
 
-int UdpSocket::ReceiveBatch(std::uint8_t* buffer, std::size_t slotSize,
-                            ReceivedDatagram* datagrams, int count) {
+int UdpSocket::ReceiveBatch(std::uint8_t* buffer, std::size_t slotSize, ReceivedDatagram* datagrams,
+                            int count) {
   constexpr int kMaxBatch = 64;
   if (handle_ < 0 || count <= 0) return -1;
   count = count < kMaxBatch ? count : kMaxBatch;
@@ -155,8 +155,8 @@ int UdpSocket::ReceiveBatch(std::uint8_t* buffer, std::size_t slotSize,
     messages[i].msg_hdr.msg_name = &sources[i];
     messages[i].msg_hdr.msg_namelen = sizeof sources[i];
   }
-  const int received = ::recvmmsg(static_cast<int>(handle_), messages,
-                                  static_cast<unsigned>(count), MSG_DONTWAIT, nullptr);
+  const int received = ::recvmmsg(static_cast<int>(handle_), messages, static_cast<unsigned>(count),
+                                  MSG_DONTWAIT, nullptr);
   if (received < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? -1 : 0;
   for (int i = 0; i < received; ++i) {
     const msghdr& header = messages[i].msg_hdr;

@@ -128,8 +128,8 @@ bool UdpSocket::SendTo(const Ipv4Endpoint& to, const std::uint8_t* data, std::si
                   sizeof remote) == static_cast<int>(size);
 }
 
-int UdpSocket::ReceiveBatch(std::uint8_t* buffer, std::size_t slotSize,
-                            ReceivedDatagram* datagrams, int count) {
+int UdpSocket::ReceiveBatch(std::uint8_t* buffer, std::size_t slotSize, ReceivedDatagram* datagrams,
+                            int count) {
   if (handle_ == -1 || count <= 0) return -1;
   int taken = 0;
   while (taken < count) {

@@ -77,8 +77,8 @@ class HostNetwork : public ComObject<INetwork> {
   NOT_USED(put_PreferredMSRPPort(LONG))
   NOT_USED(put_VoiceMessagingEnabled(VARIANT_BOOL))
   NOT_USED(ResetVideoParameters())
-  NOT_USED(GetVideoParameters(CT_IMAGE_RESOLUTION, VARIANT_BOOL*, LONG*, LONG*, LONG*, LONG*,
-                              LONG*, VARIANT_BOOL*, VARIANT_BOOL*))
+  NOT_USED(GetVideoParameters(CT_IMAGE_RESOLUTION, VARIANT_BOOL*, LONG*, LONG*, LONG*, LONG*, LONG*,
+                              VARIANT_BOOL*, VARIANT_BOOL*))
   NOT_USED(SetVideoParameters(CT_IMAGE_RESOLUTION, VARIANT_BOOL, LONG, LONG, LONG, LONG, LONG,
                               VARIANT_BOOL, VARIANT_BOOL))
   NOT_USED(put_NetDetectionEnabled(VARIANT_BOOL))

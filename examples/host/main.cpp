@@ -66,8 +66,8 @@ bool AnswerLine(IMediaHandler* handler, SdpDocument* offer, LONG index, SdpDocum
   }
   // With nothing in common or a line the peer turned down, the plug-in
   // writes a rejected line (port 0).
-  Ref<IMediaState> state{CreateHostMediaState(channel, anyCommon,
-                                              offered.port == 0 ? VARIANT_TRUE : VARIANT_FALSE)};
+  Ref<IMediaState> state{
+      CreateHostMediaState(channel, anyCommon, offered.port == 0 ? VARIANT_TRUE : VARIANT_FALSE)};
   return Check("AddAnswerMediaDescription",
                handler->AddAnswerMediaDescription(offer, index, state.p, answer));
 }
@@ -83,13 +83,12 @@ int Run(const std::string& offerText, const std::string& localIp) {
   // The component, created by ProgID as it was registered (medley register,
   // or regsvr32 on Windows).
   CLSID clsid;
-  if (!Check("CLSIDFromProgID",
-             CLSIDFromProgID(MEDLEY_OLESTR("Medley.GipsMediaHandler"), &clsid)))
+  if (!Check("CLSIDFromProgID", CLSIDFromProgID(MEDLEY_OLESTR("Medley.GipsMediaHandler"), &clsid)))
     return 1;
   Ref<IMediaHandler> handler;
-  if (!Check("CoCreateInstance", CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IMediaHandler,
-                                                  reinterpret_cast<void**>(&handler.p))))
+  if (!Check("CoCreateInstance",
+             CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaHandler,
+                              reinterpret_cast<void**>(&handler.p))))
     return 1;
   Ref<INetwork> network{CreateHostNetwork(localIp, 40000)};
   if (!Check("Init", handler->Init(network.p))) return 1;

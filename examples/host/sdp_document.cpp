@@ -38,11 +38,16 @@ CT_MEDIA_TYPE MediaTypeOf(const std::string& word) {
 
 std::string MediaWordOf(CT_MEDIA_TYPE type) {
   switch (type) {
-    case CT_MEDIA_AUDIO: return "audio";
-    case CT_MEDIA_VIDEO: return "video";
-    case CT_MEDIA_APPLICATION: return "application";
-    case CT_MEDIA_MSRP: return "message";
-    default: return "unknown";
+    case CT_MEDIA_AUDIO:
+      return "audio";
+    case CT_MEDIA_VIDEO:
+      return "video";
+    case CT_MEDIA_APPLICATION:
+      return "application";
+    case CT_MEDIA_MSRP:
+      return "message";
+    default:
+      return "unknown";
   }
 }
 
@@ -75,8 +80,7 @@ SdpDocument* SdpDocument::Parse(const std::string& text, std::string* error) {
       }
       media.media = words[0];
       media.transport = words[2];
-      for (size_t i = 3; i < words.size(); ++i)
-        media.formats += (i > 3 ? " " : "") + words[i];
+      for (size_t i = 3; i < words.size(); ++i) media.formats += (i > 3 ? " " : "") + words[i];
       document->media.push_back(media);
     } else if (type == 'c') {
       (current ? current->connection : document->connection) = ParseConnection(value);

@@ -48,12 +48,12 @@ class SdpDocument : public ComObject<ISdpContent> {
   HRESULT STDMETHODCALLTYPE GetAttribute(LONG index, BSTR* pVal) override;
   HRESULT STDMETHODCALLTYPE AddAttribute(BSTR attribute) override;
   HRESULT STDMETHODCALLTYPE get_MediaCount(LONG* pVal) override;
-  HRESULT STDMETHODCALLTYPE GetMedia(LONG index, CT_MEDIA_TYPE* type, LONG* port,
-                                     BSTR* transport, BSTR* formats) override;
+  HRESULT STDMETHODCALLTYPE GetMedia(LONG index, CT_MEDIA_TYPE* type, LONG* port, BSTR* transport,
+                                     BSTR* formats) override;
   HRESULT STDMETHODCALLTYPE PutMedia(LONG index, CT_MEDIA_TYPE type, LONG port, BSTR transport,
                                      BSTR formats) override;
-  HRESULT STDMETHODCALLTYPE AddMedia(CT_MEDIA_TYPE type, LONG port, BSTR transport,
-                                     BSTR formats, LONG* index) override;
+  HRESULT STDMETHODCALLTYPE AddMedia(CT_MEDIA_TYPE type, LONG port, BSTR transport, BSTR formats,
+                                     LONG* index) override;
   HRESULT STDMETHODCALLTYPE GetMediaConnection(LONG index, BSTR* networkType, BSTR* addressType,
                                                BSTR* address) override;
   HRESULT STDMETHODCALLTYPE PutMediaConnection(LONG index, BSTR networkType, BSTR addressType,

@@ -16,8 +16,7 @@ class IAudioControl : public IUnknown {
  public:
   // Wave device identifiers; they take effect at the first reservation and
   // whenever playout starts.
-  virtual HRESULT STDMETHODCALLTYPE SetAudioDevices(LONG playbackDevice,
-                                                    LONG recordingDevice) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetAudioDevices(LONG playbackDevice, LONG recordingDevice) = 0;
   virtual HRESULT STDMETHODCALLTYPE AddPreferredAudioFormat(BSTR codecName) = 0;
   virtual HRESULT STDMETHODCALLTYPE ClearPreferredAudioFormats() = 0;
   virtual HRESULT STDMETHODCALLTYPE SetSilenceSuppression(VARIANT_BOOL enable) = 0;
@@ -55,4 +54,7 @@ class IAudioControl : public IUnknown {
   ~IAudioControl() = default;
 };
 
-template <> struct InterfaceIdOf<IAudioControl> { static constexpr const IID& value = IID_IAudioControl; };
+template <>
+struct InterfaceIdOf<IAudioControl> {
+  static constexpr const IID& value = IID_IAudioControl;
+};

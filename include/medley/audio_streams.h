@@ -50,5 +50,11 @@ class IAudioSink : public IUnknown {
   ~IAudioSink() = default;
 };
 
-template <> struct InterfaceIdOf<IAudioSource> { static constexpr const IID& value = IID_IAudioSource; };
-template <> struct InterfaceIdOf<IAudioSink> { static constexpr const IID& value = IID_IAudioSink; };
+template <>
+struct InterfaceIdOf<IAudioSource> {
+  static constexpr const IID& value = IID_IAudioSource;
+};
+template <>
+struct InterfaceIdOf<IAudioSink> {
+  static constexpr const IID& value = IID_IAudioSink;
+};

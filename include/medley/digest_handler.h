@@ -23,7 +23,7 @@ class MEDLEY_API mAuthHeader {
   virtual ~mAuthHeader();
   virtual const char* GetRealm();
   virtual const char* GetNonce();
-  virtual const char* GetDomain();     // not used by the digest
+  virtual const char* GetDomain();  // not used by the digest
   virtual const char* GetOpaque();
   virtual const char* GetAlgorithm();  // not used by the digest
   virtual const char* GetUserName();

@@ -2,13 +2,13 @@
 #pragma once
 
 #if defined(_WIN32)
-#  if defined(MEDLEY_BUILDING)
-#    define MEDLEY_API __declspec(dllexport)
-#  else
-#    define MEDLEY_API __declspec(dllimport)
-#  endif
-#  define MEDLEY_C_API extern "C" MEDLEY_API
+#if defined(MEDLEY_BUILDING)
+#define MEDLEY_API __declspec(dllexport)
 #else
-#  define MEDLEY_API __attribute__((visibility("default")))
-#  define MEDLEY_C_API extern "C" MEDLEY_API
+#define MEDLEY_API __declspec(dllimport)
+#endif
+#define MEDLEY_C_API extern "C" MEDLEY_API
+#else
+#define MEDLEY_API __attribute__((visibility("default")))
+#define MEDLEY_C_API extern "C" MEDLEY_API
 #endif

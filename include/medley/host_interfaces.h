@@ -100,8 +100,8 @@ class IMediaHandler : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE StartPlayout(LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE StopPlayout(LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetSendParameters(ISdpContent* pIncomingSdp,
-                                                      ISdpContent* pOutgoingSdp,
-                                                      LONG lMediaIndex, LONG lChannelId) = 0;
+                                                      ISdpContent* pOutgoingSdp, LONG lMediaIndex,
+                                                      LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE StartSending(LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE StopSending(LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE AddAnswerMediaDescription(ISdpContent* pIncomingSdp,
@@ -150,8 +150,7 @@ class ISdpContent : public IUnknown {
                                                        LONG* plRepeatTimeCount) = 0;
   virtual HRESULT STDMETHODCALLTYPE AddTimeInformation(BSTR bstrTimeInformation,
                                                        LONG* plTimeDescriptionIndex) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetRepeatTimeCount(LONG lTimeDescriptionIndex,
-                                                       LONG* pVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetRepeatTimeCount(LONG lTimeDescriptionIndex, LONG* pVal) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetRepeatTimeInformation(LONG lTimeDescriptionIndex,
                                                              LONG lRepeatTimeDescriptionIndex,
                                                              BSTR* pVal) = 0;
@@ -165,9 +164,8 @@ class ISdpContent : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetAttribute(LONG lAttributeIndex, BSTR* pVal) = 0;
   virtual HRESULT STDMETHODCALLTYPE AddAttribute(BSTR bstrAttribute) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_MediaCount(LONG* pVal) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetMedia(LONG lMediaIndex, CT_MEDIA_TYPE* pMedia,
-                                             LONG* plPort, BSTR* pbstrTransport,
-                                             BSTR* pbstrFormatList) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMedia(LONG lMediaIndex, CT_MEDIA_TYPE* pMedia, LONG* plPort,
+                                             BSTR* pbstrTransport, BSTR* pbstrFormatList) = 0;
   virtual HRESULT STDMETHODCALLTYPE PutMedia(LONG lMediaIndex, CT_MEDIA_TYPE media, LONG lPort,
                                              BSTR bstrTransport, BSTR bstrFormatList) = 0;
   virtual HRESULT STDMETHODCALLTYPE AddMedia(CT_MEDIA_TYPE media, LONG lPort, BSTR bstrTransport,
@@ -178,12 +176,9 @@ class ISdpContent : public IUnknown {
                                                        BSTR* pbstrAddressType,
                                                        BSTR* pbstrAddress) = 0;
   virtual HRESULT STDMETHODCALLTYPE PutMediaConnection(LONG lMediaIndex, BSTR bstrNetworkType,
-                                                       BSTR bstrAddressType,
-                                                       BSTR bstrAddress) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetMediaBandwidthInformation(LONG lMediaIndex,
-                                                                 BSTR* pVal) = 0;
-  virtual HRESULT STDMETHODCALLTYPE PutMediaBandwidthInformation(LONG lMediaIndex,
-                                                                 BSTR newVal) = 0;
+                                                       BSTR bstrAddressType, BSTR bstrAddress) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMediaBandwidthInformation(LONG lMediaIndex, BSTR* pVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE PutMediaBandwidthInformation(LONG lMediaIndex, BSTR newVal) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetMediaEncryptionKey(LONG lMediaIndex, BSTR* pVal) = 0;
   virtual HRESULT STDMETHODCALLTYPE PutMediaEncryptionKey(LONG lMediaIndex, BSTR newVal) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetMediaAttributeCount(LONG lMediaIndex, LONG* pVal) = 0;
@@ -267,10 +262,12 @@ class INetwork : public IUnknown {
       CT_IMAGE_RESOLUTION imageResolution, VARIANT_BOOL* pvbEnabled, LONG* plBitRate,
       LONG* plFrameRate, LONG* plIntraFrameFrequency, LONG* plIntraGob, LONG* plFilter,
       VARIANT_BOOL* pvbHorizontalFilter, VARIANT_BOOL* pvbVerticalFilter) = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetVideoParameters(
-      CT_IMAGE_RESOLUTION imageResolution, VARIANT_BOOL vbEnabled, LONG lBitRate,
-      LONG lFrameRate, LONG lIntraFrameFrequency, LONG lIntraGob, LONG lFilter,
-      VARIANT_BOOL vbHorizontalFilter, VARIANT_BOOL vbVerticalFilter) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetVideoParameters(CT_IMAGE_RESOLUTION imageResolution,
+                                                       VARIANT_BOOL vbEnabled, LONG lBitRate,
+                                                       LONG lFrameRate, LONG lIntraFrameFrequency,
+                                                       LONG lIntraGob, LONG lFilter,
+                                                       VARIANT_BOOL vbHorizontalFilter,
+                                                       VARIANT_BOOL vbVerticalFilter) = 0;
   virtual HRESULT STDMETHODCALLTYPE put_NetDetectionEnabled(VARIANT_BOOL newVal) = 0;
   virtual HRESULT STDMETHODCALLTYPE put_SipDnsServer(BSTR newVal) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_PresenceType(BSTR* pVal) = 0;
@@ -297,9 +294,25 @@ class INetwork : public IUnknown {
 
 // Maps an interface type to its identifier, for ComPtr and QueryInterface;
 // each interface header specialises it for its own interfaces.
-template <class T> struct InterfaceIdOf;
-template <> struct InterfaceIdOf<IMediaHandler> { static constexpr const IID& value = IID_IMediaHandler; };
-template <> struct InterfaceIdOf<INetwork> { static constexpr const IID& value = IID_INetwork; };
-template <> struct InterfaceIdOf<ISdpContent> { static constexpr const IID& value = IID_ISdpContent; };
-template <> struct InterfaceIdOf<IMediaState> { static constexpr const IID& value = IID_IMediaState; };
-template <> struct InterfaceIdOf<IMediaState2> { static constexpr const IID& value = IID_IMediaState2; };
+template <class T>
+struct InterfaceIdOf;
+template <>
+struct InterfaceIdOf<IMediaHandler> {
+  static constexpr const IID& value = IID_IMediaHandler;
+};
+template <>
+struct InterfaceIdOf<INetwork> {
+  static constexpr const IID& value = IID_INetwork;
+};
+template <>
+struct InterfaceIdOf<ISdpContent> {
+  static constexpr const IID& value = IID_ISdpContent;
+};
+template <>
+struct InterfaceIdOf<IMediaState> {
+  static constexpr const IID& value = IID_IMediaState;
+};
+template <>
+struct InterfaceIdOf<IMediaState2> {
+  static constexpr const IID& value = IID_IMediaState2;
+};

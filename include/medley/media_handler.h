@@ -37,8 +37,8 @@ class IMediaHandlerEx : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE StartPlayout(LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE StopPlayout(LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetSendParameters(ISdpContent* pIncomingSdp,
-                                                      ISdpContent* pOutgoingSdp,
-                                                      LONG lMediaIndex, LONG lChannelId) = 0;
+                                                      ISdpContent* pOutgoingSdp, LONG lMediaIndex,
+                                                      LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE StartSending(LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE StopSending(LONG lChannelId) = 0;
   virtual HRESULT STDMETHODCALLTYPE AddAnswerMediaDescription(ISdpContent* pIncomingSdp,
@@ -57,4 +57,7 @@ class IMediaHandlerEx : public IUnknown {
   ~IMediaHandlerEx() = default;
 };
 
-template <> struct InterfaceIdOf<IMediaHandlerEx> { static constexpr const IID& value = IID_IMediaHandlerEx; };
+template <>
+struct InterfaceIdOf<IMediaHandlerEx> {
+  static constexpr const IID& value = IID_IMediaHandlerEx;
+};

@@ -21,8 +21,8 @@ class MEDLEY_API Date {
   // 1970-01-01 00:00:00 UTC, a Thursday.
   Date();
   // Falls back to 1970-01-01 00:00:00 UTC when the fields are invalid.
-  Date(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
-       unsigned second, int tz = 0, unsigned weekday = 0);
+  Date(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute, unsigned second,
+       int tz = 0, unsigned weekday = 0);
   Date(const Date& other) = default;
   Date& operator=(const Date& other) = default;
 

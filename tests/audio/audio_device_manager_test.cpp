@@ -32,8 +32,8 @@ TEST_F(AudioDeviceManagerTest, PercentAndMixerValueConvertWithRounding) {
     WORD value;
   };
   // Outside 0..100 the value is cut to 16 bits, not clamped.
-  const Row toMixer[] = {{0, 0}, {1, 655}, {50, 32768}, {99, 64880}, {100, 65535},
-                         {101, 654}, {-1, 64881}};
+  const Row toMixer[] = {{0, 0},       {1, 655},   {50, 32768}, {99, 64880},
+                         {100, 65535}, {101, 654}, {-1, 64881}};
   for (const Row& row : toMixer)
     EXPECT_EQ(AudioDeviceManager::PercentToMixerValue(row.percent), row.value) << row.percent;
   const Row toPercent[] = {{0, 0}, {0, 327}, {1, 328}, {1, 655}, {50, 32768}, {100, 65535}};

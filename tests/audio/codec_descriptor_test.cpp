@@ -33,8 +33,8 @@ TEST(CodecDescriptorTest, NameGoesIntoTheRecordAsUtf8) {
       {a31, a31},
       {a31 + "b", a31},
       {"G.711 \xC2\xB5-law", "G.711 \xC2\xB5-law"},
-      {std::string(30, 'a') + "\xC3\xA9", std::string(30, 'a')},           // 2-byte é across 31
-      {std::string(29, 'a') + "\xE2\x82\xAC", std::string(29, 'a')},       // 3-byte € across 31
+      {std::string(30, 'a') + "\xC3\xA9", std::string(30, 'a')},      // 2-byte é across 31
+      {std::string(29, 'a') + "\xE2\x82\xAC", std::string(29, 'a')},  // 3-byte € across 31
       {std::string(28, 'a') + "\xE2\x82\xAC", std::string(28, 'a') + "\xE2\x82\xAC"},  // fits
       {std::string(28, 'a') + "\xF0\x9F\x8E\xB5", std::string(28, 'a')},  // surrogate pair
       {"\xF0\x9F\x8E\xB5", "\xF0\x9F\x8E\xB5"},
@@ -45,8 +45,8 @@ TEST(CodecDescriptorTest, NameGoesIntoTheRecordAsUtf8) {
     EXPECT_EQ(std::string(record.name), row.expected) << row.name;
     EXPECT_TRUE(RestIsZero(record, row.expected.size())) << row.name;
   }
-  EngineCodecRecord record = CodecDescriptor(97, MEDLEY_OLESTR("X"), 16000, 320, 1, 23850)
-                                 .ToEngineRecord();
+  EngineCodecRecord record =
+      CodecDescriptor(97, MEDLEY_OLESTR("X"), 16000, 320, 1, 23850).ToEngineRecord();
   EXPECT_EQ((std::vector<int>{record.payloadType, record.frequency, record.packetSize,
                               record.channels, record.rate}),
             (std::vector<int>{97, 16000, 320, 1, 23850}));

@@ -172,10 +172,16 @@ TEST(KsVoiceEngineSendTest, StartSendReappliesTheTelephoneEventPayloadType) {
   } rows[] = {
       {-1, "", "", S_OK, {"StartSend(0)", "LastError()"}},
       {101, "", "", S_OK, {"StartSend(0)", "LastError()", "SetDTMFPayloadType(0,101)"}},
-      {96, "SetDTMFPayloadType", "", S_OK,
+      {96,
+       "SetDTMFPayloadType",
+       "",
+       S_OK,
        {"StartSend(0)", "LastError()", "SetDTMFPayloadType(0,96)"}},
       {101, "", "StartSend", kRefused, {"StartSend(0)", "LastError()"}},
-      {101, "", "SetDTMFPayloadType(0,101)", kRefused,
+      {101,
+       "",
+       "SetDTMFPayloadType(0,101)",
+       kRefused,
        {"StartSend(0)", "LastError()", "SetDTMFPayloadType(0,101)", "LastError()"}},
   };
   for (const Row& row : rows) {
@@ -279,9 +285,9 @@ TEST_F(KsVoiceEngineTest, VersionIsWidened) {
 }
 
 TEST(KsVoiceEngineLifecycleTest, InterfacesAreTakenInOrderAndGivenBackReversed) {
-  const char* names[] = {"GIPSVEBase",     "GIPSVECodec",         "GIPSVEVQE",
-                         "GIPSVEFile",     "GIPSVEVolumeControl", "GIPSVEHardware",
-                         "GIPSVEVideoSync", "GIPSVENetwork",      "GIPSVEDTMF"};
+  const char* names[] = {"GIPSVEBase",      "GIPSVECodec",         "GIPSVEVQE",
+                         "GIPSVEFile",      "GIPSVEVolumeControl", "GIPSVEHardware",
+                         "GIPSVEVideoSync", "GIPSVENetwork",       "GIPSVEDTMF"};
   Strings taken, givenBack = {"Delete()"};
   for (const char* name : names) {
     taken.push_back(std::string("GetInterface(") + name + ")");

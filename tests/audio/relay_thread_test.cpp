@@ -45,8 +45,8 @@ TEST(RelayThreads, EngineReadsAndWritesRaceTheOwnersOpenAndClose) {
   // streams: go on opening new ones until data has flowed both ways.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   bool sinkReached = false;
-  for (int i = 0; i < kStreams || ((delivered == 0 || !sinkReached) &&
-                                   std::chrono::steady_clock::now() < deadline);
+  for (int i = 0; i < kStreams ||
+                  ((delivered == 0 || !sinkReached) && std::chrono::steady_clock::now() < deadline);
        ++i) {
     sources.push_back(MemoryAudioSource::Create(std::string(64, 'a')));
     sinks.push_back(MemoryAudioSink::Create());

@@ -48,19 +48,16 @@ TEST_F(TimerTest, PeriodicAndOneShotFiringTimes) {
     DWORD restartAt = 0;  // when non-zero, Start again then: the interval begins anew
   };
   const Row rows[] = {
-      {false, 100, 99, {}, true},
-      {false, 100, 350, {100, 200, 300}, true},
-      {false, 100, 170, {150}, true, 50},
-      {true, 200, 199, {}, true},
-      {true, 200, 200, {200}, false},
-      {true, 200, 1000, {200}, false},
+      {false, 100, 99, {}, true},         {false, 100, 350, {100, 200, 300}, true},
+      {false, 100, 170, {150}, true, 50}, {true, 200, 199, {}, true},
+      {true, 200, 200, {200}, false},     {true, 200, 1000, {200}, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << row.oneShot << " " << row.advance);
     RecordingCallback callback(clock_);
     DWORD start = clock_.Elapsed();
-    std::unique_ptr<CTimer> timer = row.oneShot ? std::make_unique<CToneTimer>()
-                                                : std::make_unique<CTimer>();
+    std::unique_ptr<CTimer> timer =
+        row.oneShot ? std::make_unique<CToneTimer>() : std::make_unique<CTimer>();
     timer->Start(row.interval, &callback);
     EXPECT_TRUE(timer->IsRunning());
     clock_.Advance(row.restartAt);
@@ -91,8 +88,8 @@ TEST_F(TimerTest, CallbackMayStopRestartOrDestroyItsTimer) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.action);
     RecordingCallback callback(clock_);
-    std::unique_ptr<CTimer> timer = row.oneShot ? std::make_unique<CToneTimer>()
-                                                : std::make_unique<CTimer>();
+    std::unique_ptr<CTimer> timer =
+        row.oneShot ? std::make_unique<CToneTimer>() : std::make_unique<CTimer>();
     callback.action = [&](CTimer* t) {
       if (row.action == kStop) t->Stop();
       if (row.action == kRestartTwice && callback.firedAt.size() < 3) t->Start(100, &callback);

@@ -127,8 +127,9 @@ TEST_F(HandlerObjectTest, EachInterfaceHasItsOwnPointerAndAllShareOneCount) {
   EXPECT_NE(own[1], own[2]);
   // From every interface, IUnknown is the IMediaHandler pointer and each
   // interface is reached at its own pointer.
-  for (IUnknown* from : {static_cast<IUnknown*>(handler_.Get()),
-                         static_cast<IUnknown*>(extended_.Get()), static_cast<IUnknown*>(audio.Get())}) {
+  for (IUnknown* from :
+       {static_cast<IUnknown*>(handler_.Get()), static_cast<IUnknown*>(extended_.Get()),
+        static_cast<IUnknown*>(audio.Get())}) {
     const IID* iids[] = {&IID_IUnknown, &IID_IMediaHandlerEx, &IID_IAudioControl};
     void* const expected[] = {own[0], own[1], own[2]};
     for (size_t i = 0; i < std::size(iids); ++i) {
@@ -156,7 +157,11 @@ template <class Handler>
 std::vector<std::pair<const char*, std::function<HRESULT()>>> NegotiationAndChannelCalls(
     Handler* h, host::SdpDocument* sdp, host::ReferenceMediaState* state) {
   return {
-      {"AnyCommonFormat", [=] { VARIANT_BOOL any; return h->AnyCommonFormat(sdp, 0, &any); }},
+      {"AnyCommonFormat",
+       [=] {
+         VARIANT_BOOL any;
+         return h->AnyCommonFormat(sdp, 0, &any);
+       }},
       {"ReserveChannel",
        [=] {
          LONG channel = -1;
@@ -248,8 +253,8 @@ TEST_F(HandlerObjectTest, ClearPreferredAudioFormatsEmptiesWhatOffersAreMadeOf) 
   auto offer = host::SdpDocument::CreateOutgoing("127.0.0.1", 1, 1);
   ASSERT_EQ(handler_->AddOfferMediaDescription(CT_MEDIA_AUDIO, state->AsMediaState(), offer.Get()),
             S_OK);
-  EXPECT_EQ(MediaLine(*offer, 0).front(), "m=audio " + std::to_string(MediaPort(*offer, 0)) +
-                                              " RTP/AVP 0");
+  EXPECT_EQ(MediaLine(*offer, 0).front(),
+            "m=audio " + std::to_string(MediaPort(*offer, 0)) + " RTP/AVP 0");
 
   EXPECT_EQ(extended_->ClearPreferredAudioFormats(), S_OK);
   auto empty = host::SdpDocument::CreateOutgoing("127.0.0.1", 1, 1);

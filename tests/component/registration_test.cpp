@@ -19,7 +19,8 @@ std::string Registered(const std::string& path) {
          ("\n" + key + "]\n@=\"KsMedley GipsMediaHandler Class\"\n") +
          ("\n" + key + "\\Implemented Categories]\n") +
          ("\n" + key + "\\Implemented Categories\\{12E45602-3ACF-4907-BEB8-C4FBD9DBB20B}]\n") +
-         ("\n" + key + "\\InprocServer32]\n@=\"" + path + "\"\n\"ThreadingModel\"=\"Apartment\"\n") +
+         ("\n" + key + "\\InprocServer32]\n@=\"" + path +
+          "\"\n\"ThreadingModel\"=\"Apartment\"\n") +
          ("\n" + key + "\\ProgID]\n@=\"Medley.GipsMediaHandler.1\"\n") +
          ("\n" + key + "\\TypeLib]\n@=\"{45D06C87-66E5-471E-9371-A8ADC9BF02B0}\"\n") +
          ("\n" + key + "\\VersionIndependentProgID]\n@=\"Medley.GipsMediaHandler\"\n") +
@@ -47,7 +48,8 @@ TEST(Registration, WritesExactlyTheClassDataWithThisModulesPath) {
 
   // An old registration of the class, under another spelling, is replaced whole.
   registry.Write(
-      "REGEDIT4\n[HKEY_CLASSES_ROOT\\CLSID\\{35930323-C68D-47A6-B757-5C4E70CCC35F}\\InprocServer32]\n"
+      "REGEDIT4\n[HKEY_CLASSES_ROOT\\CLSID\\{35930323-C68D-47A6-B757-5C4E70CCC35F}\\InprocServer32]"
+      "\n"
       "@=\"/old/libmedley.so\"\n\"ThreadingModel\"=\"Both\"\n"
       "[HKEY_CLASSES_ROOT\\clsid\\{35930323-c68d-47a6-b757-5c4e70ccc35f}\\LocalServer32]\n"
       "@=\"/old/medley-server\"\n");

@@ -108,14 +108,14 @@ TEST_F(WholeCallTest, OfferAndAnswerFollowEachSidesPreferencesAndMediaRunsUntilH
   EXPECT_LT(offerPort, 42000);
   EXPECT_GE(answerPort, 42000);
   EXPECT_EQ(offerPort % 2, 0);
-  EXPECT_EQ(MediaLine(session_.Offer(), 0),
-            (Strings{"m=audio " + std::to_string(offerPort) + " RTP/AVP 0 8 101",
-                     "a=rtpmap:0 PCMU/8000", "a=rtpmap:8 PCMA/8000",
-                     "a=rtpmap:101 telephone-event/8000", "c=IN IP4 127.0.0.1"}));
-  EXPECT_EQ(MediaLine(session_.Answer(), 0),
-            (Strings{"m=audio " + std::to_string(answerPort) + " RTP/AVP 8 0 101",
-                     "a=rtpmap:8 PCMA/8000", "a=rtpmap:0 PCMU/8000",
-                     "a=rtpmap:101 telephone-event/8000", "c=IN IP4 127.0.0.1"}));
+  EXPECT_EQ(
+      MediaLine(session_.Offer(), 0),
+      (Strings{"m=audio " + std::to_string(offerPort) + " RTP/AVP 0 8 101", "a=rtpmap:0 PCMU/8000",
+               "a=rtpmap:8 PCMA/8000", "a=rtpmap:101 telephone-event/8000", "c=IN IP4 127.0.0.1"}));
+  EXPECT_EQ(
+      MediaLine(session_.Answer(), 0),
+      (Strings{"m=audio " + std::to_string(answerPort) + " RTP/AVP 8 0 101", "a=rtpmap:8 PCMA/8000",
+               "a=rtpmap:0 PCMU/8000", "a=rtpmap:101 telephone-event/8000", "c=IN IP4 127.0.0.1"}));
 
   struct Side {
     const char* name;

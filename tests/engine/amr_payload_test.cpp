@@ -49,8 +49,8 @@ TEST(AmrPayloadTest, EveryFrameTypeRoundTrips) {
         Bytes back;
         int frames = 0;
         Packing packing = Packing::kOctetAligned;
-        ASSERT_TRUE(PayloadToStorageFrames(row.band, payload.data(), payload.size(), back,
-                                           &frames, &packing));
+        ASSERT_TRUE(PayloadToStorageFrames(row.band, payload.data(), payload.size(), back, &frames,
+                                           &packing));
         EXPECT_EQ(frames, 1);
         EXPECT_EQ(back, frame);
         EXPECT_EQ(packing, Packing::kBandwidthEfficient);

@@ -171,8 +171,8 @@ TEST(AudioFileTest, WavHeadersOutsideWhatTheEnginePlaysAreRefusedAtOpen) {
       {"12-bit PCM", PatchedWav(800, kBits, 12, 2)},
       {"block size 0", PatchedWav(800, kBlockAlign, 0, 2)},
       {"block size not the sample size", PatchedWav(800, kBlockAlign, 3, 2)},
-      {"a 4 GB chunk before the data", "RIFF\xff\xff\xff\xffWAVEJUNK\xf0\xff\xff\xff" +
-                                           std::string(1 << 16, '\0')},
+      {"a 4 GB chunk before the data",
+       "RIFF\xff\xff\xff\xffWAVEJUNK\xf0\xff\xff\xff" + std::string(1 << 16, '\0')},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -184,9 +184,8 @@ TEST(AudioFileTest, WavHeadersOutsideWhatTheEnginePlaysAreRefusedAtOpen) {
     }
   }
   // At the edges of the range, and with a length that goes to the end of the stream.
-  for (const std::string& file :
-       {PatchedWav(800, kRate, 8000, 4), PatchedWav(800, kData, 0, 4),
-        Wav(2, 192000, 16, std::vector<std::int16_t>(800, 100))}) {
+  for (const std::string& file : {PatchedWav(800, kRate, 8000, 4), PatchedWav(800, kData, 0, 4),
+                                  Wav(2, 192000, 16, std::vector<std::int16_t>(800, 100))}) {
     MemoryInStream in(file);
     int error = kNoError;
     EXPECT_NE(OpenFileReader(&in, kGIPSVEFileWav, nullptr, 16000, &error), nullptr);

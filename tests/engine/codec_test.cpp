@@ -82,8 +82,8 @@ TEST(CodecTest, ToneSurvivesEveryCodecWithItsPayloadSize) {
 // tone comes back with the packets.
 TEST(CodecTest, LostFrameContinuesTheTone) {
   // Per 20 ms frame: received (true) or lost.
-  const std::vector<bool> arrives = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1, 1, 1, 1, 0,
-                                     0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  const std::vector<bool> arrives = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1, 1, 1, 1, 0, 0,
+                                     0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   struct Check {
     std::size_t frame;
     bool tone;  // the tone within 6 dB, or 20 dB below it at least
@@ -109,8 +109,8 @@ TEST(CodecTest, LostFrameContinuesTheTone) {
       ASSERT_EQ(pcm.size(), (f + 1) * frame);
     }
     for (const Check& check : checks) {
-      const double power = TonePower(Window(pcm, check.frame * frame, frame), kToneHz,
-                                     row.sampleRate);
+      const double power =
+          TonePower(Window(pcm, check.frame * frame, frame), kToneHz, row.sampleRate);
       if (check.tone)
         EXPECT_GT(power, tonePower / 4) << "frame " << check.frame << " lost the tone";
       else
@@ -120,9 +120,22 @@ TEST(CodecTest, LostFrameContinuesTheTone) {
 }
 
 TEST(CodecTest, DecodersSurviveGarbage) {
-  const std::size_t sizes[] = {0,  1,  2,  3,   10,  12,   20,
-                               32, 33, 61, 66, 160, 641, 1500,
-                               kMaxPayloadBytes,    kMaxPayloadBytes + 1};
+  const std::size_t sizes[] = {0,
+                               1,
+                               2,
+                               3,
+                               10,
+                               12,
+                               20,
+                               32,
+                               33,
+                               61,
+                               66,
+                               160,
+                               641,
+                               1500,
+                               kMaxPayloadBytes,
+                               kMaxPayloadBytes + 1};
   std::mt19937 random(8);
   for (const CodecImplementation& codec : AvailableCodecs()) {
     SCOPED_TRACE(codec.name);

@@ -130,9 +130,9 @@ std::vector<std::int16_t> Tone(int sampleRate, double frequency, double amplitud
                                std::size_t samples) {
   std::vector<std::int16_t> pcm(samples);
   for (std::size_t i = 0; i < samples; ++i)
-    pcm[i] = static_cast<std::int16_t>(std::lround(
-        amplitude * std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) /
-                             sampleRate)));
+    pcm[i] = static_cast<std::int16_t>(
+        std::lround(amplitude * std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) /
+                                         sampleRate)));
   return pcm;
 }
 
@@ -234,8 +234,8 @@ double TonePower(Pcm pcm, double frequency, int sampleRate) {
   return 2 * power / (n * n);
 }
 
-double SteadyTonePower(Pcm pcm, std::size_t begin, int windows, std::size_t count,
-                       double frequency, int sampleRate) {
+double SteadyTonePower(Pcm pcm, std::size_t begin, int windows, std::size_t count, double frequency,
+                       int sampleRate) {
   std::vector<double> powers;
   for (int i = 0; i < windows; ++i)
     powers.push_back(TonePower(Window(pcm, begin + static_cast<std::size_t>(i) * count, count),

@@ -101,8 +101,8 @@ double LevelDb(Pcm pcm);
 double TonePower(Pcm pcm, double frequency, int sampleRate);
 // The median TonePower of `windows` windows of `count` samples one after
 // another from `begin`, so that a short gap (a late frame) does not count.
-double SteadyTonePower(Pcm pcm, std::size_t begin, int windows, std::size_t count,
-                       double frequency, int sampleRate);
+double SteadyTonePower(Pcm pcm, std::size_t begin, int windows, std::size_t count, double frequency,
+                       int sampleRate);
 // The frequency from 100 Hz to Nyquist (25 Hz steps) with the most energy.
 double DominantFrequency(Pcm pcm, int sampleRate);
 // The first sample from which 10 ms hold `frequency` at `power` or more

@@ -32,8 +32,8 @@ constexpr std::size_t kPayloadBytes = 160;  // 20 ms at 64 kbit/s
 // Runs ffmpeg with `arguments`; 127 when it cannot be started, -1 when it
 // does not end within 20 s (it is killed and reaped then).
 int RunFfmpeg(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel",
-                                       "error", "-y"});
+  arguments.insert(arguments.begin(),
+                   {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y"});
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
@@ -55,7 +55,8 @@ int RunFfmpeg(std::vector<std::string> arguments) {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 class FfmpegG722 : public testing::Test {
@@ -78,7 +79,8 @@ class FfmpegG722 : public testing::Test {
 
 // Expects `decoded` to hold the tone at its level (within 1 dB) and
 // frequency, after the first 100 ms in which a codec settles.
-void ExpectToneLevel(const std::vector<std::int16_t>& decoded, const std::vector<std::int16_t>& tone) {
+void ExpectToneLevel(const std::vector<std::int16_t>& decoded,
+                     const std::vector<std::int16_t>& tone) {
   ASSERT_GT(decoded.size(), tone.size() / 2);
   const Pcm settled = Pcm(decoded).subspan(kPcmRate / 10, decoded.size() - kPcmRate / 5);
   EXPECT_NEAR(LevelDb(settled), LevelDb(tone), 1.0);
@@ -109,8 +111,8 @@ TEST_F(FfmpegG722, TheyDecodeOursAtItsLevel) {
   for (std::size_t at = 0; at + frame <= tone_.size(); at += frame)
     ASSERT_TRUE(encoder->Encode(tone_.data() + at, encoded));
   WriteFile(Path("tone.g722"), std::string(encoded.begin(), encoded.end()));
-  ASSERT_EQ(RunFfmpeg({"-f", "g722", "-i", Path("tone.g722"), "-f", "s16le", "-ar", "16000",
-                       "-ac", "1", Path("decoded.raw")}),
+  ASSERT_EQ(RunFfmpeg({"-f", "g722", "-i", Path("tone.g722"), "-f", "s16le", "-ar", "16000", "-ac",
+                       "1", Path("decoded.raw")}),
             0);
   ExpectToneLevel(Samples(FileBytes(Path("decoded.raw"))), tone_);
 }

@@ -94,11 +94,12 @@ TEST_P(GStreamerPeer, RecordsOurStream) {
   ASSERT_NE(mkdtemp(folder.data()), nullptr);
   const std::string output = folder + "/received.raw";
   GstLaunch peer("udpsrc address=127.0.0.1 port=" + std::to_string(port) +
-                 " caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=" +
-                 codec.name + ",payload=" + std::to_string(codec.payloadType) +
+                 " caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=" + codec.name +
+                 ",payload=" + std::to_string(codec.payloadType) +
                  " ! rtpjitterbuffer latency=100 ! " + codec.depayloader + " ! " + codec.decoder +
                  " ! audioconvert ! audio/x-raw,format=S16LE,rate=8000,channels=1 ! filesink"
-                 " location=" + output);
+                 " location=" +
+                 output);
   if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
   std::this_thread::sleep_for(700ms);  // the peer binds its port
 
@@ -135,13 +136,13 @@ TEST_P(GStreamerPeer, IsRecordedByUs) {
   ASSERT_EQ(engine.base->StartPlayout(channel), 0);
   ASSERT_EQ(engine.file->StartRecordingPlayout(&recording, nullptr), 0);
 
-  GstLaunch peer("audiotestsrc is-live=true wave=sine freq=1000 volume=0.25 num-buffers=60 "
-                 "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! " +
-                 codec.encoder + " ! " + codec.payloader + " pt=" +
-                 std::to_string(codec.payloadType) +
-                 " min-ptime=" + std::to_string(codec.packetMs) + "000000 max-ptime=" +
-                 std::to_string(codec.packetMs) +
-                 "000000 ! udpsink host=127.0.0.1 port=" + std::to_string(port));
+  GstLaunch peer(
+      "audiotestsrc is-live=true wave=sine freq=1000 volume=0.25 num-buffers=60 "
+      "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! " +
+      codec.encoder + " ! " + codec.payloader + " pt=" + std::to_string(codec.payloadType) +
+      " min-ptime=" + std::to_string(codec.packetMs) +
+      "000000 max-ptime=" + std::to_string(codec.packetMs) +
+      "000000 ! udpsink host=127.0.0.1 port=" + std::to_string(port));
   if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
   EXPECT_TRUE(peer.Wait(10s)) << "60 buffers of 20 ms and the peer ends";
   std::this_thread::sleep_for(200ms);
@@ -152,7 +153,7 @@ TEST_P(GStreamerPeer, IsRecordedByUs) {
 // Stretches of `pcm` (start and end sample) where 10 ms windows are louder
 // than `rms`; quieter spells shorter than 40 ms do not split a stretch.
 std::vector<std::pair<std::size_t, std::size_t>> LoudStretches(Pcm pcm, int sampleRate,
-                                                                 double rms) {
+                                                               double rms) {
   const std::size_t window = static_cast<std::size_t>(sampleRate / 100);
   std::vector<std::pair<std::size_t, std::size_t>> stretches;
   for (std::size_t at = 0; at + window <= pcm.size(); at += window) {
@@ -179,7 +180,8 @@ TEST(GStreamerPeerTimeline, SendingResumedAfterAPauseContinuesByTheClock) {
                  " caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=PCMU,"
                  "payload=0 ! rtpjitterbuffer latency=100 mode=none ! rtppcmudepay ! mulawdec ! "
                  "audiorate ! audioconvert ! audio/x-raw,format=S16LE,rate=8000,channels=1 ! "
-                 "filesink location=" + output);
+                 "filesink location=" +
+                 output);
   if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";
   std::this_thread::sleep_for(700ms);  // the peer binds its port
 
@@ -209,7 +211,9 @@ TEST(GStreamerPeerTimeline, SendingResumedAfterAPauseContinuesByTheClock) {
   const auto stretches = LoudStretches(pcm, 8000, kAmplitude / 4);
   ASSERT_EQ(stretches.size(), 2u) << "the tone before and after the pause, each in one piece";
   const auto seconds = [](std::size_t samples) { return static_cast<double>(samples) / 8000; };
-  const auto since = [](auto from, auto to) { return std::chrono::duration<double>(to - from).count(); };
+  const auto since = [](auto from, auto to) {
+    return std::chrono::duration<double>(to - from).count();
+  };
   EXPECT_NEAR(seconds(stretches[1].first - stretches[0].second), since(stopped, resumed), 0.1);
   EXPECT_NEAR(seconds(stretches[1].second - stretches[1].first), since(resumed, ended), 0.1);
 }
@@ -262,8 +266,9 @@ TEST_P(GStreamerAmrPacker, OctetAlignedPayloadsArePlayed) {
   Engine engine;
   std::string source;
   if (codec.frequency == 8000) {
-    source = "audiotestsrc is-live=true wave=sine freq=1000 volume=0.25 num-buffers=75 "
-             "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! amrnbenc";
+    source =
+        "audiotestsrc is-live=true wave=sine freq=1000 volume=0.25 num-buffers=75 "
+        "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! amrnbenc";
   } else {
     MemoryInStream pcm(ToneBytes(1000, 1500, 16000, kAmplitude));
     MemoryOutStream compressed;
@@ -298,10 +303,12 @@ TEST_P(GStreamerAmrPacker, OctetAlignedPayloadsArePlayed) {
   ExpectArrivedTone(Samples(recording.written), 16000, kAmplitude, 3.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Amr, GStreamerAmrPacker,
-    testing::Values(AmrPacker{"AMR", "AMR", 8000, 110}, AmrPacker{"AMRWB", "AMRWB", 16000, 111}),
-    [](const testing::TestParamInfo<AmrPacker>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Amr, GStreamerAmrPacker,
+                         testing::Values(AmrPacker{"AMR", "AMR", 8000, 110},
+                                         AmrPacker{"AMRWB", "AMRWB", 16000, 111}),
+                         [](const testing::TestParamInfo<AmrPacker>& info) {
+                           return info.param.name;
+                         });
 
 INSTANTIATE_TEST_SUITE_P(
     G711, GStreamerPeer,
@@ -335,11 +342,13 @@ TEST(GStreamerRtcpPeer, WeReadItsSenderReportsAndItsReportsAboutUs) {
       "rtpbin name=rb audiotestsrc is-live=true wave=sine freq=1000 volume=0.25 "
       "samplesperbuffer=160 ! audio/x-raw,rate=8000,channels=1 ! mulawenc ! rtppcmupay pt=0 "
       "min-ptime=20000000 max-ptime=20000000 ! rb.send_rtp_sink_0 "
-      "rb.send_rtp_src_0 ! udpsink host=127.0.0.1 port=" + std::to_string(localPort) +
-      " bind-port=" + std::to_string(sourcePort) +
+      "rb.send_rtp_src_0 ! udpsink host=127.0.0.1 port=" +
+      std::to_string(localPort) + " bind-port=" + std::to_string(sourcePort) +
       " rb.send_rtcp_src_0 ! udpsink host=127.0.0.1 port=" + std::to_string(localPort + 1) +
-      " bind-port=" + std::to_string(sourcePort + 1) + " sync=false async=false "
-      "udpsrc address=127.0.0.1 port=" + std::to_string(peerPort) + " " + caps +
+      " bind-port=" + std::to_string(sourcePort + 1) +
+      " sync=false async=false "
+      "udpsrc address=127.0.0.1 port=" +
+      std::to_string(peerPort) + " " + caps +
       " ! rb.recv_rtp_sink_0 udpsrc address=127.0.0.1 port=" + std::to_string(peerPort + 1) +
       " ! rb.recv_rtcp_sink_0 rb. ! rtppcmudepay ! mulawdec ! fakesink");
   if (!peer.Started()) GTEST_SKIP() << "gst-launch-1.0 is not installed";

@@ -37,9 +37,9 @@ std::vector<std::int16_t> Babble(double seconds, std::uint32_t seed = 7) {
 struct ModelCase {
   const char* name;
   impairment::Profile profile;
-  double lossLow, lossHigh;   // share of packets lost
-  double minMeanBurst;        // mean length of a run of lost packets
-  bool ordered;               // deliveries never overtake
+  double lossLow, lossHigh;  // share of packets lost
+  double minMeanBurst;       // mean length of a run of lost packets
+  bool ordered;              // deliveries never overtake
   double duplicateLow, duplicateHigh;
 };
 
@@ -81,13 +81,24 @@ INSTANTIATE_TEST_SUITE_P(
     Profiles, ImpairmentModel,
     testing::Values(
         ModelCase{"clean", {}, 0, 0, 0, true, 0, 0},
-        ModelCase{"random3", {.lossRate = 0.03, .jitterMeanMs = 30, .seed = 3}, 0.025, 0.035, 1,
-                  true, 0, 0},
+        ModelCase{"random3",
+                  {.lossRate = 0.03, .jitterMeanMs = 30, .seed = 3},
+                  0.025,
+                  0.035,
+                  1,
+                  true,
+                  0,
+                  0},
         // Gilbert-Elliott: ~10% loss in bursts of about four packets.
-        ModelCase{"bursty10",
-                  {.goodToBad = 0.028, .badToGood = 0.25, .jitterMeanMs = 60, .reorder = true,
-                   .seed = 5},
-                  0.08, 0.12, 3, false, 0, 0},
+        ModelCase{
+            "bursty10",
+            {.goodToBad = 0.028, .badToGood = 0.25, .jitterMeanMs = 60, .reorder = true, .seed = 5},
+            0.08,
+            0.12,
+            3,
+            false,
+            0,
+            0},
         ModelCase{"duplicates", {.duplicateRate = 0.2, .seed = 9}, 0, 0, 0, true, 0.18, 0.22}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -139,8 +150,7 @@ struct ImpairedCall {
     EXPECT_TRUE(standin::ChannelStatisticsForTesting(receiver.engine, channel, statistics));
     EXPECT_EQ(receiver.base->StopPlayout(channel), 0);
     EXPECT_EQ(receiver.base->StopListen(channel), 0);
-    return measures::CompareCapture(sent, capture,
-                                    [&](std::size_t i) { return sender.SentAt(i); });
+    return measures::CompareCapture(sent, capture, [&](std::size_t i) { return sender.SentAt(i); });
   }
 };
 

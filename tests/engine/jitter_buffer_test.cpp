@@ -59,7 +59,7 @@ struct Player {
 
   JitterBuffer buffer{kFrame};
   bool quiet = false;  // what is played counts as a pause in speech
-  int buffered = 0;  // ticks taken and not played yet
+  int buffered = 0;    // ticks taken and not played yet
   std::vector<int> played;
   std::vector<JitterBuffer::Arrival> arrivals;
 };
@@ -142,30 +142,30 @@ const struct SpeechRow {
 
 TEST(JitterBuffer, FollowsJitterUpAndBackDown) {
   for (const SpeechRow& row : kSpeechRows) {
-  SCOPED_TRACE(row.what);
-  // 30 s with up to 60 ms of jitter, each tenth packet sent twice, then 30 s clean.
-  std::mt19937 random(11);
-  std::vector<int> delays(1500);
-  for (int& delay : delays) delay = static_cast<int>(random() % 4);
-  const std::vector<int> warm = Range(250, 3000);
-  std::vector<int> backlog;
-  const Player player = Stream(
-      3000, 3010,
-      [&](int id) { return id < 1500 ? id + delays[static_cast<std::size_t>(id)] : id; }, &backlog,
-      true, row.quiet);
-  const std::vector<int> ids = player.Packets();
-  EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()) &&
-              std::adjacent_find(ids.begin(), ids.end()) == ids.end())
-      << "in order, once each";
-  EXPECT_TRUE(std::includes(ids.begin(), ids.end(), warm.begin(), warm.end()))
-      << "nothing lost once the jitter was seen";
-  int late = 0;
-  for (std::size_t i = 250; i < player.arrivals.size(); ++i)
-    late += player.arrivals[i] == JitterBuffer::Arrival::kLate;
-  EXPECT_EQ(late, 0) << "once it has seen the jitter, the delay covers it";
-  EXPECT_LE(*std::max_element(backlog.begin() + 2000, backlog.end()),
-            (2 + row.slackFrames) * kFrame)
-      << "the delay shrinks back when the jitter has gone";
+    SCOPED_TRACE(row.what);
+    // 30 s with up to 60 ms of jitter, each tenth packet sent twice, then 30 s clean.
+    std::mt19937 random(11);
+    std::vector<int> delays(1500);
+    for (int& delay : delays) delay = static_cast<int>(random() % 4);
+    const std::vector<int> warm = Range(250, 3000);
+    std::vector<int> backlog;
+    const Player player = Stream(
+        3000, 3010,
+        [&](int id) { return id < 1500 ? id + delays[static_cast<std::size_t>(id)] : id; },
+        &backlog, true, row.quiet);
+    const std::vector<int> ids = player.Packets();
+    EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()) &&
+                std::adjacent_find(ids.begin(), ids.end()) == ids.end())
+        << "in order, once each";
+    EXPECT_TRUE(std::includes(ids.begin(), ids.end(), warm.begin(), warm.end()))
+        << "nothing lost once the jitter was seen";
+    int late = 0;
+    for (std::size_t i = 250; i < player.arrivals.size(); ++i)
+      late += player.arrivals[i] == JitterBuffer::Arrival::kLate;
+    EXPECT_EQ(late, 0) << "once it has seen the jitter, the delay covers it";
+    EXPECT_LE(*std::max_element(backlog.begin() + 2000, backlog.end()),
+              (2 + row.slackFrames) * kFrame)
+        << "the delay shrinks back when the jitter has gone";
   }
 }
 
@@ -178,9 +178,9 @@ TEST(JitterBuffer, StaysBoundedWhenTheClocksDrift) {
     for (const SpeechRow& speech : kSpeechRows) {
       SCOPED_TRACE(speech.what);
       std::vector<int> backlog;
-      const Player player =
-          Stream(3000, 3100, [&](int id) { return static_cast<int>(id / row.senderRate); },
-                 &backlog, false, speech.quiet);
+      const Player player = Stream(
+          3000, 3100, [&](int id) { return static_cast<int>(id / row.senderRate); }, &backlog,
+          false, speech.quiet);
       EXPECT_EQ(player.Packets(), Range(0, 3000)) << row.what;
       EXPECT_LE(*std::max_element(backlog.begin() + 100, backlog.begin() + 2900),
                 (5 + speech.slackFrames) * kFrame)
@@ -208,7 +208,8 @@ TEST(JitterBuffer, ResumesPromptlyAfterPausesAndTimestampJumps) {
       const bool after = frame >= 30 + row.pauseFrames;
       const int id = after ? frame - row.pauseFrames : frame;
       if (frame < 30 || after)
-        player.Put(id, static_cast<std::uint32_t>(std::int64_t{kFrame} * id + (after ? row.jump : 0)));
+        player.Put(id,
+                   static_cast<std::uint32_t>(std::int64_t{kFrame} * id + (after ? row.jump : 0)));
       player.Frame();
     }
     EXPECT_EQ(player.Packets(), Range(0, 60)) << row.what;

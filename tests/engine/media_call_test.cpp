@@ -121,16 +121,16 @@ INSTANTIATE_TEST_SUITE_P(
                     CodecCase{"IPCMWB", 16000, 116, 256000, 1.0}),
     [](const testing::TestParamInfo<CodecCase>& info) { return std::string(info.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(
-    PacketTimes, ToneThroughCodec,
-    testing::Values(CodecCase{"PCMU", 8000, 0, 64000, 1.5, 10},
-                    CodecCase{"G722", 8000, 9, 64000, 2.0, 30},
-                    CodecCase{"G729", 8000, 18, 8000, 6.0, 30},
-                    CodecCase{"AMRWB", 16000, 97, 23850, 6.0, 60},
-                    CodecCase{"PCMA", 8000, 8, 64000, 1.5, 60}),
-    [](const testing::TestParamInfo<CodecCase>& info) {
-      return std::string(info.param.name) + "_" + std::to_string(info.param.packetMs) + "ms";
-    });
+INSTANTIATE_TEST_SUITE_P(PacketTimes, ToneThroughCodec,
+                         testing::Values(CodecCase{"PCMU", 8000, 0, 64000, 1.5, 10},
+                                         CodecCase{"G722", 8000, 9, 64000, 2.0, 30},
+                                         CodecCase{"G729", 8000, 18, 8000, 6.0, 30},
+                                         CodecCase{"AMRWB", 16000, 97, 23850, 6.0, 60},
+                                         CodecCase{"PCMA", 8000, 8, 64000, 1.5, 60}),
+                         [](const testing::TestParamInfo<CodecCase>& info) {
+                           return std::string(info.param.name) + "_" +
+                                  std::to_string(info.param.packetMs) + "ms";
+                         });
 
 struct EventCase {
   const char* what;
@@ -201,8 +201,8 @@ TEST(TelephoneEventClock, FollowsTheAnnouncedEventPayload) {
     const int channel = side.ChannelOnFreePort(&port);
     ASSERT_GE(channel, 0);
     if (row.announcedRate > 0) {
-      ASSERT_EQ(side.codec->SetRecPayloadType(
-                    channel, Codec("telephone-event", row.announcedRate, 0, 101)),
+      ASSERT_EQ(side.codec->SetRecPayloadType(channel,
+                                              Codec("telephone-event", row.announcedRate, 0, 101)),
                 0);
     }
     ASSERT_EQ(side.codec->SetSendCodec(channel, Codec("AMRWB", 16000, 23850, 97)), 0);
@@ -248,8 +248,8 @@ bool NextRtp(const TestSocket& socket, int timeoutMs, std::uint32_t* timestamp, 
   if (poll(&waiting, 1, timeoutMs) != 1 ||
       recv(socket.Descriptor(), datagram, sizeof datagram, 0) < 12)
     return false;
-  *timestamp = static_cast<std::uint32_t>(datagram[4] << 24 | datagram[5] << 16 |
-                                          datagram[6] << 8 | datagram[7]);
+  *timestamp = static_cast<std::uint32_t>(datagram[4] << 24 | datagram[5] << 16 | datagram[6] << 8 |
+                                          datagram[7]);
   *marker = (datagram[1] & 0x80) != 0;
   return true;
 }

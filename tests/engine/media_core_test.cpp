@@ -50,7 +50,8 @@ TEST(FilePlayer, SkipsToItsStartABoundedStretchPerFrame) {
     player->Prefetch();
     player->ReadFrame(frame);
     EXPECT_EQ(*std::max_element(frame, frame + kEngineFrame), 0);  // still skipping: silence
-    EXPECT_LE(stream.delivered - atOpen, i * FilePlayer::kMaxSkipFramesPerFrame * kFrameBytes + kSlack);
+    EXPECT_LE(stream.delivered - atOpen,
+              i * FilePlayer::kMaxSkipFramesPerFrame * kFrameBytes + kSlack);
     EXPECT_FALSE(player->Ended());
   }
   player->Stop(std::chrono::milliseconds(0));
@@ -264,9 +265,13 @@ TEST(UdpSocket, ParsesOnlyDottedIpv4) {
     const char* text;
     bool ok;
     std::uint32_t address;
-  } addresses[] = {{"127.0.0.1", true, 0x7F000001}, {"0.0.0.0", true, 0},
-                   {"255.255.255.255", true, 0xFFFFFFFF}, {"localhost", false, 0},
-                   {"1.2.3", false, 0}, {"", false, 0}, {nullptr, false, 0}};
+  } addresses[] = {{"127.0.0.1", true, 0x7F000001},
+                   {"0.0.0.0", true, 0},
+                   {"255.255.255.255", true, 0xFFFFFFFF},
+                   {"localhost", false, 0},
+                   {"1.2.3", false, 0},
+                   {"", false, 0},
+                   {nullptr, false, 0}};
   for (const auto& row : addresses) {
     std::uint32_t address = 1;
     EXPECT_EQ(ParseIpv4(row.text, &address), row.ok) << (row.text ? row.text : "null");
@@ -514,8 +519,8 @@ TEST(SenderClock, PacketsFollowThePacketTime) {
       EXPECT_EQ(packet.header.marker, i == 0);
       if (i == 0) continue;
       EXPECT_EQ(packet.header.timestamp - packets[i - 1].header.timestamp, ticks);
-      EXPECT_EQ(
-          static_cast<std::uint16_t>(packet.header.sequence - packets[i - 1].header.sequence), 1);
+      EXPECT_EQ(static_cast<std::uint16_t>(packet.header.sequence - packets[i - 1].header.sequence),
+                1);
     }
     // The pause: the kept rest of the second first, unmarked, then the next
     // talkspurt, marked.
@@ -544,8 +549,8 @@ TEST(SenderClock, EventsCountInTheirPayloadsClock) {
     const char* name;
     int frequency;
     int eventRate;
-  } rows[] = {{"AMRWB", 16000, 8000}, {"G722", 8000, 8000}, {"AMRWB", 16000, 16000},
-              {"PCMU", 8000, 48000}};
+  } rows[] = {
+      {"AMRWB", 16000, 8000}, {"G722", 8000, 8000}, {"AMRWB", 16000, 16000}, {"PCMU", 8000, 48000}};
   constexpr int kEventPayloadType = 101;
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.name) + " with events at " + std::to_string(row.eventRate));
@@ -585,7 +590,8 @@ TEST(SenderClock, EventsCountInTheirPayloadsClock) {
     EXPECT_TRUE(last.end);
     EXPECT_EQ(last.duration, row.eventRate / 10);
 
-    for (const Bytes& datagram : datagrams) receiver.OnDatagram(datagram.data(), datagram.size(), true);
+    for (const Bytes& datagram : datagrams)
+      receiver.OnDatagram(datagram.data(), datagram.size(), true);
     ASSERT_EQ(receiver.Events().Events().size(), 2u);
     for (const ReceivedTelephoneEvent& event : receiver.Events().Events()) {
       EXPECT_EQ(event.durationMs, 100);

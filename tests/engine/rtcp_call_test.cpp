@@ -69,9 +69,8 @@ TEST_P(RtcpBetweenEngines, ReportsComeBackWithNoLossAndASmallRoundTrip) {
   };
   const auto started = std::chrono::steady_clock::now();
   int frames = 0;
-  while (frames < kMaxFrames &&
-         !(answered(StatisticsOf(first, a)) &&
-           (!row.secondSends || answered(StatisticsOf(second, b))))) {
+  while (frames < kMaxFrames && !(answered(StatisticsOf(first, a)) &&
+                                  (!row.secondSends || answered(StatisticsOf(second, b))))) {
     RunFrames({&first, &second}, 1);
     ++frames;
   }
@@ -116,8 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Calls, RtcpBetweenEngines,
 // Takes the datagram queued first on `socket`; false when none is.
 bool Take(const TestSocket& socket, Bytes* datagram) {
   datagram->resize(2048);
-  const ssize_t size =
-      recv(socket.Descriptor(), datagram->data(), datagram->size(), MSG_DONTWAIT);
+  const ssize_t size = recv(socket.Descriptor(), datagram->data(), datagram->size(), MSG_DONTWAIT);
   if (size < 0) return false;
   datagram->resize(static_cast<std::size_t>(size));
   return true;
@@ -165,9 +163,10 @@ TEST_P(RtcpToASocket, SenderReportMatchesTheStreamAndDeleteSaysBye) {
              report.hasSenderInfo;
   ASSERT_TRUE(sender) << "no SR within the bounded frames";
   const std::uint64_t now = standin::NtpNow();
-  EXPECT_LT((now > report.senderInfo.ntp ? now - report.senderInfo.ntp
-                                         : report.senderInfo.ntp - now) >> 32,
-            1u);
+  EXPECT_LT(
+      (now > report.senderInfo.ntp ? now - report.senderInfo.ntp : report.senderInfo.ntp - now) >>
+          32,
+      1u);
 
   // Every packet sent so far is queued: those the SR counts, then the one
   // of its own frame, a frame (160 ticks) after the last counted.

@@ -124,9 +124,7 @@ TEST(RtcpPacket, RefusesMalformedDatagramsAndSkipsUnknownTypes) {
 }
 
 TEST(RtcpSession, ReportsAtRandomisedIntervalsTheFirstSooner) {
-  const struct {
-    int interval;
-  } rows[] = {{RtcpSession::kIntervalFrames}, {10}, {1}};
+  const struct { int interval; } rows[] = {{RtcpSession::kIntervalFrames}, {10}, {1}};
   for (const auto& row : rows) {
     std::mt19937 random(7);
     RtcpSession session(random);
@@ -157,11 +155,11 @@ TEST(RtcpSession, FractionLostCountsEachIntervalOnItsOwn) {
     int fraction;
     std::int32_t cumulative;
   } rows[] = {
-      {100, 100, 0, 0},    // nothing lost
-      {200, 150, 128, 50}, // half of the next 100
-      {300, 250, 0, 50},   // none of the next 100
-      {400, 402, 0, -2},   // duplicates: more than expected arrived
-      {404, 403, 192, 1},  // 3 of 4
+      {100, 100, 0, 0},     // nothing lost
+      {200, 150, 128, 50},  // half of the next 100
+      {300, 250, 0, 50},    // none of the next 100
+      {400, 402, 0, -2},    // duplicates: more than expected arrived
+      {404, 403, 192, 1},   // 3 of 4
   };
   for (const auto& row : rows) {
     ReceptionStatistics reception{true, kPeer, 0, row.expected, row.received, 0, 8000};

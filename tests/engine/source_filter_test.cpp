@@ -194,8 +194,8 @@ TEST(SourceFilter, TakesRtcpFromThePeersPortsOnly) {
     Ipv4Endpoint from;
     bool peer;
   } rows[] = {
-      {kOther, true},          {{kThere, 6001}, true},  {kOtherToo, false},
-      {kDestination, true},    {kSamePortPlusOne, true}, {kSameAddress, false},
+      {kOther, true},       {{kThere, 6001}, true},   {kOtherToo, false},
+      {kDestination, true}, {kSamePortPlusOne, true}, {kSameAddress, false},
   };
   for (const auto& row : rows)
     EXPECT_EQ(filter.IsPeerRtcp(row.from), row.peer) << row.from.address << ":" << row.from.port;

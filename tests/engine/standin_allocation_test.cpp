@@ -57,12 +57,22 @@ constexpr int kDefaultEventPayloadType = 101;
 // event clock, 100 ms on 16000 Hz.
 Bytes EventPacket(int payloadType, int event, std::uint16_t sequence) {
   const std::uint32_t timestamp = 1000u * sequence;  // one event per packet
-  return Bytes{0x80, static_cast<std::uint8_t>(0x80 | payloadType),
-               static_cast<std::uint8_t>(sequence >> 8), static_cast<std::uint8_t>(sequence),
-               static_cast<std::uint8_t>(timestamp >> 24), static_cast<std::uint8_t>(timestamp >> 16),
-               static_cast<std::uint8_t>(timestamp >> 8), static_cast<std::uint8_t>(timestamp),
-               0x12, 0x34, 0x56, 0x78,
-               static_cast<std::uint8_t>(event), 0x8A, 0x06, 0x40};
+  return Bytes{0x80,
+               static_cast<std::uint8_t>(0x80 | payloadType),
+               static_cast<std::uint8_t>(sequence >> 8),
+               static_cast<std::uint8_t>(sequence),
+               static_cast<std::uint8_t>(timestamp >> 24),
+               static_cast<std::uint8_t>(timestamp >> 16),
+               static_cast<std::uint8_t>(timestamp >> 8),
+               static_cast<std::uint8_t>(timestamp),
+               0x12,
+               0x34,
+               0x56,
+               0x78,
+               static_cast<std::uint8_t>(event),
+               0x8A,
+               0x06,
+               0x40};
 }
 
 class Receiver {
@@ -115,8 +125,8 @@ TEST(StandInAllocationTest, RefusedReceivePayloadTypeChangesNothing) {
     ASSERT_GE(receiver.Channel(), 0);
     int heard = kDefaultEventPayloadType;
     if (row.before >= 0) {
-      ASSERT_EQ(receiver.Codecs()->SetRecPayloadType(
-                    receiver.Channel(), Codec("telephone-event", 8000, 0, row.before)),
+      ASSERT_EQ(receiver.Codecs()->SetRecPayloadType(receiver.Channel(),
+                                                     Codec("telephone-event", 8000, 0, row.before)),
                 0);
       heard = row.before;
     }

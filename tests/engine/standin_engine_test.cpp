@@ -42,13 +42,17 @@ class StandInEngineTest : public testing::Test {
 };
 
 TEST_F(StandInEngineTest, CatalogueListsItsCodecsInOrderWith20msPackets) {
-  const EngineCodecRecord expected[] = {
-      {0, "PCMU", 8000, 160, 1, 64000},      {8, "PCMA", 8000, 160, 1, 64000},
-      {9, "G722", 8000, 160, 1, 64000},      {18, "G729", 8000, 160, 1, 8000},
-      {3, "GSM", 8000, 160, 1, 13200},       {96, "AMR", 8000, 160, 1, 12200},
-      {97, "AMRWB", 16000, 320, 1, 23850},   {98, "IPCMWB", 16000, 320, 1, 256000},
-      {13, "CN", 8000, 160, 1, 0},           {99, "CN", 16000, 320, 1, 0},
-      {101, "telephone-event", 8000, 160, 1, 0}};
+  const EngineCodecRecord expected[] = {{0, "PCMU", 8000, 160, 1, 64000},
+                                        {8, "PCMA", 8000, 160, 1, 64000},
+                                        {9, "G722", 8000, 160, 1, 64000},
+                                        {18, "G729", 8000, 160, 1, 8000},
+                                        {3, "GSM", 8000, 160, 1, 13200},
+                                        {96, "AMR", 8000, 160, 1, 12200},
+                                        {97, "AMRWB", 16000, 320, 1, 23850},
+                                        {98, "IPCMWB", 16000, 320, 1, 256000},
+                                        {13, "CN", 8000, 160, 1, 0},
+                                        {99, "CN", 16000, 320, 1, 0},
+                                        {101, "telephone-event", 8000, 160, 1, 0}};
   ASSERT_EQ(codec_->NumOfCodecs(), static_cast<int>(std::size(expected)));
   for (int i = 0; i < codec_->NumOfCodecs(); ++i) {
     EngineCodecRecord got;
@@ -225,14 +229,14 @@ TEST_F(StandInEngineTest, SendCodecTakesThePacketTimesItsCodecAllows) {
     int packetSize;
     bool taken;
   } rows[] = {
-      {"PCMU", 8000, 80, true},    {"PCMA", 8000, 480, true},   {"G722", 8000, 240, true},
-      {"G729", 8000, 80, true},    {"GSM", 8000, 320, true},    {"AMRWB", 16000, 960, true},
-      {"IPCMWB", 16000, 160, true},
-      {"PCMU", 8000, 560, false},  // 70 ms
-      {"PCMU", 8000, 100, false},  // 12.5 ms
-      {"PCMU", 8000, 0, false},    {"PCMU", 8000, -160, false},
-      {"GSM", 8000, 240, false},   // 30 ms: not whole 20 ms frames
-      {"AMR", 8000, 80, false},    {"AMRWB", 16000, 1120, false},
+      {"PCMU", 8000, 80, true},     {"PCMA", 8000, 480, true},
+      {"G722", 8000, 240, true},    {"G729", 8000, 80, true},
+      {"GSM", 8000, 320, true},     {"AMRWB", 16000, 960, true},
+      {"IPCMWB", 16000, 160, true}, {"PCMU", 8000, 560, false},  // 70 ms
+      {"PCMU", 8000, 100, false},                                // 12.5 ms
+      {"PCMU", 8000, 0, false},     {"PCMU", 8000, -160, false},
+      {"GSM", 8000, 240, false},  // 30 ms: not whole 20 ms frames
+      {"AMR", 8000, 80, false},     {"AMRWB", 16000, 1120, false},
   };
   for (const auto& row : rows) {
     if (!listed(row.name)) continue;  // a build without this codec

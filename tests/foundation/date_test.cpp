@@ -15,7 +15,8 @@ namespace {
 // Sets TZ for one test and restores the previous value afterwards.
 class ScopedTimeZone {
  public:
-  explicit ScopedTimeZone(const char* zone) : previous_(std::getenv("TZ") ? std::getenv("TZ") : "") {
+  explicit ScopedTimeZone(const char* zone)
+      : previous_(std::getenv("TZ") ? std::getenv("TZ") : "") {
     hadPrevious_ = std::getenv("TZ") != nullptr;
     setenv("TZ", zone, 1);
     tzset();
@@ -30,7 +31,9 @@ class ScopedTimeZone {
   bool hadPrevious_;
 };
 
-std::string Text(const String& s) { return s.isNull() ? "<null>" : std::string(s.Ptr(), s.Length()); }
+std::string Text(const String& s) {
+  return s.isNull() ? "<null>" : std::string(s.Ptr(), s.Length());
+}
 
 std::string Fields(const Date& d) {
   const String iso = d.asISO8601(true);
@@ -68,10 +71,12 @@ TEST(DateTest, InitializeValidates) {
 }
 
 TEST(DateTest, WeekdayByDoomsday) {
-  const unsigned cases[][4] = {{1970, 1, 1, 4},   {2000, 1, 1, 6}, {2024, 2, 29, 4},  {2024, 1, 15, 1},
-                               {2023, 12, 31, 7}, {2100, 3, 1, 1}, {1999, 12, 31, 5}, {2024, 3, 1, 5}};
+  const unsigned cases[][4] = {{1970, 1, 1, 4},   {2000, 1, 1, 6},   {2024, 2, 29, 4},
+                               {2024, 1, 15, 1},  {2023, 12, 31, 7}, {2100, 3, 1, 1},
+                               {1999, 12, 31, 5}, {2024, 3, 1, 5}};
   for (const auto& c : cases)
-    EXPECT_EQ(Date(c[0], c[1], c[2], 0, 0, 0).getWeekday(), c[3]) << c[0] << "-" << c[1] << "-" << c[2];
+    EXPECT_EQ(Date(c[0], c[1], c[2], 0, 0, 0).getWeekday(), c[3])
+        << c[0] << "-" << c[1] << "-" << c[2];
 }
 
 TEST(DateTest, Iso8601) {
@@ -85,8 +90,11 @@ TEST(DateTest, Iso8601) {
       {"20240115T103000+02", "2024-01-15T10:30:00+0200", 200},
       {"20240115T103000-0530", "2024-01-15T10:30:00-0530", -530},
       {"20240115T103000", "2024-01-15T10:30:00Z", 0},
-      {"20240115T103000-05", nullptr, 0},   {"2024-01-15T10:30:00Z", nullptr, 0},
-      {"20240230T103000Z", nullptr, 0},     {"2024", nullptr, 0}, {"", nullptr, 0},
+      {"20240115T103000-05", nullptr, 0},
+      {"2024-01-15T10:30:00Z", nullptr, 0},
+      {"20240230T103000Z", nullptr, 0},
+      {"2024", nullptr, 0},
+      {"", nullptr, 0},
   };
   for (const auto& c : cases) {
     Date d(2000, 6, 1, 0, 0, 0);
@@ -109,9 +117,14 @@ TEST(DateTest, Rfc2822) {
       {"15 Jan 2024 10:30:00 GMT", "2024-01-15T10:30:00Z", 1},
       {"Fri, 15 Jan 2024 10:30:00 GMT", "2024-01-15T10:30:00Z", 5},  // the given weekday is kept
       {"08 Jan 2024 10:30:00 GMT", "2024-01-08T10:30:00Z", 1},
-      {"09 Jan 2024 10:30:00 GMT", nullptr, 0}, {"15 Foo 2024 10:30:00 GMT", nullptr, 0},
-      {"15 Jan 2024 10:30:00", nullptr, 0},     {"15 Jan 2024 10:30", nullptr, 0},
-      {"15Jan", nullptr, 0}, {"Mon", nullptr, 0}, {"15 Ja", nullptr, 0}, {"15 Jan 2024", nullptr, 0},
+      {"09 Jan 2024 10:30:00 GMT", nullptr, 0},
+      {"15 Foo 2024 10:30:00 GMT", nullptr, 0},
+      {"15 Jan 2024 10:30:00", nullptr, 0},
+      {"15 Jan 2024 10:30", nullptr, 0},
+      {"15Jan", nullptr, 0},
+      {"Mon", nullptr, 0},
+      {"15 Ja", nullptr, 0},
+      {"15 Jan 2024", nullptr, 0},
   };
   for (const auto& c : cases) {
     Date d(2000, 6, 1, 0, 0, 0);
@@ -123,7 +136,8 @@ TEST(DateTest, Rfc2822) {
   const Date d(2024, 1, 5, 9, 3, 7);
   EXPECT_EQ(Text(d.asRFC2822(true)), "Fri, 5 Jan 2024 09:03:07 GMT");
   EXPECT_EQ(Text(d.asRFC2822(false)), "Fri, 5 Jan 2024 09:03:07 +0000");
-  EXPECT_EQ(Text(Date(2024, 1, 5, 9, 3, 7, -1230).asRFC2822(true)), "Fri, 5 Jan 2024 09:03:07 -1230");
+  EXPECT_EQ(Text(Date(2024, 1, 5, 9, 3, 7, -1230).asRFC2822(true)),
+            "Fri, 5 Jan 2024 09:03:07 -1230");
 }
 
 TEST(DateTest, EpochSeconds) {
@@ -202,8 +216,8 @@ TEST(DateTest, UtcComponentsCrossDayMonthAndYear) {
     const SYSTEMTIME t = d;
     char text[96];
     std::snprintf(text, sizeof text, "%u-%u-%u %u:%u:%u | %u-%u-%u %u:%u:%u.%u wd%u", d.getYear(),
-                  d.getMonth(), d.getDay(), d.getHour(), d.getMinute(), d.getSecond(), t.wYear, t.wMonth,
-                  t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
+                  d.getMonth(), d.getDay(), d.getHour(), d.getMinute(), d.getSecond(), t.wYear,
+                  t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
     EXPECT_EQ(std::string(text), c.utc) << Fields(d);
   }
 }

@@ -36,8 +36,8 @@ std::vector<KnownAnswer> KnownAnswers() {
        "32d10c7b8cf96570ca04ce37f2a19d84240d3a89"},
       {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
        "d174ab98d277d9f5a5611c2c9f419d9f", "761c457bf73b14d27e9e9265c46f4b4dda11f940"},
-      {Repeat("1234567890", 8),
-       "57edf4a22be3c955ac49da2e2107b67a", "50abf5706a150990a08b2c5ea40fa0e585554732"},
+      {Repeat("1234567890", 8), "57edf4a22be3c955ac49da2e2107b67a",
+       "50abf5706a150990a08b2c5ea40fa0e585554732"},
       {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
        "8215ef0796a20bcaaae116d3876c664a", "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
       {std::string("abc\0def", 7), "a5e4d5963ae44c1f4bfb37b1a3d55a3c",
@@ -58,7 +58,8 @@ std::string Digest(hash_type_t type, const std::string& message, unsigned seed =
   }
   std::mt19937 random(seed);
   for (std::size_t at = 0; at < message.size();) {
-    const std::size_t piece = seed ? std::min<std::size_t>(random() % 150, message.size() - at) : message.size();
+    const std::size_t piece =
+        seed ? std::min<std::size_t>(random() % 150, message.size() - at) : message.size();
     engine.Consume(message.data() + at, static_cast<unsigned>(piece));
     at += piece;
   }
@@ -120,10 +121,11 @@ TEST(HashTest, NamesAndSizes) {
   const struct {
     const char* name;
     hash_type_t type;
-  } names[] = {{"md5", HASH_MD5},   {"MD5", HASH_MD5},   {"mD-5", HASH_MD5},  {"MD-5", HASH_MD5},
+  } names[] = {{"md5", HASH_MD5},   {"MD5", HASH_MD5},    {"mD-5", HASH_MD5},   {"MD-5", HASH_MD5},
                {"sha1", HASH_SHA1}, {"SHA-1", HASH_SHA1}, {"Sha-1", HASH_NONE}, {"Sha1", HASH_NONE},
                {"sha", HASH_NONE},  {"", HASH_NONE},      {nullptr, HASH_NONE}};
-  for (const auto& n : names) EXPECT_EQ(cHashEngine::ParseHashType(n.name), n.type) << (n.name ? n.name : "null");
+  for (const auto& n : names)
+    EXPECT_EQ(cHashEngine::ParseHashType(n.name), n.type) << (n.name ? n.name : "null");
   EXPECT_STREQ(cHashEngine::NameHashType(HASH_SHA1), "sha-1");
   EXPECT_STREQ(cHashEngine::NameHashType(HASH_MD5), "md5");
   EXPECT_EQ(cHashEngine::NameHashType(HASH_NONE), nullptr);
@@ -207,7 +209,8 @@ TEST_F(HashFileTest, HashesWholeFiles) {
     hash_type_t type;
     const char* expected;
   } cases[] = {
-      {"", HASH_MD5, "d41d8cd98f00b204e9800998ecf8427e"}, {"", HASH_SHA1, "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
+      {"", HASH_MD5, "d41d8cd98f00b204e9800998ecf8427e"},
+      {"", HASH_SHA1, "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
       {multiBlock, HASH_MD5, "d076789c8ed549939999d0e873acab58"},
       {multiBlock, HASH_SHA1, "0a1c552873e6166d065a862542f7362a61dd4bdc"},
   };

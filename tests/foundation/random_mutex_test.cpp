@@ -79,8 +79,12 @@ TEST_F(RandomTest, HexSequenceShapes) {
     bool dashes;
     const char* shape;
   } cases[] = {
-      {8, false, "[0-7][0-9a-f]{3}[0-7]{4}"}, {4, false, "[0-7]{4}"}, {5, true, "[0-7]{5}"}, {0, false, ""},
-      {32, false, "([0-7][0-9a-f]{3}){7}[0-7]{4}"}, {36, true, "([0-7][0-9a-f]{3}-){7}[0-7]"},
+      {8, false, "[0-7][0-9a-f]{3}[0-7]{4}"},
+      {4, false, "[0-7]{4}"},
+      {5, true, "[0-7]{5}"},
+      {0, false, ""},
+      {32, false, "([0-7][0-9a-f]{3}){7}[0-7]{4}"},
+      {36, true, "([0-7][0-9a-f]{3}-){7}[0-7]"},
   };
   cRandomUtils utils;
   for (const auto& c : cases) {
@@ -101,7 +105,8 @@ TEST_F(RandomTest, GenerateIdStartsWithTheTime) {
   const Ortus::String id = utils.GenerateId("AAA###");
   const std::string text(id.Ptr(), id.Length());
   std::smatch match;
-  ASSERT_TRUE(std::regex_match(text, match, std::regex("([0-9]+)[A-Z]{3}[0-9]{3}@medley\\.invalid")))
+  ASSERT_TRUE(
+      std::regex_match(text, match, std::regex("([0-9]+)[A-Z]{3}[0-9]{3}@medley\\.invalid")))
       << text;
   const unsigned long seconds = std::stoul(match[1].str());
   EXPECT_GE(seconds, before);

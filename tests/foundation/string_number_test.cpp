@@ -11,7 +11,9 @@ using Ortus::String;
 
 namespace {
 
-std::string Text(const String& s) { return s.isNull() ? "<null>" : std::string(s.Ptr(), s.Length()); }
+std::string Text(const String& s) {
+  return s.isNull() ? "<null>" : std::string(s.Ptr(), s.Length());
+}
 
 TEST(StringNumberTest, ToNumber) {
   const struct {
@@ -20,13 +22,13 @@ TEST(StringNumberTest, ToNumber) {
     int expected;
     bool ok;
   } cases[] = {
-      {" \t12\r\n", 10, 12, true}, {"12a", 10, 7, false},  {"0x1F", 0, 31, true},
-      {"0X1f", 16, 31, true},      {"017", 0, 15, true},    {"08", 0, 8, true},
-      {"09", 0, 7, false},         {"1g", 16, 32, true},    {"-42", 10, -42, true},
-      {"+42", 10, 42, true},       {"-", 10, 0, true},      {"0x", 0, 0, true},
-      {"4294967297", 10, 1, true}, {"1 2", 10, 7, false},   {"z", 36, 35, true},
-      {"ff", 10, 7, false},        {"--1", 10, 7, false},   {"", 10, 7, false},
-      {"101", 2, 5, true},         {"3", 2, 7, false},      {"5", -3, 7, false},
+      {" \t12\r\n", 10, 12, true}, {"12a", 10, 7, false}, {"0x1F", 0, 31, true},
+      {"0X1f", 16, 31, true},      {"017", 0, 15, true},  {"08", 0, 8, true},
+      {"09", 0, 7, false},         {"1g", 16, 32, true},  {"-42", 10, -42, true},
+      {"+42", 10, 42, true},       {"-", 10, 0, true},    {"0x", 0, 0, true},
+      {"4294967297", 10, 1, true}, {"1 2", 10, 7, false}, {"z", 36, 35, true},
+      {"ff", 10, 7, false},        {"--1", 10, 7, false}, {"", 10, 7, false},
+      {"101", 2, 5, true},         {"3", 2, 7, false},    {"5", -3, 7, false},
   };
   for (const auto& c : cases) {
     bool ok = !c.ok;
@@ -40,7 +42,8 @@ TEST(StringNumberTest, ToNumber) {
 }
 
 TEST(StringNumberTest, ToNumber64) {
-  EXPECT_EQ(String("9223372036854775807").toNumber64(10, 0), std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(String("9223372036854775807").toNumber64(10, 0),
+            std::numeric_limits<std::int64_t>::max());
   EXPECT_EQ(String("-0x10").toNumber64(0, 0), -16);
   for (const String& nothing : {String("0x"), String("-"), String("x1"), String()})  // the default
     EXPECT_EQ(nothing.toNumber64(0, 99), 99) << Text(nothing);
@@ -60,10 +63,11 @@ TEST(StringNumberTest, IntegerAppendsFollowTheFormat) {
     bool asUnsigned;
     const char* expected;
   } cases[] = {
-      {10, 5, '0', -42, false, "-0042"}, {10, 5, 0, -42, false, "  -42"}, {10, 5, '0', 42, true, "000042"},
-      {10, 5, 0, 42, true, "    42"},    {16, 0, 0, 255, false, "ff"},   {2, 0, 0, 5, true, "101"},
-      {40, 0, 0, 12, false, "12"},       {36, 0, 0, 35, true, "z"},      {10, 2, '*', 12345, false, "12345"},
-      {10, 0, 0, 0, true, "0"},
+      {10, 5, '0', -42, false, "-0042"},   {10, 5, 0, -42, false, "  -42"},
+      {10, 5, '0', 42, true, "000042"},    {10, 5, 0, 42, true, "    42"},
+      {16, 0, 0, 255, false, "ff"},        {2, 0, 0, 5, true, "101"},
+      {40, 0, 0, 12, false, "12"},         {36, 0, 0, 35, true, "z"},
+      {10, 2, '*', 12345, false, "12345"}, {10, 0, 0, 0, true, "0"},
   };
   for (const auto& c : cases) {
     String s = Format(c.base, c.width, c.fill);
@@ -75,8 +79,8 @@ TEST(StringNumberTest, IntegerAppendsFollowTheFormat) {
     EXPECT_EQ(Text(s), c.expected);
   }
   String wide;
-  wide << std::numeric_limits<std::int64_t>::min() << ' ' << std::numeric_limits<std::uint64_t>::max()
-       << ' ' << std::numeric_limits<int>::min();
+  wide << std::numeric_limits<std::int64_t>::min() << ' '
+       << std::numeric_limits<std::uint64_t>::max() << ' ' << std::numeric_limits<int>::min();
   EXPECT_EQ(Text(wide), "-9223372036854775808 18446744073709551615 -2147483648");
   String padded = Format(10, 255, '0');
   padded << static_cast<unsigned>(1);

@@ -13,7 +13,9 @@ using Ortus::String;
 
 namespace {
 
-std::string Text(const String& s) { return s.isNull() ? "<null>" : std::string(s.Ptr(), s.Length()); }
+std::string Text(const String& s) {
+  return s.isNull() ? "<null>" : std::string(s.Ptr(), s.Length());
+}
 
 TEST(StringTest, NullEmptyAndNonEmptyAreDistinct) {
   const String fromNull(static_cast<const char*>(nullptr)), zeroLength("abc", 0), empty("", -1);
@@ -62,10 +64,11 @@ TEST(StringTest, SubStringInsertAndRemoveClampToTheText) {
     unsigned start;
     int count;
     const char* expected;  // null: a null string
-  } subs[] = {{0, -1, "abcdef"}, {2, 3, "cde"}, {4, 100, "ef"}, {0, 0, nullptr},
+  } subs[] = {{0, -1, "abcdef"}, {2, 3, "cde"},    {4, 100, "ef"},           {0, 0, nullptr},
               {6, 1, nullptr},   {7, -1, nullptr}, {0xFFFFFFFFu, 2, nullptr}};
   for (const auto& c : subs)
-    EXPECT_EQ(Text(String("abcdef").subString(c.start, c.count)), c.expected ? c.expected : "<null>")
+    EXPECT_EQ(Text(String("abcdef").subString(c.start, c.count)),
+              c.expected ? c.expected : "<null>")
         << c.start << "," << c.count;
   EXPECT_TRUE(String().subString(0, 1).isNull());
 
@@ -73,9 +76,10 @@ TEST(StringTest, SubStringInsertAndRemoveClampToTheText) {
     const char* text;
     unsigned position;
     const char* expected;
-  } inserts[] = {{"XY", 0, "XYabc"}, {"XY", 3, "abcXY"}, {"XY", 1, "aXYbc"}, {"XY", 4, "abc"},
-                 {"", 1, "abc"},     {nullptr, 1, "abc"}};
-  for (const auto& c : inserts) EXPECT_EQ(Text(String("abc").Insert(c.text, c.position)), c.expected);
+  } inserts[] = {{"XY", 0, "XYabc"}, {"XY", 3, "abcXY"}, {"XY", 1, "aXYbc"},
+                 {"XY", 4, "abc"},   {"", 1, "abc"},     {nullptr, 1, "abc"}};
+  for (const auto& c : inserts)
+    EXPECT_EQ(Text(String("abc").Insert(c.text, c.position)), c.expected);
   String s("abc");
   s.Insert('-', 1).Insert(String("!"), 4);
   EXPECT_EQ(Text(s), "a-bc!");
@@ -85,10 +89,11 @@ TEST(StringTest, SubStringInsertAndRemoveClampToTheText) {
   const struct {
     unsigned position, count;
     const char* expected;
-  } removes[] = {{0, 2, "cdef"}, {4, 100, "abcd"}, {6, 1, "abcdef"}, {7, 1, "abcdef"},
-                 {1, 0, "abcdef"}, {2, 0xFFFFFFFFu, "ab"}};
+  } removes[] = {{0, 2, "cdef"},   {4, 100, "abcd"}, {6, 1, "abcdef"},
+                 {7, 1, "abcdef"}, {1, 0, "abcdef"}, {2, 0xFFFFFFFFu, "ab"}};
   for (const auto& c : removes)
-    EXPECT_EQ(Text(String("abcdef").Remove(c.position, c.count)), c.expected) << c.position << "," << c.count;
+    EXPECT_EQ(Text(String("abcdef").Remove(c.position, c.count)), c.expected)
+        << c.position << "," << c.count;
   String null;
   null.Insert("x", 0).Remove(0, 1);
   EXPECT_TRUE(null.isNull());
@@ -101,17 +106,27 @@ TEST(StringTest, FindAndReverseFind) {
   const struct {
     int found, expected;
   } cases[] = {
-      {s.Find('x', 0, CASE_INSENSITIVE), 1},     {s.Find('x', 2, CASE_SENSITIVE), 1},
-      {s.Find('x', 0, CASE_SENSITIVE), 3},       {s.Find("bX", 0, CASE_INSENSITIVE), 2},
-      {s.Find("bX", 0, CASE_SENSITIVE), -1},     {s.Find("", 1), 0},
-      {s.Find('a', 5), -1},                      {s.Find('a', 0xFFFFFFFFu), -1},
-      {s.Find(static_cast<const char*>(nullptr)), -1}, {s.Find(String()), -1},
-      {s.Find("cd", 3), -1},                     {s.rFind('x', 0, CASE_INSENSITIVE), 3},
-      {s.rFind('X', 2), -1},                     {s.rFind("xc", 1), 2},
-      {s.rFind(""), -1},                         {s.rFind(String("", -1), 1), 4},
-      {s.rFind('c', 9), -1},                     {String().Find('a'), -1},
+      {s.Find('x', 0, CASE_INSENSITIVE), 1},
+      {s.Find('x', 2, CASE_SENSITIVE), 1},
+      {s.Find('x', 0, CASE_SENSITIVE), 3},
+      {s.Find("bX", 0, CASE_INSENSITIVE), 2},
+      {s.Find("bX", 0, CASE_SENSITIVE), -1},
+      {s.Find("", 1), 0},
+      {s.Find('a', 5), -1},
+      {s.Find('a', 0xFFFFFFFFu), -1},
+      {s.Find(static_cast<const char*>(nullptr)), -1},
+      {s.Find(String()), -1},
+      {s.Find("cd", 3), -1},
+      {s.rFind('x', 0, CASE_INSENSITIVE), 3},
+      {s.rFind('X', 2), -1},
+      {s.rFind("xc", 1), 2},
+      {s.rFind(""), -1},
+      {s.rFind(String("", -1), 1), 4},
+      {s.rFind('c', 9), -1},
+      {String().Find('a'), -1},
   };
-  for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].found, cases[i].expected) << "row " << i;
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(cases[i].found, cases[i].expected) << "row " << i;
 }
 
 TEST(StringTest, ReplaceNeverSearchesItsOwnReplacement) {
@@ -123,10 +138,14 @@ TEST(StringTest, ReplaceNeverSearchesItsOwnReplacement) {
     Ortus::case_sensitivity_t sensitivity;
     const char* expected;
   } cases[] = {
-      {"aaa", "a", "bb", 0, true, kSensitive, "bbbbbb"},   {"aaa", "a", "bb", 0, false, kSensitive, "bbaa"},
-      {"aaa", "a", "aa", 0, true, kSensitive, "aaaaaa"},   {"aXa", "x", "", 0, true, Ortus::CASE_INSENSITIVE, "aa"},
-      {"aXa", "x", "", 0, true, kSensitive, "aXa"},        {"abab", "ab", "c", 1, true, kSensitive, "abc"},
-      {"abc", "", "x", 0, true, kSensitive, "abc"},        {"abc", "b", nullptr, 0, true, kSensitive, "abc"},
+      {"aaa", "a", "bb", 0, true, kSensitive, "bbbbbb"},
+      {"aaa", "a", "bb", 0, false, kSensitive, "bbaa"},
+      {"aaa", "a", "aa", 0, true, kSensitive, "aaaaaa"},
+      {"aXa", "x", "", 0, true, Ortus::CASE_INSENSITIVE, "aa"},
+      {"aXa", "x", "", 0, true, kSensitive, "aXa"},
+      {"abab", "ab", "c", 1, true, kSensitive, "abc"},
+      {"abc", "", "x", 0, true, kSensitive, "abc"},
+      {"abc", "b", nullptr, 0, true, kSensitive, "abc"},
       {"abc", "b", "x", 9, true, kSensitive, "abc"},
   };
   for (const auto& c : cases) {
@@ -209,7 +228,7 @@ TEST(StringFunctionsTest, StrcasestrAndStrndup) {
   const struct {
     const char *haystack, *needle;
     int position;  // -1: not found
-  } cases[] = {{"xAb", "ab", 1}, {"aab", "ab", -1}, {"xa", "A", 1},   {"abc", "", -1},
+  } cases[] = {{"xAb", "ab", 1}, {"aab", "ab", -1}, {"xa", "A", 1},     {"abc", "", -1},
                {"", "a", -1},    {"ABC", "bc", 1},  {"abcab", "CAB", 2}};
   for (const auto& c : cases) {
     const char* found = Ortus::strcasestr(c.haystack, c.needle);
@@ -218,7 +237,8 @@ TEST(StringFunctionsTest, StrcasestrAndStrndup) {
   EXPECT_EQ(Ortus::strcasestr(nullptr, "a"), nullptr);
 
   const char unterminated[3] = {'a', 'b', 'c'};  // strndup stops at the limit or a NUL
-  for (auto [source, limit, expected] : {std::tuple{unterminated, 2, "ab"}, std::tuple{"a\0bc", 4, "a"}}) {
+  for (auto [source, limit, expected] :
+       {std::tuple{unterminated, 2, "ab"}, std::tuple{"a\0bc", 4, "a"}}) {
     char* copy = Ortus::strndup(source, limit);
     EXPECT_STREQ(copy, expected);
     std::free(copy);

@@ -11,9 +11,9 @@ namespace {
 // Names that share their first or last eight bytes and differ in length,
 // as interface members do, plus the shortest names possible.
 constexpr const char* kNames[] = {
-    "GetMedia",          "GetMediaAttribute", "GetMediaAttributeCount", "AddMedia",
-    "AddMediaAttribute", "PutMedia",          "get_AttributeCount",     "GetAttribute",
-    "A",                 "",                  "get_LocalIp",            "put_LocalIp",
+    "GetMedia",    "GetMediaAttribute",  "GetMediaAttributeCount", "AddMedia", "AddMediaAttribute",
+    "PutMedia",    "get_AttributeCount", "GetAttribute",           "A",        "",
+    "get_LocalIp", "put_LocalIp",
 };
 
 TEST(HostMemberTable, FindsEveryNameFromAnyCopyAndRefusesOthers) {

@@ -68,7 +68,8 @@ TEST(PhoneMedia, AnswersEachOfferedDirection) {
     for (const char* direction : {"a=recvonly", "a=sendonly", "a=inactive", "a=sendrecv"})
       EXPECT_EQ(answer.sdp.find(direction) != std::string::npos,
                 std::string(direction) == row.answered)
-          << direction << " in\n" << answer.sdp;
+          << direction << " in\n"
+          << answer.sdp;
     EXPECT_EQ(media.Held(), row.held) << row.offer;
     EXPECT_EQ(media.Codec(), "PCMU/8000");
   }

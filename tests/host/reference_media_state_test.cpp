@@ -44,8 +44,8 @@ TEST(ReferenceMediaState, FreshStateSendsAndReceivesAndBothInterfacesAgree) {
   state->SetLocalMediaDirection(CT_MEDIA_SENDONLY);
   state->SetAnswerMediaDirection(CT_MEDIA_INACTIVE);
   state->SetTerminated(VARIANT_TRUE);
-  EXPECT_EQ(ReadAll(*state), (Observed{4, VARIANT_TRUE, CT_MEDIA_SENDONLY, CT_MEDIA_INACTIVE,
-                                       VARIANT_TRUE}));
+  EXPECT_EQ(ReadAll(*state),
+            (Observed{4, VARIANT_TRUE, CT_MEDIA_SENDONLY, CT_MEDIA_INACTIVE, VARIANT_TRUE}));
 }
 
 TEST(ReferenceMediaState, QueryInterfaceReachesBothInterfacesOfOneObject) {

@@ -157,9 +157,11 @@ TEST_F(StandInStreamsTest, StreamsStopFromInsideTheirOwnCalls) {
     auto source = MemoryAudioSource::Create(std::string(16000, '\x55'));
     auto sink = MemoryAudioSink::Create();
     auto start = [&] {
-      return kind == "play"   ? audio.StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
-             : kind == "send" ? audio.StartSendAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
-                              : audio.StartRecordAudioStream(channel, AUDIO_STREAM_PCMU, sink.Get());
+      return kind == "play"
+                 ? audio.StartPlayAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
+             : kind == "send"
+                 ? audio.StartSendAudioStream(channel, AUDIO_STREAM_PCMU, source.Get(), 100)
+                 : audio.StartRecordAudioStream(channel, AUDIO_STREAM_PCMU, sink.Get());
     };
     auto stop = [&] {
       return kind == "play"   ? audio.StopPlayAudioStream(channel)

@@ -121,7 +121,9 @@ TEST_F(ChannelLifecycleTest, StartSendingHandsTheNegotiatedCallToTheEngine) {
     Strings expected;  // for channel 0
   };
   const Row rows[] = {
-      {kPeerAnswer, 46, VARIANT_FALSE,
+      {kPeerAnswer,
+       46,
+       VARIANT_FALSE,
        {"SetSendCodec(0,{96,AMRWB,16000,320,1,23850})",
         "SetSendDestination(0,4000,198.51.100.7,-1,-1)", "SetDTMFPayloadType(0,100)",
         "SetSendTOS(0,184,0)", "SetVADStatus(0,0,0,0)", "StartSend(0)",
@@ -129,12 +131,15 @@ TEST_F(ChannelLifecycleTest, StartSendingHandsTheNegotiatedCallToTheEngine) {
       // The peer's ptime does not change what we send: the engine's packet size.
       {"v=0\no=- 7 7 IN IP4 198.51.100.8\ns=-\nc=IN IP4 198.51.100.8\nt=0 0\n"
        "m=audio 4002 RTP/AVP 0\na=ptime:30\n",
-       0, VARIANT_FALSE,
+       0,
+       VARIANT_FALSE,
        {"SetSendCodec(0,{0,PCMU,8000,160,1,64000})",
         "SetSendDestination(0,4002,198.51.100.8,-1,-1)", "SetSendTOS(0,0,0)",
         "SetVADStatus(0,0,0,0)", "StartSend(0)"}},
       // Any non-zero value turns voice activity detection on.
-      {kPlainPeerAnswer, 0, 1,
+      {kPlainPeerAnswer,
+       0,
+       1,
        {"SetSendCodec(0,{0,PCMU,8000,160,1,64000})",
         "SetSendDestination(0,4002,198.51.100.8,-1,-1)", "SetSendTOS(0,0,0)",
         "SetVADStatus(0,1,0,0)", "StartSend(0)"}},

@@ -53,15 +53,21 @@ TEST_F(OfferAnswerTest, AnswersRealOffersInLocalPreferenceOrderWithThePeersNumbe
     Strings expected;
   };
   const Row rows[] = {
-      {"softphone", kSoftphone, 0,
+      {"softphone",
+       kSoftphone,
+       0,
        {"m=audio P RTP/AVP 9 96 0 8 18 101", "a=rtpmap:9 G722/8000", "a=rtpmap:96 AMR-WB/16000",
         "a=rtpmap:0 PCMU/8000", "a=rtpmap:8 PCMA/8000", "a=rtpmap:18 G729/8000",
         "a=rtpmap:101 telephone-event/8000", "a=fmtp:18 annexb=no", "c=IN IP4 127.0.0.1"}},
-      {"video first", kVideoFirst, 1,
+      {"video first",
+       kVideoFirst,
+       1,
        {"m=audio P RTP/AVP 0 18 100", "a=rtpmap:0 PCMU/8000", "a=rtpmap:18 G729/8000",
         "a=rtpmap:100 telephone-event/8000", "a=fmtp:18 annexb=no", "c=IN IP4 127.0.0.1"}},
       // Nothing in common: port 0 and the offered formats echoed.
-      {"rejected", kNothingInCommon, 0,
+      {"rejected",
+       kNothingInCommon,
+       0,
        {"m=audio 0 RTP/AVP 98 4", "a=rtpmap:98 iLBC/8000", "a=rtpmap:4 G723/8000",
         "c=IN IP4 127.0.0.1"}},
   };
@@ -90,10 +96,14 @@ TEST_F(OfferAnswerTest, OfferListsTheLocalCodecsAndRejectsWhenTerminated) {
   LONG channel = Reserve();
   ASSERT_EQ(Offer(channel, out_.Get()), S_OK);
   // The lines of the softphone's answer, with the engine's own AMR-WB number.
-  const Strings offered = {"m=audio P RTP/AVP 9 97 0 8 18 101", "a=rtpmap:9 G722/8000",
-                           "a=rtpmap:97 AMR-WB/16000",           "a=rtpmap:0 PCMU/8000",
-                           "a=rtpmap:8 PCMA/8000",               "a=rtpmap:18 G729/8000",
-                           "a=rtpmap:101 telephone-event/8000",  "a=fmtp:18 annexb=no",
+  const Strings offered = {"m=audio P RTP/AVP 9 97 0 8 18 101",
+                           "a=rtpmap:9 G722/8000",
+                           "a=rtpmap:97 AMR-WB/16000",
+                           "a=rtpmap:0 PCMU/8000",
+                           "a=rtpmap:8 PCMA/8000",
+                           "a=rtpmap:18 G729/8000",
+                           "a=rtpmap:101 telephone-event/8000",
+                           "a=fmtp:18 annexb=no",
                            "c=IN IP4 127.0.0.1"};
   EXPECT_EQ(WrittenLine(*out_, 0), offered);
   EXPECT_GE(Channel(channel).receivePort, 40000);

@@ -58,8 +58,7 @@ TEST_F(RemoteFormatsTest, FormatListOrderWithRtpmapAndStaticEntries) {
        {"34 H263/90000/1 kind2 176x144@25 QCIF", "31 H261/90000/0 kind2"}},
       // A repeated number gives the same record again, rtpmap'd or default.
       {"m=video 1 RTP/AVP 96 34 96 34\na=rtpmap:96 H263-1998/90000\na=fmtp:96 CIF=1 maxbr=30\n",
-       {"96 H263-1998/90000/1 kind2 br=30 352x288@30 CIF",
-        "34 H263/90000/1 kind2 176x144@25 QCIF",
+       {"96 H263-1998/90000/1 kind2 br=30 352x288@30 CIF", "34 H263/90000/1 kind2 176x144@25 QCIF",
         "96 H263-1998/90000/1 kind2 br=30 352x288@30 CIF",
         "34 H263/90000/1 kind2 176x144@25 QCIF"}},
       {"m=video 1 RTP/AVP 34\na=rtpmap:34 H263/90000\na=video-resolution:CIF=2\n",
@@ -103,8 +102,7 @@ TEST_F(RemoteFormatsTest, RtpmapRecordsInAttributeOrder) {
        {"96 H263-1998/90000/1", "34 H263/90000/1 kind2 176x144@25 QCIF"}},
       {"m=video 1 RTP/AVP 96\na=rtpmap:96 H263-1998/90000\na=fmtp:96 CIF=1 maxbr=30\n",
        {"96 H263-1998/90000/1 kind2 br=30 352x288@30 CIF"}},
-      {"m=video 1 RTP/AVP 34\na=rtpmap:34 H263/90000\n",
-       {"34 H263/90000/1 kind2 176x144@25 QCIF"}},
+      {"m=video 1 RTP/AVP 34\na=rtpmap:34 H263/90000\n", {"34 H263/90000/1 kind2 176x144@25 QCIF"}},
   };
   for (const Row& row : rows) {
     auto sdp = ParseSdp(kSession + std::string(row.media));

@@ -15,7 +15,9 @@ TEST(Guid, TextFormRoundTripsAndAnythingElseIsRefused) {
   EXPECT_EQ(GuidToString(*GuidFromString(GuidToString(IID_IMediaState2))),
             GuidToString(IID_IMediaState2));
   // Anything else is refused.
-  const char* bad[] = {"", "{}", "7C061401-2E21-4BD7-9DB6-5F31E0E09F49",
+  const char* bad[] = {"",
+                       "{}",
+                       "7C061401-2E21-4BD7-9DB6-5F31E0E09F49",
                        "{7C061401-2E21-4BD7-9DB6-5F31E0E09F4}",
                        "{7C061401-2E21-4BD7-9DB6-5F31E0E09F4G}",
                        "{7C061401+2E21-4BD7-9DB6-5F31E0E09F49}",

@@ -133,7 +133,7 @@ TEST_F(MixerTest, ControlsAndValues) {
   HMIXEROBJ mixer = Object(OpenMixer(0));
   MIXERCONTROL control{};
   MIXERLINECONTROLS controls{sizeof controls, 0x00010001, {MIXERCONTROL_CONTROLTYPE_VOLUME}, 1,
-                             sizeof control, &control};
+                             sizeof control,  &control};
   auto lineControls = [&](DWORD how) {
     return mixerGetLineControls(mixer, &controls, MIXER_OBJECTF_HMIXER | how);
   };
@@ -149,8 +149,8 @@ TEST_F(MixerTest, ControlsAndValues) {
   EXPECT_EQ(lineControls(MIXER_GETLINECONTROLSF_ALL), MMSYSERR_INVALPARAM);
 
   MIXERCONTROLDETAILS_UNSIGNED values[2] = {{70000}, {1}};
-  MIXERCONTROLDETAILS details{sizeof details, Fake::kWaveOutVolumeId, 1, {nullptr},
-                              sizeof values[0], values};
+  MIXERCONTROLDETAILS details{sizeof details, Fake::kWaveOutVolumeId, 1,
+                              {nullptr},      sizeof values[0],       values};
   const DWORD set = MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE;
   const DWORD get = MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE;
   ASSERT_EQ(mixerSetControlDetails(mixer, &details, set), MMSYSERR_NOERROR);
@@ -175,7 +175,9 @@ TEST_F(MixerTest, ControlsAndValues) {
 TEST_F(MixerTest, HandlesOfAChangedOrRemovedDeviceStopWorking) {
   HMIXER mixer = OpenMixer(0);
   MIXERCAPS caps{};
-  auto devCaps = [&] { return mixerGetDevCaps(reinterpret_cast<UINT_PTR>(mixer), &caps, sizeof caps); };
+  auto devCaps = [&] {
+    return mixerGetDevCaps(reinterpret_cast<UINT_PTR>(mixer), &caps, sizeof caps);
+  };
   EXPECT_EQ(devCaps(), MMSYSERR_NOERROR);
   devices_.SimulateDeviceChange(0);
   EXPECT_EQ(devCaps(), MMSYSERR_NODRIVER);

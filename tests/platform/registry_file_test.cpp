@@ -32,7 +32,8 @@ TEST(RegistryFileText, AcceptedTextsPrintInTheirNormalForm) {
        "REGEDIT4\n[HKEY_CLASSES_ROOT\\Clsid]\n@=\"1\"\n[HKEY_CLASSES_ROOT\\CLSID]\n@=\"2\"\n",
        "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\Clsid]\n@=\"2\"\n"},
       {"tree order: a key's subtree before a longer sibling",
-       "REGEDIT4\n[HKEY_CLASSES_ROOT\\P.1]\n[HKEY_CLASSES_ROOT\\P\\CLSID]\n[HKEY_CLASSES_ROOT\\p]\n",
+       "REGEDIT4\n[HKEY_CLASSES_ROOT\\P.1]\n[HKEY_CLASSES_ROOT\\P\\CLSID]\n[HKEY_CLASSES_ROOT\\p]"
+       "\n",
        "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\P]\n\n[HKEY_CLASSES_ROOT\\P\\CLSID]\n\n"
        "[HKEY_CLASSES_ROOT\\P.1]\n"},
   };
@@ -55,7 +56,8 @@ TEST(RegistryFileText, RefusesTextItCannotKeepAndNamesTheLine) {
       {"[HKEY_CLASSES_ROOT\\A]\n", "line 1: the file must start with REGEDIT4"},
       {"Windows Registry Editor Version 5.00\n", "line 1: the file must start with REGEDIT4"},
       {"REGEDIT4\n@=\"x\"\n", "line 2: a value must follow a [key]"},
-      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n", "line 2: keys must lie below HKEY_CLASSES_ROOT"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n",
+       "line 2: keys must lie below HKEY_CLASSES_ROOT"},
       {"REGEDIT4\n[HKEY_CLASSES_ROOT]\n", "line 2: keys must lie below HKEY_CLASSES_ROOT"},
       {"REGEDIT4\n[HKEY_CLASSES_ROOT\\A\\\\B]\n",
        "line 2: the key path has an empty part or a control character"},
@@ -66,8 +68,10 @@ TEST(RegistryFileText, RefusesTextItCannotKeepAndNamesTheLine) {
        "line 4: the value is not a properly quoted string"},
       {"REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n@=\"tab\\t\"\n",
        "line 3: the value is not a properly quoted string"},
-      {"REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n\"n\" \"v\"\n", "line 3: expected '=' after the value name"},
-      {"REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n@=\"v\" extra\n", "line 3: unexpected text after the value"},
+      {"REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n\"n\" \"v\"\n",
+       "line 3: expected '=' after the value name"},
+      {"REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n@=\"v\" extra\n",
+       "line 3: unexpected text after the value"},
       {"REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n-\n", "line 3: expected a [key] or a value"},
   };
   for (const Row& row : rows) {
@@ -92,9 +96,9 @@ TEST(RegistryFileText, ValuesWithQuotesAndBackslashesSurviveARoundTrip) {
 TEST(RegistryFileTree, DeleteTreeRemovesExactlyTheSubtree) {
   auto make = [] {
     RegistryFile registry;
-    for (const char* key : {"CLSID\\{A}\\InprocServer32", "CLSID\\{A}\\Implemented Categories\\{C}",
-                            "CLSID\\{A}X", "CLSID\\{B}", "Medley.Handler\\CLSID",
-                            "Medley.Handler.1\\CLSID"})
+    for (const char* key :
+         {"CLSID\\{A}\\InprocServer32", "CLSID\\{A}\\Implemented Categories\\{C}", "CLSID\\{A}X",
+          "CLSID\\{B}", "Medley.Handler\\CLSID", "Medley.Handler.1\\CLSID"})
       registry.CreateKey(key);
     return registry;
   };
@@ -126,7 +130,8 @@ TEST(RegistryFileTree, ValueNamesIgnoreLetterCaseAndKeepTheirFirstSpelling) {
   RegistryFile registry;
   registry.SetValue("K", "ThreadingModel", "Free");
   registry.SetValue("k", "THREADINGMODEL", "Apartment");
-  EXPECT_EQ(registry.Print(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\K]\n\"ThreadingModel\"=\"Apartment\"\n");
+  EXPECT_EQ(registry.Print(),
+            "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\K]\n\"ThreadingModel\"=\"Apartment\"\n");
   EXPECT_TRUE(registry.DeleteValue("K", "threadingmodel"));
   EXPECT_FALSE(registry.DeleteValue("K", "threadingmodel"));
   EXPECT_FALSE(registry.DeleteValue("missing", ""));
@@ -148,7 +153,9 @@ TEST(RegistryFileTree, ValidityOfPathsNamesAndValues) {
       {"A]B", false, true},
       {"line\nbreak", false, false},
       {std::string("nul\0x", 5), false, false},
-      {"/opt/m\xc3\xa9""dley/libmedley.so", true, true},
+      {"/opt/m\xc3\xa9"
+       "dley/libmedley.so",
+       true, true},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(RegistryFile::IsValidKeyPath(row.text), row.key) << row.text;

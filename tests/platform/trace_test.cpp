@@ -18,10 +18,10 @@ TEST(Trace, FormatsNarrowWideAndNumbers) {
   Trace("%5s|%-3d|%03u|%x|%%|%*d|%.2f|%lld", "ab", 7, 5u, 255u, 4, 9, 1.5, 1LL << 40);
   Trace("%S and %s", static_cast<const OLECHAR*>(nullptr), static_cast<const char*>(nullptr));
   Trace("trailing %");
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "payload:0, name:PCMU, frequency:8000, channels:1 rate:64000 packetsize:160",
-                       "   ab|7  |005|ff|%|   9|1.50|1099511627776", "(null) and (null)",
-                       "trailing %"}));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{
+                "payload:0, name:PCMU, frequency:8000, channels:1 rate:64000 packetsize:160",
+                "   ab|7  |005|ff|%|   9|1.50|1099511627776", "(null) and (null)", "trailing %"}));
 }
 
 }  // namespace

@@ -15,9 +15,10 @@ TEST(WideText, CompareNoCase) {
     int sign;
   };
   const Row rows[] = {
-      {"PCMU", "pcmu", 0, 0},   {"pcma", "PCMU", 0, -1}, {"abc", "ab", 0, 1},
-      {"", "", 0, 0},           {"abc", "abd", 2, 0},    {"abc", "ABD", 3, -1},
-      {"a", "abc", 5, -1},      {"[", "a", 0, -1},  // '[' < 'a' after folding 'A'..'Z' only
+      {"PCMU", "pcmu", 0, 0},     {"pcma", "PCMU", 0, -1},
+      {"abc", "ab", 0, 1},        {"", "", 0, 0},
+      {"abc", "abd", 2, 0},       {"abc", "ABD", 3, -1},
+      {"a", "abc", 5, -1},        {"[", "a", 0, -1},  // '[' < 'a' after folding 'A'..'Z' only
       {"AMR-WB", "amr-wb", 0, 0},
   };
   for (const Row& row : rows) {
@@ -39,10 +40,17 @@ TEST(WideText, ToLongLikeWtol) {
     std::int32_t value;
   };
   const Row rows[] = {
-      {"42", 42},        {"  -17x", -17},         {"+8", 8},       {"abc", 0},
-      {"", 0},           {"2147483647", 2147483647}, {"2147483648", 2147483647},
-      {"-2147483648", -2147483647 - 1}, {"-99999999999", -2147483647 - 1},
-      {"1.", 1},         {"\t\n 5", 5},
+      {"42", 42},
+      {"  -17x", -17},
+      {"+8", 8},
+      {"abc", 0},
+      {"", 0},
+      {"2147483647", 2147483647},
+      {"2147483648", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+      {"-99999999999", -2147483647 - 1},
+      {"1.", 1},
+      {"\t\n 5", 5},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
@@ -59,11 +67,19 @@ TEST(WideText, ToUnsignedLongLikeWcstoul) {
     size_t consumed;
   };
   const Row rows[] = {
-      {"42abc", 10, 42, 2},      {"abc", 10, 0, 0},           {" +7", 10, 7, 3},
-      {"-1", 10, 0xFFFFFFFFu, 2}, {"4294967296", 10, 0xFFFFFFFFu, 10},
-      {"0x1F", 16, 31, 4},       {"0x1F", 0, 31, 4},          {"017", 0, 15, 3},
-      {"0xg", 16, 0, 1},         {"ff", 16, 255, 2},          {"z", 36, 35, 1},
-      {"12", 1, 0, 0},           {"12", 37, 0, 0},
+      {"42abc", 10, 42, 2},
+      {"abc", 10, 0, 0},
+      {" +7", 10, 7, 3},
+      {"-1", 10, 0xFFFFFFFFu, 2},
+      {"4294967296", 10, 0xFFFFFFFFu, 10},
+      {"0x1F", 16, 31, 4},
+      {"0x1F", 0, 31, 4},
+      {"017", 0, 15, 3},
+      {"0xg", 16, 0, 1},
+      {"ff", 16, 255, 2},
+      {"z", 36, 35, 1},
+      {"12", 1, 0, 0},
+      {"12", 37, 0, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.text) + " base " + std::to_string(row.base));
@@ -85,7 +101,7 @@ TEST(WideText, Utf8RoundTripAndRepair) {
   EXPECT_EQ(NarrowToWide("\xC3"), replacement);
   EXPECT_EQ(NarrowToWide("\xFF"), replacement);
   EXPECT_EQ(NarrowToWide("\xC0\x80"), replacement + replacement);  // overlong
-  EXPECT_EQ(NarrowToWide("\xED\xA0\x80").size(), 3u);             // encoded surrogate
+  EXPECT_EQ(NarrowToWide("\xED\xA0\x80").size(), 3u);              // encoded surrogate
   OleString lone(1, static_cast<OLECHAR>(0xD800));
   EXPECT_EQ(WideToNarrow(lone), "\xEF\xBF\xBD");
   EXPECT_EQ(WideToNarrow(static_cast<const OLECHAR*>(nullptr)), "");

@@ -66,7 +66,8 @@ TEST(AutoCharPtrTest, RemovingFromTheFront) {
 }
 
 TEST(AutoCharPtrTest, FormattedAppendsAndLineEndings) {
-  for (auto [ending, expected] : {std::pair{LINE_ENDING_LF, "x\n"}, std::pair{LINE_ENDING_CRLF, "x\r\n"}}) {
+  for (auto [ending, expected] :
+       {std::pair{LINE_ENDING_LF, "x\n"}, std::pair{LINE_ENDING_CRLF, "x\r\n"}}) {
     cAutoCharPtr buffer;
     ASSERT_TRUE(buffer.Initialize(1, 10, 100));
     buffer.SetLineEnding(ending);
@@ -128,7 +129,8 @@ TEST(DumpMemoryTest, RowsAndPadding) {
 
   std::vector<std::string> lines;
   {
-    platform::ScopedTraceSinkForTesting sink([&](const std::string& line) { lines.push_back(line); });
+    platform::ScopedTraceSinkForTesting sink(
+        [&](const std::string& line) { lines.push_back(line); });
     EXPECT_TRUE(cDebugPrint::DumpMemory(reinterpret_cast<const char*>(data), 5, false, 2));
     EXPECT_FALSE(cDebugPrint::DumpMemory(reinterpret_cast<const char*>(data), 5, true, 0));
     EXPECT_FALSE(cDebugPrint::DumpMemory(nullptr, 5, true, 4));
@@ -139,7 +141,8 @@ TEST(DumpMemoryTest, RowsAndPadding) {
   const std::string shown = "aZ5|'\".,?!*#=$-&()[]{}\\/@><;: \xA3\xF6\xE4\xE5\xD6\xC4\xC5";
   const std::string dotted("\0%^_~+`\t\x7F\x80\xE6\xFF", 12);
   for (const auto& [chars, printable] : {std::pair{shown, true}, std::pair{dotted, false}})
-    for (char c : chars) EXPECT_EQ(IsDumpPrintable(static_cast<unsigned char>(c)), printable) << int(c);
+    for (char c : chars)
+      EXPECT_EQ(IsDumpPrintable(static_cast<unsigned char>(c)), printable) << int(c);
 }
 
 }  // namespace

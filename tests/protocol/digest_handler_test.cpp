@@ -23,7 +23,9 @@ struct FakeChallenge : mAuthHeader {
                 const char* password = "p", const char* method = "M", const char* uri = "x",
                 int* deletions = nullptr)
       : v{realm, nonce, user, password, method, uri}, qop(qop), deletions(deletions) {}
-  ~FakeChallenge() override { if (deletions) ++*deletions; }
+  ~FakeChallenge() override {
+    if (deletions) ++*deletions;
+  }
   const char* GetRealm() override { return v[0]; }
   const char* GetNonce() override { return v[1]; }
   const char* GetUserName() override { return v[2]; }
@@ -38,9 +40,18 @@ struct FakeChallenge : mAuthHeader {
 
 // Records what the handler delivers, in order.
 struct RecordingSink : mAuthResponse {
-  void SetNonceCount(const char* value) override { calls.push_back("nc=" + std::string(value)); nc = value; }
-  void SetCnonce(const char* value) override { calls.push_back("cnonce"); cnonce = value; }
-  void SetResponse(const char* value) override { calls.push_back("response"); response = value; }
+  void SetNonceCount(const char* value) override {
+    calls.push_back("nc=" + std::string(value));
+    nc = value;
+  }
+  void SetCnonce(const char* value) override {
+    calls.push_back("cnonce");
+    cnonce = value;
+  }
+  void SetResponse(const char* value) override {
+    calls.push_back("response");
+    response = value;
+  }
   std::vector<std::string> calls;
   std::string nc, cnonce, response;
 };
@@ -58,12 +69,12 @@ TEST(DigestHandlerTest, ResponseFollowsTheDigestFormula) {
     const char *realm, *nonce, *user, *password, *method, *uri;
     std::string ha1;  // of the user name, realm and password actually used
   } cases[] = {
-      {"testrealm@host.com", "dcd98b7102dd2f0e8b11d0f600bfb0c093", "Mufasa", "Circle Of Life", "GET",
-       "/dir/index.html", exampleHa1},
+      {"testrealm@host.com", "dcd98b7102dd2f0e8b11d0f600bfb0c093", "Mufasa", "Circle Of Life",
+       "GET", "/dir/index.html", exampleHa1},
       {"r", "n", nullptr, nullptr, "M", "x", Md5("anonymous:r:")},  // absent credentials
       // Inputs of any length are hashed whole.
-      {longRealm.c_str(), longNonce.c_str(), longUser.c_str(), longPassword.c_str(), longMethod.c_str(),
-       longUri.c_str(), Md5(longUser + ":" + longRealm + ":" + longPassword)},
+      {longRealm.c_str(), longNonce.c_str(), longUser.c_str(), longPassword.c_str(),
+       longMethod.c_str(), longUri.c_str(), Md5(longUser + ":" + longRealm + ":" + longPassword)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.realm).substr(0, 20));
@@ -98,13 +109,15 @@ TEST(DigestHandlerTest, NonceCountAdvancesAndResets) {
 }
 
 TEST(DigestHandlerTest, DeliversNothingWithoutAUsableChallenge) {
-  FakeChallenge noRealm(nullptr, "n", 1), noNonce("r", nullptr, 1), noQop("r", "n", 0), authInt("r", "n", 2);
+  FakeChallenge noRealm(nullptr, "n", 1), noNonce("r", nullptr, 1), noQop("r", "n", 0),
+      authInt("r", "n", 2);
   mAuthHeader base;  // the base class answers null and 0
   RecordingSink sink;
   cDigestHandler handler;
   ASSERT_TRUE(handler.Initialize(&sink));
   handler.GenerateResponse();  // nothing consumed yet
-  for (mAuthHeader* challenge : std::vector<mAuthHeader*>{&noRealm, &noNonce, &noQop, &authInt, &base}) {
+  for (mAuthHeader* challenge :
+       std::vector<mAuthHeader*>{&noRealm, &noNonce, &noQop, &authInt, &base}) {
     handler.Consume(challenge, false, false);
     handler.GenerateResponse();
   }

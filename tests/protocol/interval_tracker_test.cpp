@@ -42,8 +42,10 @@ TEST(IntervalTrackerTest, MergeRulesIncludingTheTopOfTheRange) {
     const char* ranges;
     unsigned count;
   } cases[] = {
-      {{{1, 100}, {101, 200}}, "[1,200]", 200},        {{{1, 100}, {50, 80}}, "[1,100]", 100},
-      {{{100, 200}, {1, 50}}, "[1,50][100,200]", 151}, {{{100, 200}, {50, 99}}, "[50,200]", 151},
+      {{{1, 100}, {101, 200}}, "[1,200]", 200},
+      {{{1, 100}, {50, 80}}, "[1,100]", 100},
+      {{{100, 200}, {1, 50}}, "[1,50][100,200]", 151},
+      {{{100, 200}, {50, 99}}, "[50,200]", 151},
       {{{100, 200}, {10, 20}, {50, 60}, {40, 150}}, "[10,20][40,200]", 172},
       {{{100, 200}, {50, 60}, {30, 45}, {40, 150}}, "[30,200]", 171},
       {{{100, 200}, {500, 600}, {300, 310}, {150, 400}}, "[100,400][500,600]", 402},
@@ -127,7 +129,8 @@ TEST(IntervalTrackerTest, MatchesASetModel) {
     for (int step = 0; step < 150; ++step) {
       const std::uint32_t a = base + random() % 300;
       const std::uint32_t span = random() % 4 == 0 ? random() % 60 : random() % 6;
-      const auto b = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{a} + span, base + 299u));
+      const auto b =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{a} + span, base + 299u));
       ASSERT_TRUE(tracker.AddRange(a, b));
       for (std::uint64_t p = a; p <= b; ++p) model.insert(p);
       ASSERT_EQ(tracker.Count(), model.size()) << "round " << round << " step " << step;

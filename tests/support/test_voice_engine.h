@@ -42,7 +42,15 @@ class TestVoiceEngine : public GIPSVoiceEngine {
   static constexpr int kStreamFailed = 9020;
 
   enum class Interface {
-    kBase, kCodec, kVqe, kFile, kVolume, kHardware, kVideoSync, kNetwork, kDtmf
+    kBase,
+    kCodec,
+    kVqe,
+    kFile,
+    kVolume,
+    kHardware,
+    kVideoSync,
+    kNetwork,
+    kDtmf
   };
   static constexpr int kInterfaceCount = 9;
   // "GIPSVEBase", "GIPSVECodec", ... as in the log.

@@ -8,9 +8,9 @@
 namespace measures {
 namespace {
 
-constexpr std::size_t kBlock = kRate / 2;     // alignment step: half a second
-constexpr long kFollowLag = kRate / 5;        // a block's lag is searched within 200 ms of the last
-constexpr long kFrameRefine = kFrame;         // a frame's lag within 20 ms of its block's
+constexpr std::size_t kBlock = kRate / 2;  // alignment step: half a second
+constexpr long kFollowLag = kRate / 5;     // a block's lag is searched within 200 ms of the last
+constexpr long kFrameRefine = kFrame;      // a frame's lag within 20 ms of its block's
 constexpr double kMinCorrelation = 0.5;
 constexpr double kActiveFloor = 100.0 * 100.0;  // mean square below which a sent frame is silence
 
@@ -115,9 +115,9 @@ std::vector<BlockDelay> AlignBlocks(const std::vector<std::int16_t>& sent,
   std::vector<BlockDelay> blocks;
   long last = -1;
   for (std::size_t begin = 0; begin + kBlock <= sent.size(); begin += kBlock) {
-    const long lag = last < 0 ? BestLag(sent, played, begin, kBlock, 0, maxLagMs * kRate / 1000)
-                              : BestLag(sent, played, begin, kBlock, last - kFollowLag,
-                                        last + kFollowLag);
+    const long lag =
+        last < 0 ? BestLag(sent, played, begin, kBlock, 0, maxLagMs * kRate / 1000)
+                 : BestLag(sent, played, begin, kBlock, last - kFollowLag, last + kFollowLag);
     if (lag < 0) continue;  // silence or nothing alike: no figure for this block
     blocks.push_back({begin, lag});
     last = lag;
@@ -132,9 +132,8 @@ Report CompareBlocks(const std::vector<std::int16_t>& sent, const TimedSignal& p
   if (blocks.empty()) return report;
   report.delayMs = Median(delaysMs);
   const std::size_t quarter = std::max<std::size_t>(1, delaysMs.size() / 4);
-  report.delayDriftMs =
-      Median({delaysMs.end() - static_cast<long>(quarter), delaysMs.end()}) -
-      Median({delaysMs.begin(), delaysMs.begin() + static_cast<long>(quarter)});
+  report.delayDriftMs = Median({delaysMs.end() - static_cast<long>(quarter), delaysMs.end()}) -
+                        Median({delaysMs.begin(), delaysMs.begin() + static_cast<long>(quarter)});
 
   double snrSum = 0;
   int down = 0, damaged = 0;

@@ -100,12 +100,10 @@ Report Compare(const std::vector<std::int16_t>& sent, const TimedSignal& played,
 
 // Compare for both phases of a TimedCapture; the better one counts.
 template <typename SentAt>
-Report CompareCapture(const std::vector<std::int16_t>& sent, TimedCapture& capture,
-                      SentAt sentAt) {
+Report CompareCapture(const std::vector<std::int16_t>& sent, TimedCapture& capture, SentAt sentAt) {
   Report best = Compare(sent, capture.Take(0), sentAt);
   const Report odd = Compare(sent, capture.Take(1), sentAt);
-  return (!best.aligned || (odd.aligned && odd.segmentalSnrDb > best.segmentalSnrDb)) ? odd
-                                                                                      : best;
+  return (!best.aligned || (odd.aligned && odd.segmentalSnrDb > best.segmentalSnrDb)) ? odd : best;
 }
 
 }  // namespace measures

@@ -115,10 +115,10 @@ TEST(CallCommand, PrintsTheOfferTheAnswerAndEveryStep) {
                 "callee SetReceiveParameters"}))
       << run.out;
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_TRUE(AppearInOrder(run.out, {"callee StartSending", "S_OK", "caller StartSending", "S_OK",
-                                      "the call is up", "caller StopSending", "S_OK",
-                                      "caller ReleaseChannel", "S_OK", "callee StopSending", "S_OK",
-                                      "callee ReleaseChannel", "S_OK"}))
+  EXPECT_TRUE(AppearInOrder(
+      run.out, {"callee StartSending", "S_OK", "caller StartSending", "S_OK", "the call is up",
+                "caller StopSending", "S_OK", "caller ReleaseChannel", "S_OK", "callee StopSending",
+                "S_OK", "callee ReleaseChannel", "S_OK"}))
       << run.out;
   EXPECT_EQ(run.out.find("0x"), std::string::npos) << "every step succeeded";
   EXPECT_TRUE(run.err.empty()) << run.err;
@@ -127,9 +127,9 @@ TEST(CallCommand, PrintsTheOfferTheAnswerAndEveryStep) {
 TEST(CallCommand, ACalleeWithNothingInCommonTurnsTheLineDown) {
   CallRun run = Call(Join({"--prefer", "PCMU", "--callee-prefer", "PCMA"}, Ports().Args()));
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(AppearInOrder(run.out, {"m=audio 0 RTP/AVP 0\r\n", "turned the line down",
-                                      "caller ReleaseChannel", "S_OK", "callee ReleaseChannel",
-                                      "S_OK"}))
+  EXPECT_TRUE(
+      AppearInOrder(run.out, {"m=audio 0 RTP/AVP 0\r\n", "turned the line down",
+                              "caller ReleaseChannel", "S_OK", "callee ReleaseChannel", "S_OK"}))
       << run.out;
   EXPECT_EQ(run.out.find("SetReceiveParameters"), std::string::npos);
   EXPECT_TRUE(run.err.empty()) << run.err;
@@ -146,10 +146,10 @@ TEST(CallCommand, PlaysAFileIntoTheCallAndRecordsTheConversation) {
   CallRun run = Call(Join(
       {"--prefer", "PCMU", "--play", play.string(), "--record", record.string()}, Ports().Args()));
   EXPECT_EQ(run.status, 0) << run.err << run.out;
-  EXPECT_TRUE(AppearInOrder(run.out, {"caller StartSendAudioStream", "S_OK",
-                                      "caller StartRecordAudioConversation", "S_OK",
-                                      "caller StopRecordAudioConversation", "S_OK",
-                                      "caller StopSendAudioStream", "S_OK", "caller StopSending"}))
+  EXPECT_TRUE(AppearInOrder(
+      run.out, {"caller StartSendAudioStream", "S_OK", "caller StartRecordAudioConversation",
+                "S_OK", "caller StopRecordAudioConversation", "S_OK", "caller StopSendAudioStream",
+                "S_OK", "caller StopSending"}))
       << run.out;
   ASSERT_TRUE(std::filesystem::exists(record));
   // At least 0.4 s of 8 kHz 16-bit audio after the 44-byte header.
@@ -172,9 +172,9 @@ TEST(CallCommand, EachEndHearsWhatTheOtherSends) {
                            "--callee-play", (dir / "callee.wav").string()},
                           Ports().Args()));
   ASSERT_EQ(run.status, 0) << run.err << run.out;
-  EXPECT_TRUE(AppearInOrder(run.out, {"caller StartSendAudioStream", "callee StartSendAudioStream",
-                                      "1s", "2s", "callee StopSendAudioStream",
-                                      "caller StopSendAudioStream"}))
+  EXPECT_TRUE(
+      AppearInOrder(run.out, {"caller StartSendAudioStream", "callee StartSendAudioStream", "1s",
+                              "2s", "callee StopSendAudioStream", "caller StopSendAudioStream"}))
       << run.out;
   for (const char* end : {"caller", "callee"}) {
     std::vector<int> levels = HeardLevels(run.out, end);

@@ -61,12 +61,18 @@ TEST(NegotiationCommands, AnswerTurnsDownWhatItCannotTakeAndRefusesNonSdp) {
     std::string errorPart;  // expected in the error output
   };
   const Row rows[] = {
-      {{"--ip", "127.0.0.1"}, kOffer, 0,
+      {{"--ip", "127.0.0.1"},
+       kOffer,
+       0,
        {"m=audio P RTP/AVP 0 8 101", "m=video 0 RTP/AVP 31 32", "m=audio 0 RTP/AVP 0",
-        "m=audio 0 RTP/AVP 98"}, ""},
-      {{"--prefer", "G729", "-"}, kOffer, 0,
+        "m=audio 0 RTP/AVP 98"},
+       ""},
+      {{"--prefer", "G729", "-"},
+       kOffer,
+       0,
        {"m=audio 0 RTP/AVP 0 8 97 101", "m=video 0 RTP/AVP 31 32", "m=audio 0 RTP/AVP 0",
-        "m=audio 0 RTP/AVP 98"}, ""},
+        "m=audio 0 RTP/AVP 98"},
+       ""},
       {{}, "hello\n", 1, {}, "not an SDP offer: line 1"},
       {{}, std::string("v=0\0\xff\xfe m=", 9), 1, {}, "not an SDP offer"},
       {{}, "", 1, {}, "not an SDP offer"},

@@ -39,11 +39,12 @@ class PhoneWithBaresip : public testing::TestWithParam<CodecRow> {
   }
 
   std::vector<std::string> Phone(std::vector<std::string> extra) {
-    std::vector<std::string> args = {MEDLEY_TOOL_FILE, "phone", "--rtp-port", FreeRtpPort(),
-                                     "--prefer",
-                                     std::string(GetParam().ours) + ",telephone-event", "--play",
-                                     folder_.File("ours.wav"), "--record",
-                                     folder_.File("recorded.wav")};
+    std::vector<std::string> args = {
+        MEDLEY_TOOL_FILE, "phone",
+        "--rtp-port",     FreeRtpPort(),
+        "--prefer",       std::string(GetParam().ours) + ",telephone-event",
+        "--play",         folder_.File("ours.wav"),
+        "--record",       folder_.File("recorded.wav")};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }
@@ -118,8 +119,9 @@ class PhoneCallControl : public testing::Test {
     WriteTone(folder_.File("theirs.wav"), 8000, kTheirTone, 10);
   }
   std::vector<std::string> Listen(int port, std::vector<std::string> extra) {
-    std::vector<std::string> args = {MEDLEY_TOOL_FILE, "phone", "--rtp-port", FreeRtpPort(),
-                                     "--listen", "127.0.0.1:" + std::to_string(port)};
+    std::vector<std::string> args = {MEDLEY_TOOL_FILE, "phone",
+                                     "--rtp-port",     FreeRtpPort(),
+                                     "--listen",       "127.0.0.1:" + std::to_string(port)};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }

@@ -93,10 +93,8 @@ class Child {
 
   // Waits until the output holds `text` (after position `from`); false when
   // the child ended or the time ran out first.
-  bool WaitFor(const std::string& text, std::chrono::milliseconds timeout = 5s,
-               size_t from = 0) {
-    for (auto end = Clock::now() + timeout; Clock::now() < end;
-         std::this_thread::sleep_for(10ms)) {
+  bool WaitFor(const std::string& text, std::chrono::milliseconds timeout = 5s, size_t from = 0) {
+    for (auto end = Clock::now() + timeout; Clock::now() < end; std::this_thread::sleep_for(10ms)) {
       const std::string output = Output();
       if (output.size() > from && output.find(text, from) != std::string::npos) return true;
       if (Reaped()) return Output().find(text, from) != std::string::npos;
@@ -106,8 +104,7 @@ class Child {
   // Waits for the child to end; its exit status, or -1 when it did not end
   // in time (it is then killed) or died of a signal.
   int Wait(std::chrono::milliseconds timeout) {
-    for (auto end = Clock::now() + timeout; Clock::now() < end;
-         std::this_thread::sleep_for(10ms)) {
+    for (auto end = Clock::now() + timeout; Clock::now() < end; std::this_thread::sleep_for(10ms)) {
       if (Reaped()) return status_;
     }
     ::kill(-pid_, SIGKILL);
@@ -351,8 +348,8 @@ class RawSip {
   // The first final response (status 200 or more) within `timeout`.
   std::string FinalResponse(std::chrono::milliseconds timeout = 3s) {
     for (auto end = Clock::now() + timeout; Clock::now() < end;) {
-      std::string message = Receive(std::chrono::duration_cast<std::chrono::milliseconds>(
-          end - Clock::now()));
+      std::string message =
+          Receive(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()));
       if (message.starts_with("SIP/2.0 ") && message[8] >= '2') return message;
     }
     return {};
@@ -362,17 +359,14 @@ class RawSip {
   std::string Request(const std::string& method, int id, const std::string& type = "",
                       const std::string& body = "", const std::string& toTag = "",
                       int cseq = 1) const {
-    std::string text = method + " sip:" + user_ + "@127.0.0.1:" + std::to_string(port_) +
-                       " SIP/2.0\r\n" +
-                       "Via: SIP/2.0/UDP 127.0.0.1:" + std::to_string(local_) +
-                       ";branch=z9hG4bK-test-" + std::to_string(id) + "-" + std::to_string(cseq) +
-                       ";rport\r\n" +
-                       "Max-Forwards: 70\r\n" + "From: <sip:tester@127.0.0.1>;tag=f" +
-                       std::to_string(id) + "\r\n" + "To: <sip:" + user_ + "@127.0.0.1>" +
-                       (toTag.empty() ? "" : ";tag=" + toTag) + "\r\n" +
-                       "Call-ID: test-" + std::to_string(id) + "@127.0.0.1\r\n" +
-                       "CSeq: " + std::to_string(cseq) + " " + method + "\r\n" +
-                       "Contact: <sip:tester@127.0.0.1:" + std::to_string(local_) + ">\r\n";
+    std::string text =
+        method + " sip:" + user_ + "@127.0.0.1:" + std::to_string(port_) + " SIP/2.0\r\n" +
+        "Via: SIP/2.0/UDP 127.0.0.1:" + std::to_string(local_) + ";branch=z9hG4bK-test-" +
+        std::to_string(id) + "-" + std::to_string(cseq) + ";rport\r\n" + "Max-Forwards: 70\r\n" +
+        "From: <sip:tester@127.0.0.1>;tag=f" + std::to_string(id) + "\r\n" + "To: <sip:" + user_ +
+        "@127.0.0.1>" + (toTag.empty() ? "" : ";tag=" + toTag) + "\r\n" + "Call-ID: test-" +
+        std::to_string(id) + "@127.0.0.1\r\n" + "CSeq: " + std::to_string(cseq) + " " + method +
+        "\r\n" + "Contact: <sip:tester@127.0.0.1:" + std::to_string(local_) + ">\r\n";
     if (!type.empty()) text += "Content-Type: " + type + "\r\n";
     return text + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
   }
@@ -398,9 +392,10 @@ inline std::string Header(const std::string& message, const std::string& name) {
 }
 
 inline std::string Offer(int rtpPort, const std::string& formats = "0",
-                  const std::string& maps = "a=rtpmap:0 PCMU/8000\r\n") {
+                         const std::string& maps = "a=rtpmap:0 PCMU/8000\r\n") {
   return "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
-         "m=audio " + std::to_string(rtpPort) + " RTP/AVP " + formats + "\r\n" + maps;
+         "m=audio " +
+         std::to_string(rtpPort) + " RTP/AVP " + formats + "\r\n" + maps;
 }
 
 }  // namespace phone_test

@@ -25,15 +25,13 @@ size_t Entries(const std::string& folder) {
 
 class PhoneSip : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(phone_.WaitFor("listening on")) << phone_.Errors();
-  }
+  void SetUp() override { ASSERT_TRUE(phone_.WaitFor("listening on")) << phone_.Errors(); }
   const int port_ = FreePort();
   TempFolder folder_;
-  Child phone_{{MEDLEY_TOOL_FILE, "phone", "--listen", "127.0.0.1:" + std::to_string(port_),
-                "--auto-answer", "--prefer", "PCMU,PCMA,telephone-event", "--rtp-port",
-                FreeRtpPort()},
-               folder_.File("phone.out")};
+  Child phone_{
+      {MEDLEY_TOOL_FILE, "phone", "--listen", "127.0.0.1:" + std::to_string(port_), "--auto-answer",
+       "--prefer", "PCMU,PCMA,telephone-event", "--rtp-port", FreeRtpPort()},
+      folder_.File("phone.out")};
   RawSip sip_{port_};
 };
 
@@ -46,10 +44,11 @@ TEST_F(PhoneSip, AnswersBadRequestsWithTheirErrorAndKeepsRunning) {
   const Row rows[] = {
       {"a body that is not SDP", sip_.Request("INVITE", 1, "text/plain", "hello"), 400},
       {"SDP that does not parse", sip_.Request("INVITE", 2, "application/sdp", "x=1\r\n"), 400},
-      {"SDP without an audio line", sip_.Request("INVITE", 3, "application/sdp",
-                                                 "v=0\r\ns=-\r\nt=0 0\r\n"), 400},
-      {"no codec in common", sip_.Request("INVITE", 4, "application/sdp",
-                                          Offer(30000, "3", "a=rtpmap:3 GSM/8000\r\n")), 488},
+      {"SDP without an audio line",
+       sip_.Request("INVITE", 3, "application/sdp", "v=0\r\ns=-\r\nt=0 0\r\n"), 400},
+      {"no codec in common",
+       sip_.Request("INVITE", 4, "application/sdp", Offer(30000, "3", "a=rtpmap:3 GSM/8000\r\n")),
+       488},
       {"a BYE for no dialog", sip_.Request("BYE", 5, "", "", "nosuchtag"), 481},
   };
   for (const Row& row : rows) {
@@ -79,8 +78,8 @@ TEST_F(PhoneSip, TakesInvitesWithoutAnOffer) {
   ASSERT_NE(MediaLine(ok), "") << ok;
   const std::string to = Header(ok, "To");
   const std::string toTag = to.substr(to.find("tag=") + 4);
-  const std::string answer = Offer(30010, "8 101",
-                                   "a=rtpmap:8 PCMA/8000\r\na=rtpmap:101 telephone-event/8000\r\n");
+  const std::string answer =
+      Offer(30010, "8 101", "a=rtpmap:8 PCMA/8000\r\na=rtpmap:101 telephone-event/8000\r\n");
   sip_.Send(sip_.Request("ACK", 7, "application/sdp", answer, toTag));
   EXPECT_TRUE(phone_.WaitFor("call 1 codec PCMA/8000")) << phone_.Output();
 

@@ -56,8 +56,8 @@ TEST_F(CaptureFormatTest, FrameRateIsClampedIntoTheCapabilityRangeAndTraced) {
     LONG set;
     REFERENCE_TIME interval;
   } cases[] = {
-      {0, 30, 333333}, {60, 30, 333333}, {15, 15, 666666}, {5, 5, 2000000}, {2, 5, 2000000},
-      {-7, 5, 2000000},
+      {0, 30, 333333}, {60, 30, 333333}, {15, 15, 666666},
+      {5, 5, 2000000}, {2, 5, 2000000},  {-7, 5, 2000000},
   };
   for (const auto& c : cases) {
     LONG rate = c.requested;
@@ -111,11 +111,15 @@ TEST_F(CaptureFormatTest, FirstMatchingCapabilityWins) {
     HRESULT result;
     LONG rate;
   } cases[] = {
-      {320, 240, nullptr, S_OK, 15},    {320, 240, &MEDIASUBTYPE_YUY2, S_OK, 10},
+      {320, 240, nullptr, S_OK, 15},
+      {320, 240, &MEDIASUBTYPE_YUY2, S_OK, 10},
       {320, 240, &MEDIASUBTYPE_RGB24, S_FALSE, 0},
-      {640, 480, nullptr, S_OK, 25},    {1920, 1080, nullptr, S_OK, 60},
+      {640, 480, nullptr, S_OK, 25},
+      {1920, 1080, nullptr, S_OK, 60},
       // Below every minimum width, above every maximum width or height.
-      {99, 240, nullptr, S_FALSE, 0},   {1921, 1080, nullptr, S_FALSE, 0}, {1920, 1081, nullptr, S_FALSE, 0},
+      {99, 240, nullptr, S_FALSE, 0},
+      {1921, 1080, nullptr, S_FALSE, 0},
+      {1920, 1081, nullptr, S_FALSE, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
@@ -236,10 +240,13 @@ TEST_F(CaptureFormatTest, CheckImageResolution) {
     HRESULT result;
     bool supported;
   } cases[] = {
-      {0, 0, CT_IMAGE_RES_VGA, S_OK, true},       {0, 0, CT_IMAGE_RES_SUBQCIF, S_OK, false},
-      {0, 0, CT_IMAGE_RES_4CIF, S_OK, false},     {0, -1, CT_IMAGE_RES_4CIF, S_OK, true},
+      {0, 0, CT_IMAGE_RES_VGA, S_OK, true},
+      {0, 0, CT_IMAGE_RES_SUBQCIF, S_OK, false},
+      {0, 0, CT_IMAGE_RES_4CIF, S_OK, false},
+      {0, -1, CT_IMAGE_RES_4CIF, S_OK, true},
       {0, 1, static_cast<CT_IMAGE_RESOLUTION>(-1), S_OK, false},
-      {-1, 0, CT_IMAGE_RES_SUBQCIF, S_OK, false}, {-1, 1, CT_IMAGE_RES_VGA, S_OK, false},
+      {-1, 0, CT_IMAGE_RES_SUBQCIF, S_OK, false},
+      {-1, 1, CT_IMAGE_RES_VGA, S_OK, false},
       {1, 1, CT_IMAGE_RES_VGA, kAccessDenied, false},
       // Small sizes refused on the flag alone: the unbindable device is not opened.
       {1, 0, CT_IMAGE_RES_4CIF, S_OK, false},

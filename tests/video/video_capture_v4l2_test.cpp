@@ -142,8 +142,9 @@ TEST(V4l2Backend, DescribesPropertiesAndCapabilities) {
     ASSERT_NE(info, nullptr);
     char shape[128];
     std::snprintf(shape, sizeof shape, "%ldx%ld-%ldx%ld %lld-%lld | %ldx%ld %dbit %lld",
-                  long{caps.MinOutputSize.cx}, long{caps.MinOutputSize.cy}, long{caps.MaxOutputSize.cx},
-                  long{caps.MaxOutputSize.cy}, static_cast<long long>(caps.MinFrameInterval),
+                  long{caps.MinOutputSize.cx}, long{caps.MinOutputSize.cy},
+                  long{caps.MaxOutputSize.cx}, long{caps.MaxOutputSize.cy},
+                  static_cast<long long>(caps.MinFrameInterval),
                   static_cast<long long>(caps.MaxFrameInterval), long{info->bmiHeader.biWidth},
                   long{info->bmiHeader.biHeight}, int{info->bmiHeader.biBitCount},
                   static_cast<long long>(info->AvgTimePerFrame));
@@ -184,7 +185,9 @@ TEST(V4l2Backend, IntervalsAndPixelFormats) {
   EXPECT_EQ(platform::IntervalFromFraction(1, 0), 0);
   // A format without a DirectShow equivalent gets its FOURCC subtype.
   platform::VideoInfoShape unknown = platform::ShapeForPixelFormat(v4l2_fourcc('Z', 'Z', 'Z', '9'));
-  EXPECT_EQ(unknown.subType, (GUID{v4l2_fourcc('Z', 'Z', 'Z', '9'), 0x0000, 0x0010,
+  EXPECT_EQ(unknown.subType, (GUID{v4l2_fourcc('Z', 'Z', 'Z', '9'),
+                                   0x0000,
+                                   0x0010,
                                    {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}}));
   EXPECT_EQ(unknown.bitCount, 0);
 }

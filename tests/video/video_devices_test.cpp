@@ -99,8 +99,12 @@ TEST_F(VideoDevicesTest, FindByDevicePath) {
   const struct {
     const char* path;
     const char* found;  // friendly name, or "" for none
-  } cases[] = {{"usb-2", "Rear camera"}, {"pci-3", "Capture card"}, {"", "Front camera"},
-               {"usb-9", ""},            {"USB-2", ""},             {"usb-2 ", ""},
+  } cases[] = {{"usb-2", "Rear camera"},
+               {"pci-3", "Capture card"},
+               {"", "Front camera"},
+               {"usb-9", ""},
+               {"USB-2", ""},
+               {"usb-2 ", ""},
                {"usb", ""}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -125,11 +129,15 @@ TEST_F(VideoDevicesTest, PropertiesAreCopiedIntoTheCallersBuffer) {
     HRESULT result;
     OleString text;
   } cases[] = {
-      {0, false, S_OK, u"Front camera"},     {0, true, S_OK, u"usb-1"},
+      {0, false, S_OK, u"Front camera"},
+      {0, true, S_OK, u"usb-1"},
       // Cut to fit 260 units with the terminator.
-      {1, false, S_OK, OleString(259, u'n')}, {1, true, S_OK, OleString(259, u'p')},
-      {2, false, kNotFound, u""},            {2, true, S_OK, u"usb-3"},
-      {3, false, kAccessDenied, u""},        {-1, false, E_POINTER, u""},
+      {1, false, S_OK, OleString(259, u'n')},
+      {1, true, S_OK, OleString(259, u'p')},
+      {2, false, kNotFound, u""},
+      {2, true, S_OK, u"usb-3"},
+      {3, false, kAccessDenied, u""},
+      {-1, false, E_POINTER, u""},
       {-1, true, E_POINTER, u""},
   };
   for (const auto& c : cases) {
@@ -156,8 +164,11 @@ TEST_F(VideoDevicesTest, PropertyPages) {
     int device;
     bool parent;
     HRESULT result;
-  } cases[] = {{0, true, S_OK},       {1, true, E_NOINTERFACE}, {2, true, kAccessDenied},
-               {0, false, E_POINTER}, {-1, true, E_POINTER}};
+  } cases[] = {{0, true, S_OK},
+               {1, true, E_NOINTERFACE},
+               {2, true, kAccessDenied},
+               {0, false, E_POINTER},
+               {-1, true, E_POINTER}};
   for (const auto& c : cases) {
     ComPtr<IMoniker> device = c.device >= 0 ? Moniker(static_cast<size_t>(c.device)) : nullptr;
     EXPECT_EQ(DisplayPropertyPages(device.Get(), c.parent ? parent : nullptr), c.result)

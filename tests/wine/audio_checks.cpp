@@ -48,9 +48,9 @@ void CheckMixer(Checks& checks, const Options& options) {
   AudioDeviceManager manager;
   checks.Expect(manager.IsMasterOpen() == device, setup + "the speaker volume of mixer 0");
   if (!device) {
-    checks.Expect(!manager.SelectDevice(-1) && manager.PlaybackDevice() == -1 &&
-                      manager.GetVolume() == -1,
-                  setup + "no playback device, no volume");
+    checks.Expect(
+        !manager.SelectDevice(-1) && manager.PlaybackDevice() == -1 && manager.GetVolume() == -1,
+        setup + "no playback device, no volume");
     CheckSpeakerVolumeThroughTheObject(checks, false);
     return;
   }
@@ -77,9 +77,10 @@ void CheckMixer(Checks& checks, const Options& options) {
     checks.Expect(volume == 40, setup + "a device volume set through the mixer reads back",
                   std::to_string(volume));
   } else {
-    std::printf("note %sthis mixer does not open by wave-out handle; the device volume is "
-                "unavailable (%ld)\n",
-                setup.c_str(), static_cast<long>(manager.GetVolume()));
+    std::printf(
+        "note %sthis mixer does not open by wave-out handle; the device volume is "
+        "unavailable (%ld)\n",
+        setup.c_str(), static_cast<long>(manager.GetVolume()));
   }
 }
 

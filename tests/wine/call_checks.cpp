@@ -36,8 +36,8 @@ ComPtr<IMediaHandler> CreateByProgId(Checks& checks, const wchar_t* progId) {
 
 HRESULT CanUnloadNow() {
   HMODULE module = GetModuleHandleW(L"medley.dll");
-  auto canUnloadNow = module ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-                                   reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")))
+  auto canUnloadNow = module ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(
+                                   GetProcAddress(module, "DllCanUnloadNow")))
                              : nullptr;
   return canUnloadNow ? canUnloadNow() : E_FAIL;
 }
@@ -55,7 +55,8 @@ LONG OfferedPort(Checks& checks) {
       FAILED(handler->ReserveChannel(&channel, VARIANT_TRUE, nullptr, &ok)))
     return -1;
   state->SetChannelId(channel);
-  HRESULT hr = handler->AddOfferMediaDescription(CT_MEDIA_AUDIO, state->AsMediaState(), offer.Get());
+  HRESULT hr =
+      handler->AddOfferMediaDescription(CT_MEDIA_AUDIO, state->AsMediaState(), offer.Get());
   handler->ReleaseChannel(channel);
   if (FAILED(hr) || offer->Session().media.empty()) return -1;
   return offer->Session().media.front().port;
@@ -93,7 +94,8 @@ void CheckObject(Checks& checks) {
                     static_cast<void*>(extended.Get()) != static_cast<void*>(handler.Get()),
                 "IMediaHandlerEx has its own pointer");
   HRESULT hr = handler.As(&audio);
-  checks.Expect(hr == S_OK && static_cast<void*>(audio.Get()) != static_cast<void*>(handler.Get()) &&
+  checks.Expect(hr == S_OK &&
+                    static_cast<void*>(audio.Get()) != static_cast<void*>(handler.Get()) &&
                     static_cast<void*>(audio.Get()) != static_cast<void*>(extended.Get()),
                 "IAudioControl has its own pointer", Hex(hr));
   // Held: handler, unknown, extended and audio; one count for all.
@@ -105,8 +107,9 @@ void CheckObject(Checks& checks) {
 
   auto sdp = host::SdpDocument::CreateOutgoing("127.0.0.1", 1, 1);
   auto state = host::ReferenceMediaState::Create();
-  checks.ExpectHr(extended->AddOfferMediaDescription(CT_MEDIA_AUDIO, state->AsMediaState(), sdp.Get()),
-                  E_UNEXPECTED, "AddOfferMediaDescription before Init");
+  checks.ExpectHr(
+      extended->AddOfferMediaDescription(CT_MEDIA_AUDIO, state->AsMediaState(), sdp.Get()),
+      E_UNEXPECTED, "AddOfferMediaDescription before Init");
   auto network = host::ReferenceNetwork::Create();
   checks.ExpectHr(extended->Init(network.Get()), S_OK, "Init through IMediaHandlerEx");
   checks.Expect(network->Settings().voice_engine != nullptr, "Init hands the engine to the host");

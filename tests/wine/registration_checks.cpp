@@ -69,7 +69,8 @@ void CheckUnregistration(Checks& checks, const Options&) {
   CLSID clsid = {};
   checks.Expect(FAILED(CLSIDFromProgID(L"Medley.GipsMediaHandler", &clsid)),
                 "unregistered: the ProgID no longer resolves");
-  checks.Expect(!platform::ClassRegistryKeyExists(kClassKey), "unregistered: the class key is gone");
+  checks.Expect(!platform::ClassRegistryKeyExists(kClassKey),
+                "unregistered: the class key is gone");
   checks.Expect(!platform::ClassRegistryKeyExists("Medley.GipsMediaHandler.1") &&
                     !platform::ClassRegistryKeyExists("Medley.GipsMediaHandler"),
                 "unregistered: the ProgID keys are gone");

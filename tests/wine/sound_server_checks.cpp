@@ -190,13 +190,12 @@ void CheckSoundServer(Checks& checks) {
   auto network = host::ReferenceNetwork::Create();
   LONG channel = -1;
   VARIANT_BOOL reserved = VARIANT_FALSE;
-  if (!checks.Expect(handler->Init(network.Get()) == S_OK && audio &&
-                         audio->SetAudioDevices(-1, -1) == S_OK &&
-                         handler->ReserveChannel(&channel, VARIANT_FALSE, nullptr, &reserved) ==
-                             S_OK &&
-                         audio->SetSpeakerVolume(100, channel) == S_OK &&
-                         handler->StartPlayout(channel) == S_OK,
-                     "sound server: a channel plays on the default wave device"))
+  if (!checks.Expect(
+          handler->Init(network.Get()) == S_OK && audio && audio->SetAudioDevices(-1, -1) == S_OK &&
+              handler->ReserveChannel(&channel, VARIANT_FALSE, nullptr, &reserved) == S_OK &&
+              audio->SetSpeakerVolume(100, channel) == S_OK &&
+              handler->StartPlayout(channel) == S_OK,
+          "sound server: a channel plays on the default wave device"))
     return;
   auto tone = host::MemoryAudioSource::Create(MuLawTone(20, 8000));
   checks.ExpectHr(audio->StartPlayAudioStream(channel, 0, tone.Get(), 100), S_OK,
@@ -220,16 +219,16 @@ void CheckSoundServer(Checks& checks) {
     audio->SetSpeakerVolume(50, channel);
     const bool hasVolume = audio->GetSpeakerVolume(&percent, channel) == S_OK;
     if (!hasVolume)
-      std::printf("note sound server: the mixer offers no playback volume for the device; "
-                  "the speaker volume steps are skipped\n");
+      std::printf(
+          "note sound server: the mixer offers no playback volume for the device; "
+          "the speaker volume steps are skipped\n");
     for (const auto& step : steps) {
       if (!hasVolume) break;
-      checks.Expect(audio->SetSpeakerVolume(step.percent, channel) == S_OK &&
-                        audio->GetSpeakerVolume(&percent, channel) == S_OK &&
-                        percent == step.percent,
-                    "sound server: speaker volume " + std::to_string(step.percent) +
-                        "% is set on the device",
-                    "reads " + std::to_string(percent));
+      checks.Expect(
+          audio->SetSpeakerVolume(step.percent, channel) == S_OK &&
+              audio->GetSpeakerVolume(&percent, channel) == S_OK && percent == step.percent,
+          "sound server: speaker volume " + std::to_string(step.percent) + "% is set on the device",
+          "reads " + std::to_string(percent));
       Record(300);
       const double db = SteadyLevelDb(Record(500));
       const double relative = db <= -200 ? -200 : db - fullDb;
@@ -250,4 +249,3 @@ void CheckSoundServer(Checks& checks) {
 }
 
 }  // namespace wine_tests
-

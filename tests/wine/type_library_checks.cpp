@@ -98,8 +98,7 @@ void CheckInterface(Checks& checks, ITypeLib* library, const DeclaredInterface& 
   checks.Expect(((attr->wTypeFlags & TYPEFLAG_FOLEAUTOMATION) != 0) ==
                     (kAutomationInterfaces.count(name) != 0),
                 name + ": oleautomation flag");
-  checks.Expect(attr->cFuncs == declared.methods.size() &&
-                    attr->cbSizeVft == slots * sizeof(void*),
+  checks.Expect(attr->cFuncs == declared.methods.size() && attr->cbSizeVft == slots * sizeof(void*),
                 name + ": " + std::to_string(declared.methods.size()) + " methods after IUnknown",
                 std::to_string(attr->cFuncs) + " functions, table of " +
                     std::to_string(attr->cbSizeVft) + " bytes");
@@ -110,7 +109,7 @@ void CheckInterface(Checks& checks, ITypeLib* library, const DeclaredInterface& 
     FUNCDESC* function = nullptr;
     if (FAILED(info->GetFuncDesc(i, &function))) continue;
     bySlot[static_cast<size_t>(function->oVft) / sizeof(void*)] = {CppName(info, *function),
-                                                                  function->cParams};
+                                                                   function->cParams};
     info->ReleaseFuncDesc(function);
   }
   std::string mismatches;
@@ -121,9 +120,9 @@ void CheckInterface(Checks& checks, ITypeLib* library, const DeclaredInterface& 
         found->second.second != method.parameters) {
       mismatches += " slot " + std::to_string(3 + i) + " " + method.name + "/" +
                     std::to_string(method.parameters) + " is " +
-                    (found == bySlot.end() ? std::string("missing")
-                                           : found->second.first + "/" +
-                                                 std::to_string(found->second.second)) +
+                    (found == bySlot.end()
+                         ? std::string("missing")
+                         : found->second.first + "/" + std::to_string(found->second.second)) +
                     ";";
     }
   }
@@ -157,7 +156,8 @@ void CheckEnum(Checks& checks, ITypeLib* library, const DeclaredEnum& declared) 
     if (FAILED(info->GetVarDesc(i, &var))) continue;
     VARIANT value;
     VariantInit(&value);
-    if (var->varkind == VAR_CONST && SUCCEEDED(VariantChangeType(&value, var->lpvarValue, 0, VT_I4)))
+    if (var->varkind == VAR_CONST &&
+        SUCCEEDED(VariantChangeType(&value, var->lpvarValue, 0, VT_I4)))
       values[Documentation(info, var->memid, false)] = V_I4(&value);
     info->ReleaseVarDesc(var);
   }
@@ -200,10 +200,11 @@ void CheckCoclass(Checks& checks, ITypeLib* library) {
     if (SUCCEEDED(info->GetImplTypeFlags(i, &flags)) && (flags & IMPLTYPEFLAG_FDEFAULT))
       defaultInterface = interfaceName;
   }
-  checks.Expect(implemented == std::vector<std::string>{"IMediaHandler", "IMediaHandlerEx",
-                                                        "IAudioControl"} &&
-                    defaultInterface == "IMediaHandler",
-                "coclass GipsMediaHandler: IMediaHandler (default), IMediaHandlerEx, IAudioControl");
+  checks.Expect(
+      implemented ==
+              std::vector<std::string>{"IMediaHandler", "IMediaHandlerEx", "IAudioControl"} &&
+          defaultInterface == "IMediaHandler",
+      "coclass GipsMediaHandler: IMediaHandler (default), IMediaHandlerEx, IAudioControl");
   info->ReleaseTypeAttr(attr);
   info->Release();
 }

@@ -59,8 +59,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--unregistered") {
       options.unregistered = true;
     } else {
-      std::fprintf(stderr, "usage: medley_wine_tests --module PATH [--audio none|null|pulse] "
-                           "[--unregistered]\n");
+      std::fprintf(stderr,
+                   "usage: medley_wine_tests --module PATH [--audio none|null|pulse] "
+                   "[--unregistered]\n");
       return 2;
     }
   }

@@ -24,7 +24,8 @@ void PeriodConcealer::Received(std::int16_t* pcm, std::size_t samples) {
   }
   const std::size_t keep = std::min(samples, history_.size());
   std::copy(history_.begin() + static_cast<std::ptrdiff_t>(keep), history_.end(), history_.begin());
-  std::copy(pcm + samples - keep, pcm + samples, history_.end() - static_cast<std::ptrdiff_t>(keep));
+  std::copy(pcm + samples - keep, pcm + samples,
+            history_.end() - static_cast<std::ptrdiff_t>(keep));
   filled_ = std::min(history_.size(), filled_ + samples);
 }
 
@@ -52,8 +53,8 @@ void PeriodConcealer::StartLoss() {
   for (std::size_t i = 0; i < blend; ++i) {
     const double weight = static_cast<double>(i + 1) / static_cast<double>(blend + 1);
     const std::size_t at = period_ - blend + i;
-    cycle_[at] = static_cast<std::int16_t>(
-        std::lround(weight * before[i] + (1 - weight) * cycle_[at]));
+    cycle_[at] =
+        static_cast<std::int16_t>(std::lround(weight * before[i] + (1 - weight) * cycle_[at]));
   }
   position_ = 0;
 }

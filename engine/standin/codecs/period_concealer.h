@@ -34,8 +34,8 @@ class PeriodConcealer final : public LossConcealer {
 
   const std::size_t minPeriod_;
   const std::size_t maxPeriod_;
-  const std::size_t fullLevel_;  // samples played at full level
-  const std::size_t fadeOut_;    // samples of the fade after them
+  const std::size_t fullLevel_;        // samples played at full level
+  const std::size_t fadeOut_;          // samples of the fade after them
   std::vector<std::int16_t> history_;  // the latest samples received, oldest first
   std::size_t filled_ = 0;             // samples of history_ received so far
   std::vector<std::int16_t> cycle_;    // the period being repeated

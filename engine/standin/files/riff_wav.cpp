@@ -38,9 +38,11 @@ class RiffWavSource final : public PcmSource {
   int SampleRate() const override { return sampleRate_; }
 
   std::size_t Read(std::int16_t* pcm, std::size_t count) override {
-    const auto frameBytes = static_cast<std::size_t>(channels_) * static_cast<std::size_t>(bytesPerSample_);
+    const auto frameBytes =
+        static_cast<std::size_t>(channels_) * static_cast<std::size_t>(bytesPerSample_);
     std::size_t wanted = count * frameBytes;
-    if (!openEnded_ && wanted > left_) wanted = static_cast<std::size_t>(left_) / frameBytes * frameBytes;
+    if (!openEnded_ && wanted > left_)
+      wanted = static_cast<std::size_t>(left_) / frameBytes * frameBytes;
     bytes_.resize(wanted);
     std::size_t frames = reader_.Read(bytes_.data(), wanted) / frameBytes;
     if (!openEnded_) left_ -= frames * frameBytes;

@@ -31,7 +31,8 @@ constexpr std::size_t kReplayBytes = 4096;
 class StreamedFile {
  public:
   StreamedFile(StreamReader reader, const WavHeader& wav) : reader_(std::move(reader)) {
-    std::uint64_t data = wav.openEnded ? kLargestRiffData : std::min(wav.dataBytes, kLargestRiffData);
+    std::uint64_t data =
+        wav.openEnded ? kLargestRiffData : std::min(wav.dataBytes, kLargestRiffData);
     data -= data % static_cast<std::uint64_t>(wav.blockAlign);
     const auto formatBytes = static_cast<std::uint32_t>(wav.format.size());
     header_.reserve(4 + 4 + 8 + 4 + formatBytes + 1 + 8);
@@ -102,7 +103,7 @@ class StreamedFile {
   std::vector<std::uint8_t> header_;
   sf_count_t length_ = 0;
   sf_count_t position_ = 0;
-  sf_count_t consumed_ = 0;  // data bytes taken from the stream
+  sf_count_t consumed_ = 0;           // data bytes taken from the stream
   std::vector<std::uint8_t> replay_;  // the last of them, up to kReplayBytes
 };
 
