@@ -74,6 +74,19 @@ Fate Model::Next() {
   return fate;
 }
 
+std::vector<Delivery> VirtualDeliveries(const Profile& profile, std::size_t packets,
+                                        double periodMs) {
+  Model model(profile);
+  std::vector<Delivery> deliveries;
+  for (std::size_t packet = 0; packet < packets; ++packet) {
+    const double sentMs = periodMs * static_cast<double>(packet);
+    for (double delay : model.Next().delaysMs) deliveries.push_back({sentMs + delay, packet});
+  }
+  std::stable_sort(deliveries.begin(), deliveries.end(),
+                   [](const Delivery& a, const Delivery& b) { return a.arrivalMs < b.arrivalMs; });
+  return deliveries;
+}
+
 Relay::Relay(const Profile& profile, int destinationPort)
     : destination_(Loopback(destinationPort)), model_(profile) {
   fd_ = BoundSocket(&port_);
@@ -128,6 +141,29 @@ void Relay::Run() {
   }
 }
 
+double DriftedPeriodSeconds(double ppm) { return 0.02 / (1 + ppm / 1e6); }
+
+std::vector<std::uint8_t> PcmuPacket(const std::vector<std::int16_t>& pcm, std::size_t frame,
+                                     std::uint32_t ssrc) {
+  constexpr int kSamples = DriftingSender::kFrameSamples;
+  std::vector<std::uint8_t> packet(12 + kSamples);
+  const auto sequence = static_cast<std::uint16_t>(frame + 1);
+  const auto timestamp = static_cast<std::uint32_t>(frame * kSamples + 1000);
+  packet[0] = 0x80;
+  packet[1] = (frame == 0) ? 0x80 : 0x00;  // marker on the first packet, payload type 0
+  packet[2] = static_cast<std::uint8_t>(sequence >> 8);
+  packet[3] = static_cast<std::uint8_t>(sequence);
+  for (int i = 0; i < 4; ++i) {
+    packet[4 + i] = static_cast<std::uint8_t>(timestamp >> (24 - 8 * i));
+    packet[8 + i] = static_cast<std::uint8_t>(ssrc >> (24 - 8 * i));
+  }
+  for (int i = 0; i < kSamples; ++i) {
+    packet[12 + static_cast<std::size_t>(i)] =
+        linear_to_ulaw(pcm[frame * kSamples + static_cast<std::size_t>(i)]);
+  }
+  return packet;
+}
+
 DriftingSender::DriftingSender(int port, double ppm, std::uint32_t ssrc)
     : destination_(Loopback(port)), ppm_(ppm), ssrc_(ssrc) {
   fd_ = BoundSocket(nullptr);
@@ -137,7 +173,7 @@ DriftingSender::~DriftingSender() {
   if (fd_ >= 0) close(fd_);
 }
 
-double DriftingSender::PeriodSeconds() const { return 0.02 / (1 + ppm_ / 1e6); }
+double DriftingSender::PeriodSeconds() const { return DriftedPeriodSeconds(ppm_); }
 
 Clock::time_point DriftingSender::SentAt(std::size_t index) const {
   const double seconds = PeriodSeconds() * static_cast<double>(index) / kFrameSamples;
@@ -146,24 +182,11 @@ Clock::time_point DriftingSender::SentAt(std::size_t index) const {
 
 void DriftingSender::Send(const std::vector<std::int16_t>& pcm, Clock::time_point start) {
   start_ = start;
-  std::uint8_t packet[12 + kFrameSamples];
   const std::size_t frames = pcm.size() / kFrameSamples;
   for (std::size_t frame = 0; frame < frames && !stop_; ++frame) {
     std::this_thread::sleep_until(SentAt(frame * kFrameSamples));
-    const auto sequence = static_cast<std::uint16_t>(frame + 1);
-    const auto timestamp = static_cast<std::uint32_t>(frame * kFrameSamples + 1000);
-    packet[0] = 0x80;
-    packet[1] = (frame == 0) ? 0x80 : 0x00;  // marker on the first packet, payload type 0
-    packet[2] = static_cast<std::uint8_t>(sequence >> 8);
-    packet[3] = static_cast<std::uint8_t>(sequence);
-    for (int i = 0; i < 4; ++i) {
-      packet[4 + i] = static_cast<std::uint8_t>(timestamp >> (24 - 8 * i));
-      packet[8 + i] = static_cast<std::uint8_t>(ssrc_ >> (24 - 8 * i));
-    }
-    for (int i = 0; i < kFrameSamples; ++i) {
-      packet[12 + i] = linear_to_ulaw(pcm[frame * kFrameSamples + static_cast<std::size_t>(i)]);
-    }
-    sendto(fd_, packet, sizeof packet, 0, reinterpret_cast<const sockaddr*>(&destination_),
+    const std::vector<std::uint8_t> packet = PcmuPacket(pcm, frame, ssrc_);
+    sendto(fd_, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&destination_),
            sizeof destination_);
   }
 }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <random>
@@ -67,6 +68,20 @@ class Model {
   std::uint64_t lost_ = 0;
 };
 
+// One delivery of a packet on a virtual clock that starts (0 ms) when the
+// first packet leaves: packet `packet` (from 0) arrives at `arrivalMs`.
+struct Delivery {
+  double arrivalMs;
+  std::size_t packet;
+};
+
+// What a Relay with `profile` would deliver of `packets` packets sent one
+// every `periodMs`: each packet's fate drawn from the Model in send order,
+// the deliveries in arrival order (equal times in the order decided). Pure;
+// lets a test drive the network on its own clock instead of a thread.
+std::vector<Delivery> VirtualDeliveries(const Profile& profile, std::size_t packets,
+                                        double periodMs);
+
 // Forwards the UDP datagrams that reach Port() on 127.0.0.1 to
 // `destinationPort` on 127.0.0.1 as the model decides. Runs one thread; the
 // destructor stops and joins it.
@@ -99,6 +114,17 @@ class Relay {
   std::vector<Pending> pending_;  // owned by the thread
   std::thread thread_;
 };
+
+// The packet period in our clock's seconds of a sender whose clock runs
+// `ppm` parts per million fast (positive) or slow (negative): 20 ms of its own.
+double DriftedPeriodSeconds(double ppm);
+
+// RTP packet number `frame` (from 0) of a PCMU stream from `ssrc`: payload
+// type 0, the marker on the first, 160 samples of `pcm` from frame * 160
+// (the caller sees that they are there). Sequence numbers and timestamps
+// as DriftingSender sends them.
+std::vector<std::uint8_t> PcmuPacket(const std::vector<std::int16_t>& pcm, std::size_t frame,
+                                     std::uint32_t ssrc);
 
 // Sends 8 kHz PCM as PCMU in 20 ms RTP packets (payload type 0) to
 // `port` on 127.0.0.1, on a clock that runs `ppm` parts per million fast
