@@ -15,6 +15,7 @@
 #include "engine/standin/files/wav_file.h"
 #include "tests/engine/engine_harness.h"
 #include "tests/support/memory_streams.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -343,9 +344,11 @@ TEST(AudioFileTest, RecordingFiles) {
       {"null.wav", nullptr, kGIPSVEFileWav, "RIFF", 16000},
       {"call.amr", &amr, kGIPSVEFileCompressed, "#!AMR\n", 0},
   };
+  const test_support::TempFolder folder("standin_recording");
+  ASSERT_FALSE(folder.Path().empty());
   for (const Row& row : rows) {
     SCOPED_TRACE(row.file);
-    std::string path = testing::TempDir() + row.file;
+    std::string path = folder.File(row.file);
     int error = -1;
     std::unique_ptr<FileAudioWriter> writer = OpenRecordingFile(path, row.codec, 16000, &error);
     ASSERT_NE(writer, nullptr);
@@ -365,12 +368,11 @@ TEST(AudioFileTest, RecordingFiles) {
     error = -1;
     ExpectTone(ReadAudio(bytes, row.kind, nullptr, 8000, &error), 8000, 1.0, 3);
     EXPECT_EQ(error, kNoError);
-    std::remove(path.c_str());
   }
 
   int error = kNoError;
   EngineCodecRecord ilbc = Codec("iLBC", 8000);
-  std::string path = testing::TempDir() + "ilbc.rec";
+  std::string path = folder.File("ilbc.rec");
   EXPECT_EQ(OpenRecordingFile(path, &ilbc, 16000, &error), nullptr);
   EXPECT_EQ(error, kUnsupportedCodec);
   EXPECT_EQ(std::fopen(path.c_str(), "rb"), nullptr) << "no file is left behind";
@@ -381,7 +383,9 @@ TEST(AudioFileTest, RecordingFiles) {
 }
 
 TEST(AudioFileTest, BuiltInWavFileReadsBackThroughTheLibrary) {
-  std::string path = testing::TempDir() + "builtin.wav";
+  const test_support::TempFolder folder("standin_builtin_wav");
+  ASSERT_FALSE(folder.Path().empty());
+  std::string path = folder.File("builtin.wav");
   int error = kNoError;
   std::unique_ptr<PcmSink> sink = CreateBuiltInWavFile(path, 8000, &error);
   ASSERT_NE(sink, nullptr);
@@ -397,7 +401,6 @@ TEST(AudioFileTest, BuiltInWavFileReadsBackThroughTheLibrary) {
   std::vector<std::int16_t> pcm(10000);
   pcm.resize(source->Read(pcm.data(), pcm.size()));
   EXPECT_EQ(pcm, tone);
-  std::remove(path.c_str());
   EXPECT_EQ(CreateBuiltInWavFile("/nonexistent-folder/x.wav", 8000, &error), nullptr);
   EXPECT_EQ(error, kFileOpenFailed);
 }

@@ -18,6 +18,7 @@
 
 #include "engine/standin/audio_codec.h"
 #include "tests/engine/engine_harness.h"
+#include "tests/support/temp_folder.h"
 
 extern char** environ;
 
@@ -62,19 +63,14 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 class FfmpegG722 : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(mkdtemp(folder_.data()), nullptr);
+    ASSERT_FALSE(folder_.Path().empty());
     if (RunFfmpeg({"-version"}) != 0) GTEST_SKIP() << "ffmpeg is not installed";
   }
-  void TearDown() override {
-    for (const char* name : {"/tone.raw", "/tone.g722", "/decoded.raw"})
-      std::remove((folder_ + name).c_str());
-    rmdir(folder_.c_str());
-  }
-  std::string Path(const char* name) const { return folder_ + "/" + name; }
+  std::string Path(const char* name) const { return folder_.File(name); }
 
   // A second of the -13.3 dBFS test tone at 16 kHz.
   const std::vector<std::int16_t> tone_ = Tone(kPcmRate, kToneHz, kToneAmplitude, kPcmRate);
-  std::string folder_ = testing::TempDir() + "standin_g722_XXXXXX";
+  const test_support::TempFolder folder_{"standin_g722"};
 };
 
 // Expects `decoded` to hold the tone at its level (within 1 dB) and

@@ -21,6 +21,7 @@
 #include "engine/standin/standin_testing.h"
 #include "tests/engine/engine_harness.h"
 #include "tests/support/memory_streams.h"
+#include "tests/support/temp_folder.h"
 
 extern char** environ;
 
@@ -90,9 +91,9 @@ class GStreamerPeer : public testing::TestWithParam<G711> {};
 TEST_P(GStreamerPeer, RecordsOurStream) {
   const G711& codec = GetParam();
   const int port = FreePortPair();
-  std::string folder = testing::TempDir() + "standin_gst_" + codec.Label() + "_XXXXXX";
-  ASSERT_NE(mkdtemp(folder.data()), nullptr);
-  const std::string output = folder + "/received.raw";
+  const test_support::TempFolder folder("standin_gst_" + codec.Label());
+  ASSERT_FALSE(folder.Path().empty());
+  const std::string output = folder.File("received.raw");
   GstLaunch peer("udpsrc address=127.0.0.1 port=" + std::to_string(port) +
                  " caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=" + codec.name +
                  ",payload=" + std::to_string(codec.payloadType) +
@@ -119,8 +120,6 @@ TEST_P(GStreamerPeer, RecordsOurStream) {
   EXPECT_TRUE(peer.Finish(5s));
 
   const std::string bytes = FileBytes(output);
-  std::remove(output.c_str());
-  rmdir(folder.c_str());
   ExpectArrivedTone(Samples(bytes), 8000, kAmplitude, 1.5);
 }
 
@@ -173,9 +172,9 @@ std::vector<std::pair<std::size_t, std::size_t>> LoudStretches(Pcm pcm, int samp
 // audio in the past, where a live sink drops it piece by piece.
 TEST(GStreamerPeerTimeline, SendingResumedAfterAPauseContinuesByTheClock) {
   const int port = FreePortPair();
-  std::string folder = testing::TempDir() + "standin_gst_pause_XXXXXX";
-  ASSERT_NE(mkdtemp(folder.data()), nullptr);
-  const std::string output = folder + "/received.raw";
+  const test_support::TempFolder folder("standin_gst_pause");
+  ASSERT_FALSE(folder.Path().empty());
+  const std::string output = folder.File("received.raw");
   GstLaunch peer("udpsrc address=127.0.0.1 port=" + std::to_string(port) +
                  " caps=application/x-rtp,media=audio,clock-rate=8000,encoding-name=PCMU,"
                  "payload=0 ! rtpjitterbuffer latency=100 mode=none ! rtppcmudepay ! mulawdec ! "
@@ -206,8 +205,6 @@ TEST(GStreamerPeerTimeline, SendingResumedAfterAPauseContinuesByTheClock) {
   EXPECT_TRUE(peer.Finish(5s));
 
   const std::vector<std::int16_t> pcm = Samples(FileBytes(output));
-  std::remove(output.c_str());
-  rmdir(folder.c_str());
   const auto stretches = LoudStretches(pcm, 8000, kAmplitude / 4);
   ASSERT_EQ(stretches.size(), 2u) << "the tone before and after the pause, each in one piece";
   const auto seconds = [](std::size_t samples) { return static_cast<double>(samples) / 8000; };
@@ -259,9 +256,9 @@ TEST_P(GStreamerAmrPacker, OctetAlignedPayloadsArePlayed) {
   const AmrPacker& codec = GetParam();
   if (!GstHas({"rtpamrpay", "amrnbenc", "amrparse"}))
     GTEST_SKIP() << "GStreamer's AMR elements are not installed";
-  std::string folder = testing::TempDir() + "standin_gst_amr_XXXXXX";
-  ASSERT_NE(mkdtemp(folder.data()), nullptr);
-  const std::string file = folder + "/tone.amr";
+  const test_support::TempFolder folder("standin_gst_amr");
+  ASSERT_FALSE(folder.Path().empty());
+  const std::string file = folder.File("tone.amr");
   MemoryOutStream recording;
   Engine engine;
   std::string source;
@@ -294,8 +291,6 @@ TEST_P(GStreamerAmrPacker, OctetAlignedPayloadsArePlayed) {
                  " ! udpsink host=127.0.0.1 port=" + std::to_string(port));
   const bool started = peer.Started();
   const bool finished = started && peer.Wait(10s);
-  std::remove(file.c_str());
-  rmdir(folder.c_str());
   if (!started) GTEST_SKIP() << "gst-launch-1.0 is not installed";
   EXPECT_TRUE(finished) << "1.5 s of frames and the peer ends";
   std::this_thread::sleep_for(200ms);

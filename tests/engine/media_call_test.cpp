@@ -18,6 +18,7 @@
 #include "engine/standin/standin_testing.h"
 #include "tests/engine/engine_harness.h"
 #include "tests/support/memory_streams.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -396,7 +397,9 @@ TEST(Mixing, PlayoutMixesChannelsAndLocalStreamsAndTheCallRecordingHasBothSides)
   ASSERT_EQ(call.receiver.base->StartListen(secondChannel), 0);
   ASSERT_EQ(call.receiver.base->StartPlayout(secondChannel), 0);
   ASSERT_EQ(call.sender.base->StartSend(secondSender), 0);
-  const std::string file = testing::TempDir() + "standin_mixing_call.wav";
+  const test_support::TempFolder folder("standin_mixing_call");
+  ASSERT_FALSE(folder.Path().empty());
+  const std::string file = folder.File("call.wav");
   ASSERT_EQ(call.receiver.base->SetSendDestination(call.receiveChannel, call.sendPort, "127.0.0.1",
                                                    -1, -1),
             0);
@@ -436,7 +439,6 @@ TEST(Mixing, PlayoutMixesChannelsAndLocalStreamsAndTheCallRecordingHasBothSides)
   EXPECT_LT(steady(playout, begin, 2000), farTone / 1000) << "what we say is not played back to us";
 
   const std::string bytes = FileBytes(file);
-  std::remove(file.c_str());
   const std::size_t data = bytes.find("data");
   ASSERT_NE(data, std::string::npos);
   const std::vector<std::int16_t> recorded = Samples(bytes.substr(data + 8));

@@ -12,6 +12,7 @@
 #include "engine/voice_engine.h"
 #include "tests/engine/engine_harness.h"
 #include "tests/support/memory_streams.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -259,7 +260,9 @@ TEST_F(StandInEngineTest, AcceptsACallsOperations) {
   EngineCodecRecord amr = Codec("AMR", 8000, 0, 96);
   EngineCodecRecord noName{};
   EngineCodecRecord linear = Codec("L16", 8000);
-  const std::string callFile = testing::TempDir() + "standin_accepts_call.wav";
+  const test_support::TempFolder folder("standin_accepts_call");
+  ASSERT_FALSE(folder.Path().empty());
+  const std::string callFile = folder.File("call.wav");
   int value = -1;
   char version[500] = {};
   const std::function<int()> calls[] = {
@@ -293,7 +296,6 @@ TEST_F(StandInEngineTest, AcceptsACallsOperations) {
   for (size_t i = 0; i < std::size(calls); ++i)
     EXPECT_EQ(calls[i](), 0) << "call " << i << ", last error " << base_->LastError();
   EXPECT_GT(std::strlen(version), 0u);
-  std::remove(callFile.c_str());
 }
 
 // The fixture's engine then gives back the rest and is deleted.

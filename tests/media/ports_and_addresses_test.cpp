@@ -1,39 +1,15 @@
 // The receive port search on 127.0.0.1, the peer address choice among X-alt
 // alternatives, and the packet time of a line.
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "platform/sockets.h"
 #include "tests/media/media_test_support.h"
+#include "tests/support/free_port.h"
 
 namespace media_test {
 namespace {
 
-// A UDP socket bound to 127.0.0.1 (port 0: any free port) while it lives.
-class HeldPort {
- public:
-  explicit HeldPort(std::uint32_t port) {
-    platform::EnsureSocketsStarted();
-    socket_ = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(socket_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-      port_ = ntohs(address.sin_port);
-  }
-  ~HeldPort() { closesocket(socket_); }
-  // 0 when the port could not be bound (something else holds it).
-  std::uint32_t port() const { return port_; }
-
- private:
-  SOCKET socket_;
-  std::uint32_t port_ = 0;
-};
+using test_support::HeldPort;
 
 class PortsAndAddressesTest : public HandlerTest {
  protected:
@@ -42,9 +18,9 @@ class PortsAndAddressesTest : public HandlerTest {
 
 TEST_F(PortsAndAddressesTest, FreePortSearchStepsByTwoAndAlwaysEnds) {
   HeldPort held(0);
-  const std::uint32_t p = held.port();
+  const auto p = static_cast<std::uint32_t>(held.port());
   ASSERT_GT(p, 0u);
-  HeldPort next(p + 2);  // held by us or by someone else: not bindable either way
+  HeldPort next(static_cast<int>(p + 2));  // held by us or by someone else: not bindable either way
   HeldPort top(65535);
   struct Row {
     std::uint32_t first, last;
@@ -76,11 +52,12 @@ TEST_F(PortsAndAddressesTest, FreePortSearchStepsByTwoAndAlwaysEnds) {
 
 TEST_F(PortsAndAddressesTest, TakenPreferredPortGivesTheNextEvenStep) {
   HeldPort held(0);
-  network_->Settings().preferred_audio_rtp_port = static_cast<LONG>(held.port());
+  const auto taken = static_cast<std::uint32_t>(held.port());
+  network_->Settings().preferred_audio_rtp_port = static_cast<LONG>(taken);
   LONG channel = Reserve();
   ASSERT_EQ(Offer(channel, out_.Get()), S_OK);
-  EXPECT_EQ(out_->Session().media[0].port, static_cast<LONG>(held.port() + 2));
-  EXPECT_EQ(Channel(channel).receivePort, held.port() + 2);
+  EXPECT_EQ(out_->Session().media[0].port, static_cast<LONG>(taken + 2));
+  EXPECT_EQ(Channel(channel).receivePort, taken + 2);
 }
 
 TEST_F(PortsAndAddressesTest, SendAddressPrefersTheAlternativeOnlyThePeerHas) {
