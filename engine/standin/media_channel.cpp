@@ -209,9 +209,9 @@ void MediaChannel::ReceivePending(std::uint8_t* buffer, std::size_t capacity,
       narrowed_ = 0;
     }
   }
+  DrainSideSocket(rtcp_.get(), true, buffer, slots);
   // Anything sent to a separate source port is dropped, every
   // kSideSocketFrames frames.
-  DrainSideSocket(rtcp_.get(), true, buffer, slots);
   if (++framesSinceSideRead_ < kSideSocketFrames) return;
   framesSinceSideRead_ = 0;
   DrainSideSocket(source_.get(), false, buffer, slots);
