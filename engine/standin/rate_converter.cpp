@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kTaps = kHalfBandTaps;
 constexpr int kCenter = kTaps / 2;  // odd: taps at even distances from it are zero
+constexpr double kBeta = 7.0;       // the Kaiser window's trade of stop band for width
 
 // The half-band filter: 0.5 at the centre, windowed sinc at odd distances,
 // scaled so that each polyphase branch has unity gain at 0 Hz.
@@ -22,9 +23,9 @@ struct HalfBand {
     for (int k = 0; k < static_cast<int>(odd.size()); ++k) {
       const int distance = 2 * k + 1;
       const double x = std::numbers::pi * distance / 2;
-      const double n = kCenter + distance;
-      const double window = 0.42 - 0.5 * std::cos(2 * std::numbers::pi * n / (kTaps - 1)) +
-                            0.08 * std::cos(4 * std::numbers::pi * n / (kTaps - 1));
+      const double r = static_cast<double>(distance) / kCenter;
+      const double window = std::cyl_bessel_i(0.0, kBeta * std::sqrt(1 - r * r)) /
+                            std::cyl_bessel_i(0.0, kBeta);
       odd[k] = static_cast<float>(0.5 * std::sin(x) / x * window);
       sum += 2 * odd[k];
     }

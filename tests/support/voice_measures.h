@@ -48,7 +48,7 @@ class TimedCapture final : public GIPSVEOutStream {
   TimedSignal signal16k_;
 };
 
-// 16 kHz to 8 kHz with a band-limiting filter (speexdsp, best quality).
+// 16 kHz to 8 kHz through a long linear-phase filter, its delay taken out.
 std::vector<std::int16_t> Downsample2(const std::vector<std::int16_t>& pcm16k);
 
 struct Report {
