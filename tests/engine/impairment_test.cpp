@@ -138,6 +138,27 @@ TEST(VoiceMeasures, FindDelayAndMissingFrames) {
   EXPECT_GT(report.segmentalSnrDb, 30);
 }
 
+// A receiver that stretches its delay by 60 ms in the middle of a half
+// second: every frame on both sides is still found and counted.
+TEST(VoiceMeasures, FollowADelayThatMovesWithinABlock) {
+  const std::vector<std::int16_t> sent = Babble(4);
+  constexpr long kJumpAt = 87 * measures::kFrame;  // inside the fourth half second
+  std::vector<std::int16_t> played(400, 0);
+  played.insert(played.end(), sent.begin(), sent.begin() + kJumpAt);
+  played.insert(played.end(), 480, 0);
+  played.insert(played.end(), sent.begin() + kJumpAt, sent.end());
+  int talking = 0;
+  for (std::size_t f = 0; f + measures::kFrame <= sent.size(); f += measures::kFrame)
+    talking += (f % 2560) + measures::kFrame <= 1920;
+  const measures::TimedSignal signal{played, {{0, Clock::time_point{}}}};
+  const measures::Report report =
+      measures::Compare(sent, signal, [](std::size_t) { return Clock::time_point{}; });
+  ASSERT_TRUE(report.aligned);
+  EXPECT_EQ(report.activeFrames, talking);
+  EXPECT_EQ(report.framesDamagedPct, 0);
+  EXPECT_GT(report.segmentalSnrDb, 34);
+}
+
 // An engine channel receiving PCMU from a drifting sender through an
 // impaired network, all on a virtual clock: frame k of the engine runs at
 // k * 20 ms, packet i leaves at i times the sender's period, and before each

@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::size_t kBlock = kRate / 2;  // alignment step: half a second
 constexpr long kFollowLag = kRate / 5;     // a block's lag is searched within 200 ms of the last
-constexpr long kFrameRefine = kFrame;      // a frame's lag within 20 ms of its block's
+constexpr long kFrameRefine = kFrame;      // a frame's lag up to 20 ms beyond its blocks'
 constexpr double kMinCorrelation = 0.5;
 constexpr double kActiveFloor = 100.0 * 100.0;  // mean square below which a sent frame is silence
 
@@ -77,8 +77,7 @@ std::vector<std::int16_t> Downsample2(const std::vector<std::int16_t>& pcm16k) {
     for (int distance = 1; distance <= kCenter; distance += 2) {
       const double x = std::numbers::pi * distance / 2;
       const double r = static_cast<double>(distance) / kCenter;
-      taps.odd.push_back(0.5 * std::sin(x) / x *
-                         std::cyl_bessel_i(0.0, 8 * std::sqrt(1 - r * r)) /
+      taps.odd.push_back(0.5 * std::sin(x) / x * std::cyl_bessel_i(0.0, 8 * std::sqrt(1 - r * r)) /
                          std::cyl_bessel_i(0.0, 8.0));
       sum += 2 * taps.odd.back();
     }
@@ -142,7 +141,7 @@ std::vector<BlockDelay> AlignBlocks(const std::vector<std::int16_t>& sent,
     const long lag =
         last < 0 ? BestLag(sent, played, begin, kBlock, 0, maxLagMs * kRate / 1000)
                  : BestLag(sent, played, begin, kBlock, last - kFollowLag, last + kFollowLag);
-    if (lag < 0) continue;  // silence or nothing alike: no figure for this block
+    if (lag < 0) continue;  // silence or nothing alike: no delay figure for this block
     blocks.push_back({begin, lag});
     last = lag;
   }
@@ -162,22 +161,32 @@ Report CompareBlocks(const std::vector<std::int16_t>& sent, const TimedSignal& p
   double snrSum = 0;
   int down = 0, damaged = 0;
   const auto& out = played.samples;
-  for (const BlockDelay& block : blocks) {
-    for (std::size_t f = block.begin; f + kFrame <= block.begin + kBlock; f += kFrame) {
-      const double sentEnergy = Energy(sent.data() + f, kFrame);
-      if (sentEnergy / kFrame < kActiveFloor) continue;
-      // The frame's own lag near the block's: a buffer may have moved within the block.
-      long lag = BestLag(sent, out, f, kFrame, block.lag - kFrameRefine, block.lag + kFrameRefine);
-      if (lag < 0) lag = block.lag;
-      const long start = static_cast<long>(f) + lag;
-      if (start < 0 || static_cast<std::size_t>(start) + kFrame > out.size()) continue;
-      const std::int16_t* p = out.data() + start;
-      const double snr = FrameSnrDb(sent.data() + f, p, kFrame);
-      ++report.activeFrames;
-      snrSum += snr;
-      if (snr < 0) ++damaged;
-      if (Energy(p, kFrame) * 10 < sentEnergy) ++down;
+  // Every active frame counts, also in blocks that matched nothing as a
+  // whole (a receiver that moved its delay within one, or lost much of it).
+  // A frame's lag is searched from the lowest to the highest lag of the
+  // aligned blocks around it: a buffer may move its delay anywhere between.
+  for (std::size_t f = 0; f + kFrame <= sent.size(); f += kFrame) {
+    const double sentEnergy = Energy(sent.data() + f, kFrame);
+    if (sentEnergy / kFrame < kActiveFloor) continue;
+    const auto after =
+        std::upper_bound(blocks.begin(), blocks.end(), f,
+                         [](std::size_t at, const BlockDelay& block) { return at < block.begin; });
+    const auto own = after == blocks.begin() ? after : after - 1;
+    long lowest = own->lag, highest = own->lag;
+    for (auto n = own == blocks.begin() ? own : own - 1; n != blocks.end() && n <= own + 1; ++n) {
+      lowest = std::min(lowest, n->lag);
+      highest = std::max(highest, n->lag);
     }
+    long lag = BestLag(sent, out, f, kFrame, lowest - kFrameRefine, highest + kFrameRefine);
+    if (lag < 0) lag = own->lag;
+    const long start = static_cast<long>(f) + lag;
+    if (start < 0 || static_cast<std::size_t>(start) + kFrame > out.size()) continue;
+    const std::int16_t* p = out.data() + start;
+    const double snr = FrameSnrDb(sent.data() + f, p, kFrame);
+    ++report.activeFrames;
+    snrSum += snr;
+    if (snr < 0) ++damaged;
+    if (Energy(p, kFrame) * 10 < sentEnergy) ++down;
   }
   if (report.activeFrames > 0) {
     report.segmentalSnrDb = snrSum / report.activeFrames;

@@ -4,10 +4,12 @@
 //
 // The distortion figure is segmental SNR over active 20 ms frames (each
 // clamped to -10..35 dB, the usual bounds), computed after aligning every
-// half second and refining each frame within +/-20 ms: it punishes both
-// noise and waveform errors, is easy to reason about for G.711 (whose own
-// quantisation allows about 35 dB), and needs no perceptual model. The
-// alignment per half second follows a jitter buffer that moves its delay.
+// half second and refining each frame between the lags of the half seconds
+// around it (+/-20 ms): it punishes both noise and waveform errors, is easy
+// to reason about for G.711 (whose own quantisation allows about 35 dB),
+// and needs no perceptual model. The alignment follows a jitter buffer
+// that moves its delay, and every active frame counts, also where a whole
+// half second matched nothing.
 #pragma once
 
 #include <chrono>
