@@ -24,8 +24,8 @@ struct HalfBand {
       const int distance = 2 * k + 1;
       const double x = std::numbers::pi * distance / 2;
       const double r = static_cast<double>(distance) / kCenter;
-      const double window = std::cyl_bessel_i(0.0, kBeta * std::sqrt(1 - r * r)) /
-                            std::cyl_bessel_i(0.0, kBeta);
+      const double window =
+          std::cyl_bessel_i(0.0, kBeta * std::sqrt(1 - r * r)) / std::cyl_bessel_i(0.0, kBeta);
       odd[k] = static_cast<float>(0.5 * std::sin(x) / x * window);
       sum += 2 * odd[k];
     }
