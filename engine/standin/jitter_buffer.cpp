@@ -146,8 +146,11 @@ JitterBuffer::Result JitterBuffer::Get(int buffered, JitterPacket* packet) {
       packets_.erase(packets_.begin());
       return Result::kPacket;
     }
-    if (packets_.empty() || excess < 0) {
-      // The stream is late, paused or ended: fill without consuming it.
+    if (packets_.empty() || excess < frame_) {
+      // The stream is late, paused or ended, or a piece is missing while
+      // the delay is still below the top of the band: fill without
+      // consuming the stream. On a path that reorders, the missing packet
+      // often comes a frame or so later.
       if (packets_.empty() && excess > restartTicks_) {
         Reset();
         return Result::kIdle;

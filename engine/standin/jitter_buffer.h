@@ -16,9 +16,11 @@
 // packets against our frames. The delay is kept between the target and one
 // frame above it: when a packet is missing while nothing later is held, or
 // the delay is below the target, filler is played without consuming the
-// stream (the delay grows); a missing piece with later packets held is
-// lost and concealed, and what the delay exceeds the band by is skipped
-// there at once. In a pause of the speech (SetQuiet) the delay moves to
+// stream (the delay grows). A missing piece with later packets held is
+// waited for the same way while the delay is below the top of the band
+// (a path that reorders often brings it a frame later); then it is lost
+// and concealed, and what the delay exceeds the band by is skipped there
+// at once. In a pause of the speech (SetQuiet) the delay moves to
 // the band frame by frame; during speech a frame is dropped or stretched
 // now and then only, and dropped only when the delay is well above it.
 //

@@ -79,7 +79,8 @@ TEST(JitterBuffer, PlaysInTimestampOrderOnceEach) {
       {"in order", {0, 1, 2, 3, 4, 5}, {0, 1, 2, 3, 4, 5}},
       {"swapped pairs", {1, 0, 3, 2, 5, 4}, {0, 1, 2, 3, 4, 5}},
       {"duplicates", {0, 0, 1, 2, 2, 3, 4, 5, 5}, {0, 1, 2, 3, 4, 5}},
-      {"one lost", {0, 1, 2, 4, 5}, {0, 1, 2, -1, 4, 5}},
+      // 3 is waited for during one frame, then concealed.
+      {"one lost", {0, 1, 2, 4, 5}, {0, 1, 2, -1, -1, 4, 5}},
   };
   for (const auto& row : rows) {
     Player player;
@@ -92,6 +93,17 @@ TEST(JitterBuffer, PlaysInTimestampOrderOnceEach) {
     EXPECT_NE(player.arrivals.back(), JitterBuffer::Arrival::kKept)
         << row.what << ": a packet already played";
   }
+}
+
+// A packet overtaken by the next one on the path is waited for a frame
+// instead of being concealed at once.
+TEST(JitterBuffer, WaitsAFrameForAPacketThatWasOvertaken) {
+  Player player;
+  for (int id : {0, 1, 2, 4, 5}) player.Put(id, kFrame * static_cast<std::uint32_t>(id));
+  for (int frame = 0; frame < 10 && player.played.size() < 4; ++frame) player.Frame();
+  player.Put(3, kFrame * 3);
+  for (int frame = 0; frame < 5; ++frame) player.Frame();
+  EXPECT_EQ(player.Packets(), Range(0, 6));
 }
 
 TEST(JitterBuffer, HoldsLittleMemoryWhateverArrives) {
