@@ -138,25 +138,35 @@ TEST(VoiceMeasures, FindDelayAndMissingFrames) {
   EXPECT_GT(report.segmentalSnrDb, 30);
 }
 
-// A receiver that stretches its delay by 60 ms in the middle of a half
-// second: every frame on both sides is still found and counted.
-TEST(VoiceMeasures, FollowADelayThatMovesWithinABlock) {
+// A receiver that moves its delay: every frame on both sides of the move
+// is still found and counted, also once it plays earlier than it began
+// (a receiver dropping audio to keep up with a fast sender).
+TEST(VoiceMeasures, FollowADelayThatMoves) {
   const std::vector<std::int16_t> sent = Babble(4);
-  constexpr long kJumpAt = 87 * measures::kFrame;  // inside the fourth half second
-  std::vector<std::int16_t> played(400, 0);
-  played.insert(played.end(), sent.begin(), sent.begin() + kJumpAt);
-  played.insert(played.end(), 480, 0);
-  played.insert(played.end(), sent.begin() + kJumpAt, sent.end());
+  constexpr long kMoveAt = 87 * measures::kFrame;  // inside the fourth half second
+  const struct {
+    const char* what;
+    long lead;  // silence before the sent signal starts playing
+    long move;  // samples added (or, below zero, dropped) at kMoveAt
+  } rows[] = {{"stretched by 60 ms", 400, 480}, {"cut by 100 ms", 400, -800}};
   int talking = 0;
   for (std::size_t f = 0; f + measures::kFrame <= sent.size(); f += measures::kFrame)
     talking += (f % 2560) + measures::kFrame <= 1920;
-  const measures::TimedSignal signal{played, {{0, Clock::time_point{}}}};
-  const measures::Report report =
-      measures::Compare(sent, signal, [](std::size_t) { return Clock::time_point{}; });
-  ASSERT_TRUE(report.aligned);
-  EXPECT_EQ(report.activeFrames, talking);
-  EXPECT_EQ(report.framesDamagedPct, 0);
-  EXPECT_GT(report.segmentalSnrDb, 34);
+  for (const auto& row : rows) {
+    std::vector<std::int16_t> played(static_cast<std::size_t>(row.lead), 0);
+    played.insert(played.end(), sent.begin(), sent.begin() + kMoveAt);
+    played.insert(played.end(), static_cast<std::size_t>(std::max(row.move, 0L)), 0);
+    played.insert(played.end(), sent.begin() + kMoveAt + std::max(-row.move, 0L), sent.end());
+    const measures::TimedSignal signal{played, {{0, Clock::time_point{}}}};
+    const measures::Report report =
+        measures::Compare(sent, signal, [](std::size_t) { return Clock::time_point{}; });
+    ASSERT_TRUE(report.aligned) << row.what;
+    // Frames cut away are missing from what was played: they count as lost.
+    const int cut = static_cast<int>(std::max(-row.move, 0L) / measures::kFrame);
+    EXPECT_GE(report.activeFrames, talking - cut) << row.what;
+    EXPECT_LE(report.framesDamagedPct * report.activeFrames / 100, cut) << row.what;
+    EXPECT_GT(report.segmentalSnrDb, 30) << row.what;
+  }
 }
 
 // An engine channel receiving PCMU from a drifting sender through an

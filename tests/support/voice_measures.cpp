@@ -99,12 +99,13 @@ std::vector<std::int16_t> Downsample2(const std::vector<std::int16_t>& pcm16k) {
   return out;
 }
 
-long BestLag(const std::vector<std::int16_t>& sent, const std::vector<std::int16_t>& played,
-             std::size_t begin, std::size_t length, long minLag, long maxLag) {
-  if (begin + length > sent.size()) return -1;
+std::optional<long> BestLag(const std::vector<std::int16_t>& sent,
+                            const std::vector<std::int16_t>& played, std::size_t begin,
+                            std::size_t length, long minLag, long maxLag) {
+  if (begin + length > sent.size()) return std::nullopt;
   const double sentEnergy = Energy(sent.data() + begin, length);
-  if (sentEnergy <= 0) return -1;
-  long best = -1;
+  if (sentEnergy <= 0) return std::nullopt;
+  std::optional<long> best;
   double bestScore = kMinCorrelation;
   for (long lag = minLag; lag <= maxLag; ++lag) {
     const long start = static_cast<long>(begin) + lag;
@@ -136,14 +137,16 @@ double FrameSnrDb(const std::int16_t* sent, const std::int16_t* played, int coun
 std::vector<BlockDelay> AlignBlocks(const std::vector<std::int16_t>& sent,
                                     const std::vector<std::int16_t>& played, int maxLagMs) {
   std::vector<BlockDelay> blocks;
-  long last = -1;
   for (std::size_t begin = 0; begin + kBlock <= sent.size(); begin += kBlock) {
-    const long lag =
-        last < 0 ? BestLag(sent, played, begin, kBlock, 0, maxLagMs * kRate / 1000)
-                 : BestLag(sent, played, begin, kBlock, last - kFollowLag, last + kFollowLag);
-    if (lag < 0) continue;  // silence or nothing alike: no delay figure for this block
-    blocks.push_back({begin, lag});
-    last = lag;
+    // The first block is searched over the whole range; the others near the
+    // one before. A lag may fall below zero: a receiver that drops audio to
+    // keep up with a fast sender ends up playing earlier than it began.
+    const std::optional<long> lag =
+        blocks.empty() ? BestLag(sent, played, begin, kBlock, 0, maxLagMs * kRate / 1000)
+                       : BestLag(sent, played, begin, kBlock, blocks.back().lag - kFollowLag,
+                                 blocks.back().lag + kFollowLag);
+    if (!lag) continue;  // silence or nothing alike: no delay figure for this block
+    blocks.push_back({begin, *lag});
   }
   return blocks;
 }
@@ -177,8 +180,8 @@ Report CompareBlocks(const std::vector<std::int16_t>& sent, const TimedSignal& p
       lowest = std::min(lowest, n->lag);
       highest = std::max(highest, n->lag);
     }
-    long lag = BestLag(sent, out, f, kFrame, lowest - kFrameRefine, highest + kFrameRefine);
-    if (lag < 0) lag = own->lag;
+    const long lag = BestLag(sent, out, f, kFrame, lowest - kFrameRefine, highest + kFrameRefine)
+                         .value_or(own->lag);
     const long start = static_cast<long>(f) + lag;
     if (start < 0 || static_cast<std::size_t>(start) + kFrame > out.size()) continue;
     const std::int16_t* p = out.data() + start;

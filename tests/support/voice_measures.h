@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "engine/engine_streams.h"
@@ -69,11 +70,12 @@ template <typename SentAt>
 Report Compare(const std::vector<std::int16_t>& sent, const TimedSignal& played, SentAt sentAt,
                int maxLagMs = 1000);
 
-// The lag (in samples, 0..maxLag) at which `played` best matches the block
-// of `sent` from `begin`, or -1 when nothing correlates (normalised
-// correlation below 0.5).
-long BestLag(const std::vector<std::int16_t>& sent, const std::vector<std::int16_t>& played,
-             std::size_t begin, std::size_t length, long minLag, long maxLag);
+// The lag (in samples, minLag..maxLag, possibly below zero) at which
+// `played` best matches the block of `sent` from `begin`, or none when
+// nothing correlates (normalised correlation below 0.5).
+std::optional<long> BestLag(const std::vector<std::int16_t>& sent,
+                            const std::vector<std::int16_t>& played, std::size_t begin,
+                            std::size_t length, long minLag, long maxLag);
 
 // Segmental SNR pieces for one frame: sent frame against played frame.
 double FrameSnrDb(const std::int16_t* sent, const std::int16_t* played, int count);
