@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kTaps = kHalfBandTaps;
 constexpr int kCenter = kTaps / 2;  // odd: taps at even distances from it are zero
-constexpr double kBeta = 7.0;       // the Kaiser window's trade of stop band for width
+constexpr double kBeta = 8.0;       // the Kaiser window's trade of stop band for width
 
 // The half-band filter: 0.5 at the centre, windowed sinc at odd distances,
 // scaled so that each polyphase branch has unity gain at 0 Hz.

@@ -197,14 +197,14 @@ TEST(RateConverter, PassesTheVoiceBandAndRejectsAliases) {
   } rows[] = {
       {"16 to 8 kHz, 1 kHz", GainDb<Downsampler2>(1000, 16000, 1000), 0.2},
       {"16 to 8 kHz, 3 kHz", GainDb<Downsampler2>(3000, 16000, 3000), 0.2},
-      {"16 to 8 kHz, 3.75 kHz", GainDb<Downsampler2>(3750, 16000, 3750), 0.05},
-      {"16 to 8 kHz, 4.25 kHz folding to 3.75 kHz", GainDb<Downsampler2>(4250, 16000, 3750), -65},
-      {"16 to 8 kHz, 6 kHz folding to 2 kHz", GainDb<Downsampler2>(6000, 16000, 2000), -65},
+      {"16 to 8 kHz, 3.8 kHz", GainDb<Downsampler2>(3800, 16000, 3800), 0.05},
+      {"16 to 8 kHz, 4.25 kHz folding to 3.75 kHz", GainDb<Downsampler2>(4250, 16000, 3750), -75},
+      {"16 to 8 kHz, 6 kHz folding to 2 kHz", GainDb<Downsampler2>(6000, 16000, 2000), -75},
       {"8 to 16 kHz, 1 kHz", GainDb<Upsampler2>(1000, 8000, 1000), 0.2},
       {"8 to 16 kHz, 3 kHz", GainDb<Upsampler2>(3000, 8000, 3000), 0.2},
-      {"8 to 16 kHz, 3.75 kHz", GainDb<Upsampler2>(3750, 8000, 3750), 0.05},
-      {"8 to 16 kHz, image of 3.75 kHz at 4.25 kHz", GainDb<Upsampler2>(3750, 8000, 4250), -65},
-      {"8 to 16 kHz, image of 1 kHz at 7 kHz", GainDb<Upsampler2>(1000, 8000, 7000), -65},
+      {"8 to 16 kHz, 3.8 kHz", GainDb<Upsampler2>(3800, 8000, 3800), 0.05},
+      {"8 to 16 kHz, image of 3.75 kHz at 4.25 kHz", GainDb<Upsampler2>(3750, 8000, 4250), -75},
+      {"8 to 16 kHz, image of 1 kHz at 7 kHz", GainDb<Upsampler2>(1000, 8000, 7000), -75},
   };
   for (const auto& row : rows) {
     if (row.toleranceDb > 0) {
