@@ -132,11 +132,16 @@ JitterBuffer::Result JitterBuffer::Get(int buffered, JitterPacket* packet) {
                                       restartTicks_));
     const bool due = !packets_.empty() && Distance(next_, packets_.front().timestamp) <= 0;
     const bool adjust = quiet_ || framesSinceAdjust_ >= kAdjustIntervalFrames;
-    if (due && !(excess < 0 && adjust)) {
+    // In a pause the delay is brought near the top of the band (a frame
+    // apart, so that a stretch is never undone by the next drop); during
+    // speech only what leaves the band is corrected.
+    const std::int64_t stretchBelow = quiet_ ? frame_ / 2 : 0;
+    const std::int64_t dropAbove =
+        quiet_ ? std::int64_t{frame_} * 3 / 2 : std::int64_t{kSpeechSlackFrames} * frame_;
+    if (due && !(excess < stretchBelow && adjust)) {
       Stored& held = packets_.front();
       int skip = -Distance(next_, held.timestamp);
-      const int slack = quiet_ ? 1 : kSpeechSlackFrames;
-      if (excess > slack * frame_ && adjust && Held() >= 2) {
+      if (excess > dropAbove && adjust && Held() >= 2) {
         skip = std::min(held.packet.span, skip + frame_);  // drop a frame
         framesSinceAdjust_ = 0;
       }

@@ -20,9 +20,11 @@
 // waited for the same way while the delay is below the top of the band
 // (a path that reorders often brings it a frame later); then it is lost
 // and concealed, and what the delay exceeds the band by is skipped there
-// at once. In a pause of the speech (SetQuiet) the delay moves to
-// the band frame by frame; during speech a frame is dropped or stretched
-// now and then only, and dropped only when the delay is well above it.
+// at once. In a pause of the speech (SetQuiet) the delay moves frame by
+// frame to within half a frame of the top of the band: a sender whose
+// clock runs slow is then followed in the pauses, before its packets come
+// late during speech. During speech a frame is dropped or stretched now
+// and then only, and dropped only when the delay is well above the band.
 //
 // Duplicates are kept once and nothing is played twice; packets that come
 // after their time are dropped; a transit that jumps by more than
@@ -87,7 +89,8 @@ class JitterBuffer {
   // Frames between two deliberate changes of the delay during speech.
   static constexpr int kAdjustIntervalFrames = 25;
   // During speech a frame is dropped only once the delay exceeds the
-  // target by more than this many frames (in a pause, by more than one).
+  // target by more than this many frames (in a pause, by more than one and
+  // a half).
   static constexpr int kSpeechSlackFrames = 3;
 
   explicit JitterBuffer(int ticksPerFrame);
