@@ -143,6 +143,12 @@ void Relay::Run() {
 
 double DriftedPeriodSeconds(double ppm) { return 0.02 / (1 + ppm / 1e6); }
 
+std::vector<std::int16_t> ThroughPcmu(const std::vector<std::int16_t>& pcm) {
+  std::vector<std::int16_t> out(pcm.size());
+  for (std::size_t i = 0; i < pcm.size(); ++i) out[i] = ulaw_to_linear(linear_to_ulaw(pcm[i]));
+  return out;
+}
+
 std::vector<std::uint8_t> PcmuPacket(const std::vector<std::int16_t>& pcm, std::size_t frame,
                                      std::uint32_t ssrc) {
   constexpr int kSamples = DriftingSender::kFrameSamples;

@@ -123,6 +123,8 @@ double DriftedPeriodSeconds(double ppm);
 // type 0, the marker on the first, 160 samples of `pcm` from frame * 160
 // (the caller sees that they are there). Sequence numbers and timestamps
 // as DriftingSender sends them.
+// `pcm` coded to G.711 mu-law and back: the codec's own distortion.
+std::vector<std::int16_t> ThroughPcmu(const std::vector<std::int16_t>& pcm);
 std::vector<std::uint8_t> PcmuPacket(const std::vector<std::int16_t>& pcm, std::size_t frame,
                                      std::uint32_t ssrc);
 

@@ -61,41 +61,72 @@ TimedSignal TimedCapture::Take(int phase) {
   return out;
 }
 
-std::vector<std::int16_t> Downsample2(const std::vector<std::int16_t>& pcm16k) {
-  // A 511-tap half-band filter (Kaiser window, beta 8): flat within 0.01 dB
-  // to 3.9 kHz, so that the measure does not blur the upper voice band
-  // that the receivers under test keep. Its delay is taken out: output m
-  // is centred on input 2m.
-  constexpr int kCenter = 255;
-  struct HalfBand {
-    double centre = 0.5;
-    std::vector<double> odd;  // odd[k]: the tap at distance 2k + 1 from the centre
-  };
-  static const HalfBand filter = [] {
-    HalfBand taps;
-    double sum = taps.centre;
+namespace {
+
+// A 511-tap half-band filter (Kaiser window, beta 8): flat within 0.01 dB
+// to 3.9 kHz, so that the measures' own rate changes do not blur the upper
+// voice band that the engines under test keep.
+struct HalfBand {
+  static constexpr int kCenter = 255;
+  double centre = 0.5;
+  std::vector<double> odd;  // odd[k]: the tap at distance 2k + 1 from the centre
+
+  HalfBand() {
+    double sum = centre;
     for (int distance = 1; distance <= kCenter; distance += 2) {
       const double x = std::numbers::pi * distance / 2;
       const double r = static_cast<double>(distance) / kCenter;
-      taps.odd.push_back(0.5 * std::sin(x) / x * std::cyl_bessel_i(0.0, 8 * std::sqrt(1 - r * r)) /
-                         std::cyl_bessel_i(0.0, 8.0));
-      sum += 2 * taps.odd.back();
+      odd.push_back(0.5 * std::sin(x) / x * std::cyl_bessel_i(0.0, 8 * std::sqrt(1 - r * r)) /
+                    std::cyl_bessel_i(0.0, 8.0));
+      sum += 2 * odd.back();
     }
-    taps.centre /= sum;  // unity gain at 0 Hz
-    for (double& tap : taps.odd) tap /= sum;
-    return taps;
-  }();
+    centre /= sum;  // unity gain at 0 Hz
+    for (double& tap : odd) tap /= sum;
+  }
+
+  // The filter centred on `at(centreIndex)`.
+  template <typename At>
+  double Apply(const At& at, long centreIndex) const {
+    double sum = centre * at(centreIndex);
+    for (std::size_t k = 0; k < odd.size(); ++k) {
+      const long distance = 2 * static_cast<long>(k) + 1;
+      sum += odd[k] * (at(centreIndex - distance) + at(centreIndex + distance));
+    }
+    return sum;
+  }
+};
+
+const HalfBand& MeasureFilter() {
+  static const HalfBand filter;
+  return filter;
+}
+
+std::int16_t Rounded(double value) {
+  return static_cast<std::int16_t>(std::clamp(std::lround(value), -32768L, 32767L));
+}
+
+}  // namespace
+
+// Output m is centred on input 2m: the filter's delay is taken out.
+std::vector<std::int16_t> Downsample2(const std::vector<std::int16_t>& pcm16k) {
   const long size = static_cast<long>(pcm16k.size());
   const auto at = [&](long i) { return i >= 0 && i < size ? static_cast<double>(pcm16k[i]) : 0.0; };
   std::vector<std::int16_t> out(pcm16k.size() / 2);
-  for (long m = 0; m < static_cast<long>(out.size()); ++m) {
-    double sum = filter.centre * at(2 * m);
-    for (std::size_t k = 0; k < filter.odd.size(); ++k) {
-      const long distance = 2 * static_cast<long>(k) + 1;
-      sum += filter.odd[k] * (at(2 * m - distance) + at(2 * m + distance));
-    }
-    out[m] = static_cast<std::int16_t>(std::clamp(std::lround(sum), -32768L, 32767L));
-  }
+  for (long m = 0; m < static_cast<long>(out.size()); ++m)
+    out[m] = Rounded(MeasureFilter().Apply(at, 2 * m));
+  return out;
+}
+
+// Input n lands on output 2n; the odd outputs are filtered from the zeros
+// between (twice the gain, as half the samples are zero).
+std::vector<std::int16_t> Upsample2(const std::vector<std::int16_t>& pcm8k) {
+  const long size = static_cast<long>(pcm8k.size());
+  const auto at = [&](long i) {
+    return i % 2 == 0 && i >= 0 && i / 2 < size ? 2.0 * pcm8k[i / 2] : 0.0;
+  };
+  std::vector<std::int16_t> out(pcm8k.size() * 2);
+  for (long m = 0; m < static_cast<long>(out.size()); ++m)
+    out[m] = Rounded(MeasureFilter().Apply(at, m));
   return out;
 }
 

@@ -53,6 +53,8 @@ class TimedCapture final : public GIPSVEOutStream {
 
 // 16 kHz to 8 kHz through a long linear-phase filter, its delay taken out.
 std::vector<std::int16_t> Downsample2(const std::vector<std::int16_t>& pcm16k);
+// 8 kHz to 16 kHz through the same filter, its delay taken out.
+std::vector<std::int16_t> Upsample2(const std::vector<std::int16_t>& pcm8k);
 
 struct Report {
   double delayMs = 0;       // median over half-second blocks
